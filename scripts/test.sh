@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs, builds and runs every test twice: a normal build, and one with AddressSanitizer
+# and UndefinedBehaviorSanitizer. Warnings are errors in both.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/install-deps.sh"
+export QT_QPA_PLATFORM=offscreen
+# The offscreen platform warns about every window it cannot raise; that is not news.
+export QT_LOGGING_RULES="qt.qpa.*=false"
+for variant in normal sanitize; do
+  dir="$root/build-ci-$variant"
+  opts=(-DTARVEX_WERROR=ON)
+  [ "$variant" = sanitize ] && opts+=(-DTARVEX_SANITIZE=ON)
+  echo "== $variant build"
+  "$root/scripts/build.sh" "$dir" "${opts[@]}"
+  echo "== $variant tests"
+  (cd "$dir" && ctest --output-on-failure --timeout 600)
+done

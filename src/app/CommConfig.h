@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+struct VariabiliGlobali;
+
+// Reads the first line of Config.ini: its first character is the port number, the rest the
+// settings string. Returns an empty string on success, else the reason (the settings then
+// stay empty, so a later connection attempt fails with a port error).
+QString LoadConfig(VariabiliGlobali& g);
+
+// Splits CommSettings into the four fields the settings dialog pre-selects, by substring
+// search, first match wins, with fixed values when nothing matches.
+void ParseCommSettings(VariabiliGlobali& g);

@@ -1,0 +1,325 @@
+#include "Form1.h"
+
+#include "CommConfig.h"
+#include "LanguageChoice.h"
+#include "SetTopmost.h"
+#include "link/Commands.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace {
+
+const QColor kGrey(225, 225, 225);
+const QString kPortProblem = QStringLiteral("Problemi sulla porta di comunicazione. \n");
+
+// Flags for the three language buttons.
+QIcon flagIcon(int language) {
+    QPixmap pm(48, 32);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    if (language == 1) {
+        p.fillRect(0, 0, 16, 32, QColor(0, 146, 70));
+        p.fillRect(16, 0, 16, 32, Qt::white);
+        p.fillRect(32, 0, 16, 32, QColor(206, 43, 55));
+    } else if (language == 2) {
+        p.fillRect(pm.rect(), QColor(1, 33, 105));
+        p.setPen(QPen(Qt::white, 7));
+        p.drawLine(0, 0, 48, 32);
+        p.drawLine(48, 0, 0, 32);
+        p.setPen(QPen(QColor(200, 16, 46), 2));
+        p.drawLine(0, 0, 48, 32);
+        p.drawLine(48, 0, 0, 32);
+        p.fillRect(19, 0, 10, 32, Qt::white);
+        p.fillRect(0, 11, 48, 10, Qt::white);
+        p.fillRect(21, 0, 6, 32, QColor(200, 16, 46));
+        p.fillRect(0, 13, 48, 6, QColor(200, 16, 46));
+    } else {
+        const QColor red(227, 10, 23);
+        p.fillRect(pm.rect(), red);
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::white);
+        p.drawEllipse(QPointF(19, 16), 9, 9);
+        p.setBrush(red);
+        p.drawEllipse(QPointF(21.5, 16), 7.2, 7.2);
+        p.setBrush(Qt::white);
+        QPainterPath star;
+        for (int i = 0; i < 10; ++i) {
+            const double r = i % 2 == 0 ? 4.2 : 1.7;
+            const double a = i * M_PI / 5;
+            const QPointF pt(31 + r * std::cos(a), 16 + r * std::sin(a));
+            i == 0 ? star.moveTo(pt) : star.lineTo(pt);
+        }
+        star.closeSubpath();
+        p.drawPath(star);
+    }
+    p.end();
+    return QIcon(pm);
+}
+
+// The product mark: a blue drop of gas.
+QPixmap logo() {
+    QPixmap pm(72, 72);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    QPainterPath drop;
+    drop.moveTo(36, 6);
+    drop.cubicTo(36, 6, 12, 36, 12, 46);
+    drop.arcTo(12, 22, 48, 48, 180, 180);
+    drop.cubicTo(60, 36, 36, 6, 36, 6);
+    QLinearGradient grad(0, 0, 0, 72);
+    grad.setColorAt(0, QColor(80, 160, 255));
+    grad.setColorAt(1, QColor(0, 60, 160));
+    p.setBrush(grad);
+    p.setPen(QPen(QColor(0, 40, 110), 2));
+    p.drawPath(drop);
+    return pm;
+}
+
+QPlainTextEdit* errorBox(QWidget* parent) {
+    auto* box = new QPlainTextEdit(parent);
+    box->setReadOnly(true);
+    box->setPlainText(kPortProblem);
+    box->setMaximumHeight(64);
+    box->setStyleSheet(QStringLiteral("QPlainTextEdit { background: rgb(225,225,225); color: rgb(180,0,0); font-weight: bold; }"));
+    box->hide();
+    return box;
+}
+
+} // namespace
+
+Form1::Form1(FormContext& context) : FormBase(ScreenId::Form1, context) {
+    // 1. Grey window and text boxes.
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, kGrey);
+    setPalette(pal);
+    setAutoFillBackground(true);
+
+    Label1 = named(new QLabel(QStringLiteral("TARVEX"), this), QStringLiteral("Label1"));
+    QFont titleFont = Label1->font();
+    titleFont.setPointSize(26);
+    titleFont.setBold(true);
+    Label1->setFont(titleFont);
+    Label1->setStyleSheet(QStringLiteral("color: rgb(0,50,140);"));
+    Label2 = named(new QLabel(QStringLiteral("Sequential Injection System"), this),
+                   QStringLiteral("Label2"));
+    QFont subFont = Label2->font();
+    subFont.setPointSize(13);
+    subFont.setItalic(true);
+    Label2->setFont(subFont);
+    Image2 = named(new QLabel(this), QStringLiteral("Image2"));
+    Image2->setPixmap(logo());
+
+    Text1 = named(new QLineEdit(this), QStringLiteral("Text1"));
+    Text1->setReadOnly(true);
+    Text1->setAlignment(Qt::AlignCenter);
+    Text1->setMaximumWidth(120);
+    Text1->setStyleSheet(QStringLiteral("QLineEdit { background: rgb(225,225,225); }"));
+    Text1->setAccessibleName(QStringLiteral("Versione programma"));
+    Text2 = named(errorBox(this), QStringLiteral("Text2"));
+    Text3 = named(errorBox(this), QStringLiteral("Text3"));
+    Text4 = named(errorBox(this), QStringLiteral("Text4"));
+
+    Command1 = named(new QPushButton(QStringLiteral("MENU"), this), QStringLiteral("Command1"));
+    Command2 = named(new QPushButton(QStringLiteral("EXIT"), this), QStringLiteral("Command2"));
+    Command3 = named(new QPushButton(this), QStringLiteral("Command3"));
+    Command4 = named(new QPushButton(this), QStringLiteral("Command4"));
+    Command5 = named(new QPushButton(this), QStringLiteral("Command5"));
+    Command6 = named(new QPushButton(QStringLiteral("Parametri seriale"), this),
+                     QStringLiteral("Command6"));
+    Command7 = named(new QPushButton(QStringLiteral("Non connesso"), this),
+                     QStringLiteral("Command7"));
+    // The caption stays the same in both modes; the pressed look tells which one is on.
+    Command7->setCheckable(true);
+    const QString languageNames[] = {QStringLiteral("Italiano"), QStringLiteral("English"),
+                                     QStringLiteral("Türkçe")};
+    QPushButton* flags[] = {Command3, Command4, Command5};
+    for (int i = 0; i < 3; ++i) {
+        flags[i]->setIcon(flagIcon(i + 1));
+        flags[i]->setIconSize(QSize(48, 32));
+        flags[i]->setToolTip(languageNames[i]);
+        flags[i]->setAccessibleName(languageNames[i]);
+        connect(flags[i], &QPushButton::clicked, this, [this, i] { chooseLanguage(i + 1); });
+    }
+    for (QPushButton* b : {Command1, Command2, Command6, Command7}) {
+        b->setMinimumHeight(40);
+        b->setMinimumWidth(150);
+    }
+    QFont menuFont = Command1->font();
+    menuFont.setPointSize(14);
+    menuFont.setBold(true);
+    Command1->setFont(menuFont);
+    Command1->setDefault(true);
+
+    auto* root = new QVBoxLayout(this);
+    root->setContentsMargins(24, 18, 24, 18);
+    auto* head = new QHBoxLayout;
+    head->addWidget(Image2);
+    auto* titles = new QVBoxLayout;
+    titles->addWidget(Label1);
+    titles->addWidget(Label2);
+    head->addLayout(titles, 1);
+    auto* version = new QVBoxLayout;
+    version->addStretch();
+    version->addWidget(Text1);
+    head->addLayout(version);
+    root->addLayout(head);
+    auto* langs = new QHBoxLayout;
+    langs->addStretch();
+    for (QPushButton* b : flags)
+        langs->addWidget(b);
+    langs->addStretch();
+    root->addSpacing(8);
+    root->addLayout(langs);
+    root->addSpacing(8);
+    auto* buttons = new QGridLayout;
+    buttons->addWidget(Command1, 0, 0, 1, 2);
+    buttons->addWidget(Command6, 1, 0);
+    buttons->addWidget(Command7, 1, 1);
+    buttons->addWidget(Command2, 2, 0, 1, 2);
+    root->addLayout(buttons);
+    root->addWidget(Text2);
+    root->addWidget(Text3);
+    root->addWidget(Text4);
+    root->addStretch();
+
+    connect(Command1, &QPushButton::clicked, this, &Form1::menuClicked);
+    connect(Command2, &QPushButton::clicked, this, &Form1::onCloseRequested);
+    connect(Command6, &QPushButton::clicked, this, &Form1::serialSettingsClicked);
+    connect(Command7, &QPushButton::clicked, this, &Form1::toggleConnected);
+
+    // Load: language, version, connected work, texts, configuration.
+    chooseLanguage(1);
+    Text1->setText(QString::fromLatin1(PcVersion));
+    g.ConnectedMode = 1;
+    Command7->setChecked(false);
+    applyLanguageStrings();
+    const QString configProblem = LoadConfig(g);
+    setupConnectionCheck();
+    resize(520, 420);
+    if (!configProblem.isEmpty())
+        ctx.dialogs.information(this, QString::fromLatin1(Caption),
+                                QStringLiteral("Config.ini: %1").arg(configProblem));
+}
+
+void Form1::setupConnectionCheck() {
+    ExchangeCycle& c = cycle();
+    c.timer().setObjectName(QStringLiteral("Timer1"));
+    c.on(Commands::Version, [this](const QByteArray& reply) {
+        const auto version = Commands::decodeVersion(reply);
+        if (!version)
+            return ExchangeCycle::Outcome::Rejected;
+        Text2->hide();
+        Text3->hide();
+        Text4->hide();
+        g.EcuVersion = *version;
+        closeLink();
+        ctx.host.show(ScreenId::Form2);
+        ctx.host.hide(ScreenId::Form1);
+        return ExchangeCycle::Outcome::HandOver;
+    });
+    c.setRequestBuilder([](int request) {
+        ExchangeCycle::Request r;
+        r.intervalMs = 100;
+        if (request == Commands::Version)
+            r.frame = Commands::frame(Commands::Version);
+        return r;
+    });
+    ExchangeCycle::LostLink lost;
+    lost.giveUp = true;
+    lost.notify = [this] {
+        Text4->show();
+        closeLink();
+    };
+    c.setLostLink(lost);
+}
+
+void Form1::applyLanguageStrings() {
+    Command2->setText(lang("F01_C02", QStringLiteral("EXIT")));
+    Command6->setText(lang("F01_C06", QStringLiteral("Parametri seriale")));
+    Command7->setText(lang("F01_C07", QStringLiteral("Non connesso")));
+    Text2->setPlainText(lang("F01_T02", kPortProblem));
+    Text3->setPlainText(lang("F01_T03", kPortProblem));
+    Text4->setPlainText(lang("F01_T04", kPortProblem));
+}
+
+void Form1::chooseLanguage(int index) {
+    const LanguageLoad load = loadLanguage(g, index);
+    if (!load.ok() && !g.languageProblemReported) {
+        g.languageProblemReported = true;
+        ctx.dialogs.information(this, QString::fromLatin1(Caption), languageProblemText(load));
+    }
+    applyLanguageStrings();
+}
+
+void Form1::menuClicked() {
+    applyLanguageStrings();
+    Text2->hide();
+    Text3->hide();
+    Text4->hide();
+    // A check already under way holds the port: a second press must not skip it.
+    if (cycle().isRunning())
+        return;
+    if (g.ConnectedMode == 1 && !link().isOpen()) {
+        if (!openLink()) {
+            showPortError(link().errorCode());
+            return;
+        }
+        g.link.LinkRetryCount = 0;
+        g.link.LinkRequest = Commands::Version;
+        cycle().start(100);
+        return;
+    }
+    ctx.host.show(ScreenId::Form2);
+    ctx.host.hide(ScreenId::Form1);
+}
+
+void Form1::showPortError(int code) {
+    applyLanguageStrings();
+    QPlainTextEdit* box = code == EcuLink::ErrorPortAlreadyOpen ? Text2
+                          : code == EcuLink::ErrorInvalidPort   ? Text3
+                                                                : Text4;
+    // The fitter needs to know which device and why, not only that something failed.
+    box->appendPlainText(link().errorString());
+    box->show();
+}
+
+void Form1::toggleConnected() {
+    if (g.ConnectedMode != 0) {
+        g.ConnectedMode = 0;
+        cycle().stop();
+        closeLink();
+        Command6->setEnabled(false);
+    } else {
+        g.ConnectedMode = 1;
+        Command6->setEnabled(true);
+    }
+    Command7->setChecked(g.ConnectedMode == 0);
+}
+
+void Form1::serialSettingsClicked() {
+    SetTopmost(this, false);
+    cycle().stop();
+    closeLink();
+    ctx.host.show(ScreenId::Form4);
+    ctx.host.hide(ScreenId::Form1);
+}
+
+void Form1::onUnload() {
+    cycle().stop();
+    closeLink();
+}
+
+void Form1::onCloseRequested() {
+    ctx.host.unload(ScreenId::Form1);
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "FormBase.h"
+
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+// The start screen: program version, language, connected or not, the serial settings, and
+// the way to the main menu through the connection check (command 7).
+class Form1 final : public FormBase {
+    Q_OBJECT
+public:
+    static constexpr const char* PcVersion = "3.1.2";
+
+    explicit Form1(FormContext& context);
+
+    // The connection check's tick (Timer1).
+    void ConnectionCheckTick() { cycle().tick(); }
+
+    void applyLanguageStrings();
+
+protected:
+    void onUnload() override;
+    void onCloseRequested() override;
+
+private:
+    void chooseLanguage(int index);
+    void menuClicked();
+    void toggleConnected();
+    void serialSettingsClicked();
+    void showPortError(int code);
+    void setupConnectionCheck();
+
+    QLabel* Label1;
+    QLabel* Label2;
+    QLabel* Image2;
+    QLineEdit* Text1;
+    QPlainTextEdit* Text2;
+    QPlainTextEdit* Text3;
+    QPlainTextEdit* Text4;
+    QPushButton* Command1;
+    QPushButton* Command2;
+    QPushButton* Command3;
+    QPushButton* Command4;
+    QPushButton* Command5;
+    QPushButton* Command6;
+    QPushButton* Command7;
+};

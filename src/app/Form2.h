@@ -1,0 +1,69 @@
+#pragma once
+
+#include "FormBase.h"
+#include "params/RepairRounds.h"
+
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+
+// The main menu: ECU version, upload of the whole parameter set with range check and
+// write-back of defaults, the LPG / methane choice, and the way to the other screens.
+class Form2 final : public FormBase {
+    Q_OBJECT
+public:
+    explicit Form2(FormContext& context);
+
+    // The exchange tick (Timer1).
+    void Timer1Tick() { cycle().tick(); }
+
+    enum class Phase {
+        Idle,      // not connected, or the port could not be opened
+        Uploading, // upload, check and write-back rounds
+        Ready,     // a valid set is held; the buttons are released
+        Exchange,  // a button's short exchange before handing over
+        Stopped,   // the ECU keeps refusing defaults
+    };
+    Phase phase() const { return m_phase; }
+
+    int CalibrationRequested = 0;
+
+protected:
+    void onUnload() override;
+    void onCloseRequested() override;
+
+private:
+    void setupExchange();
+    void applyLanguageStrings();
+    void showFuel(int gasType);
+    void fuelClicked(int index);
+    void setMenuButtons(bool enabled);
+    void startUpload();
+    void startButtonExchange(int request);
+    void handOver(ScreenId next);
+    void goTo(ScreenId next);
+    void showStatus(const QString& text);
+    ExchangeCycle::Outcome uploadChecked();
+
+    QLabel* Label1;
+    QLabel* Label4;
+    QLabel* Label3;
+    QLineEdit* Text1;
+    QRadioButton* Option1[2];
+    QLabel* Label2;
+    QLabel* Label5;
+    QPushButton* Command1;
+    QPushButton* Command2;
+    QPushButton* Command3;
+    QPushButton* Command4;
+    QPushButton* Command5;
+    QPlainTextEdit* Text4;
+    QLabel* StatusText; // what went wrong on this screen: a refused default, a vanished port
+
+    Phase m_phase = Phase::Idle;
+    int m_pendingRequest = 0; // the button exchange under way (3, 10 or 15)
+    int m_calibrationCoefficient = 0;
+    RepairRounds m_rounds;
+};

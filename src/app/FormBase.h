@@ -1,0 +1,68 @@
+#pragma once
+
+#include "ScreenHost.h"
+#include "UserDialogs.h"
+#include "VariabiliGlobali.h"
+#include "link/ExchangeCycle.h"
+#include "link/LinkFactory.h"
+
+#include <QWidget>
+#include <memory>
+
+// What every screen is handed: the program-wide state, the host that shows screens, the
+// dialogs, and where links come from.
+struct FormContext {
+    VariabiliGlobali& g;
+    ScreenHost& host;
+    UserDialogs& dialogs;
+    LinkFactory linkFactory;
+};
+
+// Common ground of the screens: a top-level window known to the ScreenHost, owning its own
+// link to the ECU and its own exchange cycle.
+class FormBase : public QWidget, public Screen {
+    Q_OBJECT
+public:
+    static constexpr const char* Caption = "SEQUENTIAL INJECTION SYSTEM";
+
+    FormBase(ScreenId id, FormContext& context);
+    ~FormBase() override;
+
+    ScreenId screenId() const override { return m_id; }
+    void showScreen() override;
+    void hideScreen() override { hide(); }
+    void unloadScreen() override;
+    bool isScreenVisible() const override { return isVisible(); }
+    QObject* asObject() override { return this; }
+
+    EcuLink& link();
+    ExchangeCycle& cycle();
+
+protected:
+    // The screen's own unload steps (timer off, port closed).
+    virtual void onUnload() {}
+    // The window's close button does what the screen's EXIT does, so the program is never
+    // left running with every window hidden.
+    virtual void onCloseRequested() = 0;
+    void closeEvent(QCloseEvent* event) override;
+
+    // Opens this screen's link with the configured port and settings. False on failure, with
+    // the link's error code and text.
+    bool openLink();
+    void closeLink();
+    // Text of a language key, or the design text when the key was never loaded.
+    QString lang(const char* key, const QString& design) const;
+
+    template <class W> W* named(W* widget, const QString& name) {
+        widget->setObjectName(name);
+        return widget;
+    }
+
+    FormContext& ctx;
+    VariabiliGlobali& g;
+
+private:
+    ScreenId m_id;
+    std::unique_ptr<EcuLink> m_link;
+    std::unique_ptr<ExchangeCycle> m_cycle;
+};

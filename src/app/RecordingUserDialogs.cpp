@@ -1,0 +1,24 @@
+#include "RecordingUserDialogs.h"
+
+#include <cstdio>
+
+void RecordingUserDialogs::information(QObject*, const QString&, const QString& text) {
+    messages << text;
+    if (m_print)
+        std::fprintf(stderr, "[box] %s\n", qPrintable(text));
+}
+
+bool RecordingUserDialogs::question(QObject* parent, const QString& title, const QString& text) {
+    information(parent, title, text);
+    return answer;
+}
+
+QString RecordingUserDialogs::openFileName(QObject*, const QString&, const QString&,
+                                           const QString&) {
+    return fileToOpen;
+}
+
+QString RecordingUserDialogs::saveFileName(QObject*, const QString&, const QString&,
+                                           const QString&) {
+    return fileToSave;
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "UserDialogs.h"
+
+#include <QStringList>
+
+// Dialogs that never block: every box is recorded (and, if asked, printed) and answered
+// with a preset answer. Used by the tests and by the unattended tour.
+class RecordingUserDialogs final : public UserDialogs {
+public:
+    explicit RecordingUserDialogs(bool print = false) : m_print(print) {}
+
+    void information(QObject* parent, const QString& title, const QString& text) override;
+    bool question(QObject* parent, const QString& title, const QString& text) override;
+    QString openFileName(QObject* parent, const QString& title, const QString& folder,
+                         const QString& filter) override;
+    QString saveFileName(QObject* parent, const QString& title, const QString& folder,
+                         const QString& filter) override;
+    void beep() override { ++beeps; }
+    void setBusy(bool b) override { busy = b; }
+
+    QStringList messages;       // texts of the boxes shown, in order
+    bool answer = true;         // what question() says
+    QString fileToOpen;         // what openFileName() returns
+    QString fileToSave;         // what saveFileName() returns
+    int beeps = 0;
+    bool busy = false;
+
+private:
+    bool m_print;
+};

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QPointer>
+#include <QObject>
+#include <functional>
+#include <map>
+
+// The screens of the program. Numbers are those the screens are known by.
+enum class ScreenId { Form1, Form2, Form3, Form4, Form5, Form6, Form8, Form9, Form11, Form12,
+                      Form13, Form14, Form15, Form16 };
+
+QString screenName(ScreenId id);
+
+// What the host needs of a screen.
+class Screen {
+public:
+    virtual ~Screen() = default;
+    virtual ScreenId screenId() const = 0;
+    // Shows the window and brings it to the front (the screen's activation).
+    virtual void showScreen() = 0;
+    virtual void hideScreen() = 0;
+    // The screen's unload steps: timer off, port closed, out of the always-on-top band.
+    virtual void unloadScreen() = 0;
+    virtual bool isScreenVisible() const = 0;
+    virtual QObject* asObject() = 0;
+};
+
+// Creates screens on demand, shows, hides and unloads them. "Show" on a screen that was only
+// hidden shows it as it was left; on a screen that was unloaded it loads a new one.
+class ScreenHost {
+public:
+    ScreenHost() = default;
+    ScreenHost(const ScreenHost&) = delete;
+    ScreenHost& operator=(const ScreenHost&) = delete;
+    // Frees every screen still loaded.
+    ~ScreenHost();
+
+    using Factory = std::function<Screen*(ScreenId)>;
+
+    // Makes the screens; nullptr for a screen that cannot be made.
+    void setFactory(Factory factory) { m_factory = std::move(factory); }
+
+    Screen* show(ScreenId id);
+    void hide(ScreenId id);
+    // Runs the unload steps and frees the screen once control returns to the event loop, so a
+    // screen may unload itself from inside its own handlers.
+    void unload(ScreenId id);
+    Screen* loaded(ScreenId id) const;
+    bool isVisible(ScreenId id) const;
+
+    // Called when the start screen unloads: the program ends.
+    std::function<void()> onProgramEnd;
+
+private:
+    Factory m_factory;
+    std::map<ScreenId, std::pair<QPointer<QObject>, Screen*>> m_screens;
+};

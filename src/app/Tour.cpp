@@ -1,0 +1,97 @@
+#include "Tour.h"
+
+#include "Form2.h"
+#include "ScreenHost.h"
+
+#include <QAbstractButton>
+#include <QDir>
+#include <QWidget>
+#include <cstdio>
+
+namespace {
+constexpr int kPollMs = 100;
+constexpr int kStepTimeoutMs = 15000;
+
+QWidget* widgetOf(ScreenHost& host, ScreenId id) {
+    Screen* s = host.loaded(id);
+    return s ? qobject_cast<QWidget*>(s->asObject()) : nullptr;
+}
+
+void click(ScreenHost& host, ScreenId id, const QString& name) {
+    if (QWidget* w = widgetOf(host, id))
+        if (auto* b = w->findChild<QAbstractButton*>(name))
+            b->click();
+}
+} // namespace
+
+Tour::Tour(ScreenHost& host, QString folder) : m_host(host), m_folder(std::move(folder)) {
+    connect(&m_timer, &QTimer::timeout, this, &Tour::poll);
+}
+
+QWidget* Tour::control(int screen, const QString& name) const {
+    QWidget* w = widgetOf(m_host, static_cast<ScreenId>(screen));
+    return w ? w->findChild<QWidget*>(name) : nullptr;
+}
+
+void Tour::start() {
+    QDir().mkpath(m_folder);
+    m_timer.start(kPollMs);
+}
+
+void Tour::poll() {
+    if (m_next >= m_steps.size()) {
+        m_timer.stop();
+        emit finished(m_failures);
+        return;
+    }
+    Step& step = m_steps[m_next];
+    if (!m_acted) {
+        m_acted = true;
+        m_waited = 0;
+        if (step.action)
+            step.action();
+        return;
+    }
+    m_waited += kPollMs;
+    const bool ready = !step.ready || step.ready();
+    if (!ready && m_waited < kStepTimeoutMs)
+        return;
+    if (!ready) {
+        ++m_failures;
+        std::fprintf(stderr, "tour: %s did not become ready\n", qPrintable(step.picture));
+    }
+    if (!step.picture.isEmpty() && step.shot) {
+        if (QWidget* w = step.shot()) {
+            const QString file = QDir(m_folder).filePath(step.picture + QStringLiteral(".png"));
+            if (!w->grab().save(file)) {
+                ++m_failures;
+                std::fprintf(stderr, "tour: cannot write %s\n", qPrintable(file));
+            } else {
+                std::printf("%s\n", qPrintable(file));
+            }
+        }
+    }
+    ++m_next;
+    m_acted = false;
+}
+
+void addStandardTour(Tour& tour, ScreenHost& host) {
+    auto screen = [&host](ScreenId id) { return [&host, id] { return widgetOf(host, id); }; };
+    auto visible = [&host](ScreenId id) { return [&host, id] { return host.isVisible(id); }; };
+    tour.add({QStringLiteral("01-start-screen"), nullptr, visible(ScreenId::Form1),
+              screen(ScreenId::Form1)});
+    tour.add({QStringLiteral("02-serial-settings"),
+              [&host] { click(host, ScreenId::Form1, QStringLiteral("Command6")); },
+              visible(ScreenId::Form4), screen(ScreenId::Form4)});
+    tour.add({QString(), [&host] { click(host, ScreenId::Form4, QStringLiteral("Command2")); },
+              visible(ScreenId::Form1), nullptr});
+    tour.add({QStringLiteral("03-main-menu"),
+              [&host] { click(host, ScreenId::Form1, QStringLiteral("Command1")); },
+              [&host] {
+                  auto* menu = qobject_cast<Form2*>(widgetOf(host, ScreenId::Form2));
+                  return menu && menu->isVisible() && menu->phase() == Form2::Phase::Ready;
+              },
+              screen(ScreenId::Form2)});
+    tour.add({QString(), [&host] { click(host, ScreenId::Form2, QStringLiteral("Command1")); },
+              visible(ScreenId::Form1), nullptr});
+}

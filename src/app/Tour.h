@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <functional>
+#include <vector>
+
+class ScreenHost;
+
+// Walks the screens unattended and saves one picture of each into a folder, then ends.
+class Tour : public QObject {
+    Q_OBJECT
+public:
+    Tour(ScreenHost& host, QString folder);
+
+    // One stop: do something, wait until `ready` holds, then save the screen `shot` (if any).
+    struct Step {
+        QString picture; // file name without extension; empty: no picture
+        std::function<void()> action;
+        std::function<bool()> ready;
+        std::function<QWidget*()> shot;
+    };
+    void add(Step step) { m_steps.push_back(std::move(step)); }
+    void start();
+
+    // Finds a control on a loaded screen by its name; nullptr when absent.
+    QWidget* control(int screen, const QString& name) const;
+
+signals:
+    void finished(int failures);
+
+private:
+    void poll();
+
+    ScreenHost& m_host;
+    QString m_folder;
+    std::vector<Step> m_steps;
+    std::size_t m_next = 0;
+    int m_waited = 0;
+    int m_failures = 0;
+    bool m_acted = false;
+    QTimer m_timer;
+};
+
+// The standard walk through every screen this version has.
+void addStandardTour(Tour& tour, ScreenHost& host);

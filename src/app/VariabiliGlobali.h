@@ -1,0 +1,49 @@
+#pragma once
+
+#include "diag/LiveData.h"
+#include "lang/LanguageTable.h"
+#include "link/LinkState.h"
+#include "params/ParameterSet.h"
+#include "params/WriteList.h"
+
+#include <QString>
+#include <array>
+
+// The program-wide state, one instance owned by main() and handed to every screen.
+struct VariabiliGlobali {
+    // Connection settings and flags.
+    QString CommPortNumber; // the port digit as read from Config.ini or chosen in the dialog
+    QString CommSettings;   // "9600,n,8,1" form, handed to the port unchanged
+    QString CommBaud, CommParity, CommDataBits, CommStopBits;
+    int ConnectedMode = 1;  // 1 = connected work, 0 = work without a connection
+    int LanguageIndex = 1;  // 1 Italian, 2 English, 3 Turkish
+    std::array<int, 3> EcuVersion{};
+    QString LostLinkText;
+
+    // The settings dialog's pending choice.
+    int DialogPort = 0;
+    QString DialogBaud, DialogParity, DialogDataBits, DialogStopBits;
+
+    LinkState link;
+
+    ParameterSet parameters;
+    WriteList writeList;
+    int LoadCorrectionCode = 0;
+
+    LiveData liveData;
+    DiagnosisRecord diagnosis{};
+
+    LanguageTable language;
+
+    // Where the program's files live (Config.ini, the language file, archives, logs).
+    QString programDir;
+    // Set by --port-name: the device to open instead of the one the port number names.
+    QString portNameOverride;
+    // Problems already reported once in this run (a bad language file is told only once).
+    bool languageProblemReported = false;
+
+    QString languageFilePath() const;
+    QString configFilePath() const;
+};
+
+QString versionText(const std::array<int, 3>& version);

@@ -1,0 +1,75 @@
+#include "FormBase.h"
+#include "QtUserDialogs.h"
+#include "RecordingUserDialogs.h"
+#include "Screens.h"
+#include "Tour.h"
+#include "link/SerialEcuLink.h"
+
+#include "InProcessLink.h"
+#include "VirtualEcu.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("tarvex"));
+    QApplication::setApplicationVersion(QStringLiteral("3.1.2"));
+    // Screens hide one another; the program ends only when the start screen is closed.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    QCommandLineParser cli;
+    cli.setApplicationDescription(QStringLiteral("TARVEX service and calibration tool"));
+    cli.addHelpOption();
+    cli.addVersionOption();
+    const QCommandLineOption simulate(QStringLiteral("simulate"),
+                                      QStringLiteral("Talk to a virtual ECU instead of a port."));
+    const QCommandLineOption portName(
+        QStringLiteral("port-name"),
+        QStringLiteral("Open DEVICE (a USB adapter, a pseudo-terminal) whatever port number is set."),
+        QStringLiteral("DEVICE"));
+    const QCommandLineOption tour(
+        QStringLiteral("tour"),
+        QStringLiteral("Walk every screen, save one PNG per screen into DIR, then exit."),
+        QStringLiteral("DIR"));
+    cli.addOptions({simulate, portName, tour});
+    cli.process(app);
+
+    VariabiliGlobali g;
+    g.programDir = QCoreApplication::applicationDirPath();
+    g.portNameOverride = cli.value(portName);
+
+    VirtualEcu ecu;
+    LinkFactory links;
+    if (cli.isSet(simulate)) {
+        links = [&ecu] { return std::make_unique<InProcessLink>(ecu); };
+    } else {
+        const QString device = g.portNameOverride;
+        links = [device] { return std::make_unique<SerialEcuLink>(device); };
+    }
+
+    const bool touring = cli.isSet(tour);
+    QtUserDialogs qtDialogs;
+    RecordingUserDialogs printedDialogs(true);
+    UserDialogs& dialogs = touring ? static_cast<UserDialogs&>(printedDialogs) : qtDialogs;
+
+    ScreenHost host;
+    FormContext context{g, host, dialogs, links};
+    host.setFactory([&context](ScreenId id) { return makeScreen(id, context); });
+    host.onProgramEnd = [] { QCoreApplication::quit(); };
+
+    Tour walk(host, cli.value(tour));
+    int tourFailures = 0;
+    if (touring) {
+        addStandardTour(walk, host);
+        QObject::connect(&walk, &Tour::finished, &app, [&tourFailures](int failures) {
+            tourFailures = failures;
+            QCoreApplication::quit();
+        });
+        walk.start();
+    }
+
+    host.show(ScreenId::Form1);
+    const int code = QApplication::exec();
+    return touring ? (tourFailures == 0 ? 0 : 1) : code;
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "EcuLink.h"
+
+#include <QSerialPort>
+#include <optional>
+
+// Line parameters of a "9600,n,8,1" settings string.
+struct LineSettings {
+    qint32 baud = 9600;
+    QSerialPort::Parity parity = QSerialPort::NoParity;
+    QSerialPort::DataBits dataBits = QSerialPort::Data8;
+    QSerialPort::StopBits stopBits = QSerialPort::OneStop;
+};
+
+// nullopt when a field is missing or names something a serial port cannot do; `why` says which.
+std::optional<LineSettings> parseLineSettings(const QString& settings, QString* why = nullptr);
+
+// The device a port number names: COMn on Windows, /dev/ttyS(n-1) elsewhere. Empty when
+// the number is not a port number (not a digit, or 0).
+QString deviceForPortNumber(const QString& portNumber);
+
+// EcuLink over a real serial device.
+class SerialEcuLink final : public EcuLink {
+public:
+    // deviceOverride, when not empty, is opened whatever the port number says.
+    explicit SerialEcuLink(QString deviceOverride = QString());
+    ~SerialEcuLink() override;
+
+    bool open(const QString& portNumber, const QString& settings) override;
+    void close() override;
+    bool isOpen() const override;
+    bool write(const QByteArray& frame) override;
+    QByteArray readAll() override;
+    int errorCode() const override { return m_errorCode; }
+    QString errorString() const override { return m_errorString; }
+    bool deviceLost() const override { return m_deviceLost; }
+
+private:
+    void onError(QSerialPort::SerialPortError error);
+    void fail(int code, const QString& message);
+
+    QSerialPort m_port;
+    QString m_deviceOverride;
+    int m_errorCode = ErrorNone;
+    QString m_errorString;
+    bool m_deviceLost = false;
+};

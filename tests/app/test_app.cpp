@@ -1,0 +1,419 @@
+#include "common/World.h"
+
+#include "app/CommConfig.h"
+#include "app/Form1.h"
+#include "app/Form2.h"
+#include "app/Form4.h"
+#include "link/Commands.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QtTest>
+
+namespace {
+
+// Ticks a screen's exchange until `done` holds; false if it never does.
+template <class Tick, class Done> bool tickUntil(Tick tick, Done done, int maxTicks = 200) {
+    for (int i = 0; i < maxTicks; ++i) {
+        if (done())
+            return true;
+        tick();
+    }
+    return done();
+}
+
+bool isShown(QWidget* w) {
+    return w && !w->isHidden();
+}
+
+} // namespace
+
+class TestApp : public QObject {
+    Q_OBJECT
+
+    // Starts the program and walks it to a ready main menu against the virtual ECU.
+    static Form2* readyMenu(World& w) {
+        w.host.show(ScreenId::Form1);
+        w.click(ScreenId::Form1, QStringLiteral("Command1"));
+        auto* start = w.screen<Form1>(ScreenId::Form1);
+        tickUntil([start] { start->ConnectionCheckTick(); },
+                  [&w] { return w.host.isVisible(ScreenId::Form2); });
+        auto* menu = w.screen<Form2>(ScreenId::Form2);
+        if (!menu)
+            return nullptr;
+        tickUntil([menu] { menu->Timer1Tick(); },
+                  [menu] { return menu->phase() != Form2::Phase::Uploading; }, 400);
+        return menu;
+    }
+
+private slots:
+    void settingsStringsArePickedApartBySubstring() {
+        const struct {
+            const char* settings;
+            const char *baud, *parity, *data, *stop;
+        } cases[] = {
+            {"", "57600", "o", "8", "1.5"},
+            {"19200,e,8,1", "19200", "e", "8", "1"},
+            {"9600,n,7,2,e", "9600", "n", "7", "2"}, // both letters: "n" wins
+            {"4800,o,5,1.5", "4800", "o", "5", "1.5"},
+        };
+        for (const auto& c : cases) {
+            VariabiliGlobali g;
+            g.CommSettings = QString::fromLatin1(c.settings);
+            ParseCommSettings(g);
+            QCOMPARE(g.CommBaud, QString::fromLatin1(c.baud));
+            QCOMPARE(g.CommParity, QString::fromLatin1(c.parity));
+            QCOMPARE(g.CommDataBits, QString::fromLatin1(c.data));
+            QCOMPARE(g.CommStopBits, QString::fromLatin1(c.stop));
+        }
+    }
+
+    void configFileGivesPortDigitAndSettings() {
+        World w(World::Links::Virtual, "3\r\nignored line\n");
+        QVERIFY(LoadConfig(w.g).isEmpty());
+        QCOMPARE(w.g.CommPortNumber, QStringLiteral("3"));
+        QCOMPARE(w.g.CommSettings, QString());
+        QCOMPARE(w.g.CommBaud, QStringLiteral("57600"));
+
+        World missing(World::Links::Virtual, QByteArray());
+        QVERIFY(!LoadConfig(missing.g).isEmpty());
+        QVERIFY(missing.g.CommPortNumber.isEmpty());
+        QVERIFY(missing.g.CommBaud.isEmpty());
+        // The start screen says so once and carries on.
+        missing.host.show(ScreenId::Form1);
+        QCOMPARE(missing.dialogs.messages.size(), 1);
+        QVERIFY(missing.dialogs.messages.first().contains(QStringLiteral("Config.ini")));
+        QVERIFY(missing.host.isVisible(ScreenId::Form1));
+    }
+
+    void connectionCheckGivesUpAfterSixteenRequests() {
+        World w(World::Links::Scripted);
+        w.host.show(ScreenId::Form1);
+        auto* start = w.screen<Form1>(ScreenId::Form1);
+        w.click(ScreenId::Form1, QStringLiteral("Command1"));
+        ScriptedLink* link = w.scripted.front();
+        QVERIFY(link->isOpen());
+        for (int i = 0; i < 16; ++i)
+            start->ConnectionCheckTick();
+        QCOMPARE(link->written.size(), 16);
+        for (const QByteArray& f : link->written)
+            QCOMPARE(f, bytes({0x50, 0x43, 0x00, 5, 7}));
+        QVERIFY(!isShown(w.control<QWidget>(ScreenId::Form1, QStringLiteral("Text4"))));
+        start->ConnectionCheckTick();
+        QVERIFY(isShown(w.control<QWidget>(ScreenId::Form1, QStringLiteral("Text4"))));
+        QVERIFY(!link->isOpen());
+        QVERIFY(!start->cycle().isRunning());
+
+        // "MENU" again hides the notice and starts afresh.
+        w.click(ScreenId::Form1, QStringLiteral("Command1"));
+        QVERIFY(!isShown(w.control<QWidget>(ScreenId::Form1, QStringLiteral("Text4"))));
+        QVERIFY(link->isOpen());
+        QCOMPARE(w.g.link.LinkRetryCount, 0);
+    }
+
+    void connectionCheckAcceptsOnlyAWholeVersionReply() {
+        World w(World::Links::Scripted);
+        w.host.show(ScreenId::Form1);
+        auto* start = w.screen<Form1>(ScreenId::Form1);
+        w.click(ScreenId::Form1, QStringLiteral("Command1"));
+        ScriptedLink* link = w.scripted.front();
+        // A steady stream of frames with a wrong length byte never gives up...
+        for (int i = 0; i < 40; ++i) {
+            QByteArray bad = replyFrame(7, bytes({1, 2, 3}));
+            bad[3] = 9;
+            link->arriving = bad;
+            start->ConnectionCheckTick();
+        }
+        QVERIFY(start->cycle().isRunning());
+        // ...nor is a reply too short for the version taken.
+        link->arriving = replyFrame(7, bytes({1, 2}));
+        start->ConnectionCheckTick();
+        QVERIFY(!w.host.isVisible(ScreenId::Form2));
+        link->arriving = replyFrame(7, bytes({3, 1, 20}));
+        start->ConnectionCheckTick();
+        QCOMPARE(w.g.EcuVersion, (std::array<int, 3>{3, 1, 20}));
+        QVERIFY(w.host.isVisible(ScreenId::Form2));
+        QVERIFY(!w.host.isVisible(ScreenId::Form1));
+        QVERIFY(!link->isOpen());
+    }
+
+    void portErrorsShowTheirOwnNotice() {
+        const std::pair<int, const char*> cases[] = {{EcuLink::ErrorPortAlreadyOpen, "Text2"},
+                                                     {EcuLink::ErrorInvalidPort, "Text3"},
+                                                     {EcuLink::ErrorOther, "Text4"}};
+        for (const auto& [code, box] : cases) {
+            World w(World::Links::Scripted);
+            w.failOpenWith = code;
+            w.host.show(ScreenId::Form1);
+            w.click(ScreenId::Form1, QStringLiteral("Command1"));
+            for (const char* name : {"Text2", "Text3", "Text4"})
+                QCOMPARE(isShown(w.control<QWidget>(ScreenId::Form1, QString::fromLatin1(name))),
+                         qstrcmp(name, box) == 0);
+            QVERIFY(!w.screen<Form1>(ScreenId::Form1)->cycle().isRunning());
+        }
+    }
+
+    void notConnectedWorkSkipsThePort() {
+        World w(World::Links::Scripted);
+        w.host.show(ScreenId::Form1);
+        w.click(ScreenId::Form1, QStringLiteral("Command7"));
+        QCOMPARE(w.g.ConnectedMode, 0);
+        QVERIFY(!w.control(ScreenId::Form1, QStringLiteral("Command6"))->isEnabled());
+        w.click(ScreenId::Form1, QStringLiteral("Command1"));
+        QVERIFY(w.host.isVisible(ScreenId::Form2));
+        for (ScriptedLink* l : w.scripted)
+            QVERIFY(l->written.isEmpty() && l->opens == 0);
+
+        // The menu starts from the defaults, shows the lost-link text and marks LPG.
+        QCOMPARE(w.control<QLineEdit>(ScreenId::Form2, QStringLiteral("Text1"))->text(),
+                 w.g.LostLinkText);
+        QVERIFY(!w.g.LostLinkText.trimmed().isEmpty());
+        auto* lpg = w.control<QRadioButton>(ScreenId::Form2, QStringLiteral("Option1_0"));
+        QVERIFY(lpg->isChecked() && !lpg->isEnabled());
+        QCOMPARE(w.g.parameters.value(SwitchRpm), 2300);
+        QCOMPARE(w.g.parameters.ktar(64), 105);
+        // Every button opens its screen directly; the menu is loaded anew on return.
+        w.click(ScreenId::Form2, QStringLiteral("Command3"));
+        QVERIFY(w.host.isVisible(ScreenId::Form3));
+        QVERIFY(!w.host.loaded(ScreenId::Form2));
+
+        w.click(ScreenId::Form1, QStringLiteral("Command7"));
+        QCOMPARE(w.g.ConnectedMode, 1);
+        QVERIFY(w.control(ScreenId::Form1, QStringLiteral("Command6"))->isEnabled());
+    }
+
+    void languageButtonsReloadTheStartScreen() {
+        World w;
+        w.host.show(ScreenId::Form1);
+        auto* settings = w.control(ScreenId::Form1, QStringLiteral("Command6"));
+        QCOMPARE(settings->text(), QStringLiteral("Parametri seriale"));
+        w.click(ScreenId::Form1, QStringLiteral("Command4"));
+        QCOMPARE(w.g.LanguageIndex, 2);
+        QCOMPARE(settings->text(), w.g.language.text(QStringLiteral("F01_C06")));
+        QVERIFY(settings->text() != QStringLiteral("Parametri seriale"));
+        w.click(ScreenId::Form1, QStringLiteral("Command5"));
+        QCOMPARE(w.g.LostLinkText, w.g.language.text(QStringLiteral("strD000")));
+        QVERIFY(w.control(ScreenId::Form1, QStringLiteral("Command7"))->text().contains(QChar(0x011F)));
+        QVERIFY(w.dialogs.messages.isEmpty());
+    }
+
+    void missingLanguageFileKeepsDesignTextsAndSaysSoOnce() {
+        World w(World::Links::Virtual, "19600,n,8,1\n", false);
+        w.host.show(ScreenId::Form1);
+        w.click(ScreenId::Form1, QStringLiteral("Command4"));
+        w.click(ScreenId::Form1, QStringLiteral("Command5"));
+        QCOMPARE(w.dialogs.messages.size(), 1);
+        QCOMPARE(w.control(ScreenId::Form1, QStringLiteral("Command6"))->text(),
+                 QStringLiteral("Parametri seriale"));
+        QVERIFY(!w.g.LostLinkText.isEmpty());
+    }
+
+    void validUploadTakesExactlyTwoRequests() {
+        World w;
+        Form2* menu = readyMenu(w);
+        QVERIFY(menu);
+        QCOMPARE(w.commandsSeen(), (QList<int>{7, 1, 8}));
+        QCOMPARE(menu->phase(), Form2::Phase::Ready);
+        for (const char* b : {"Command2", "Command3", "Command4", "Command5"})
+            QVERIFY2(w.control(ScreenId::Form2, QString::fromLatin1(b))->isEnabled(), b);
+        QVERIFY(!isShown(w.control<QWidget>(ScreenId::Form2, QStringLiteral("Text4"))));
+        QCOMPARE(w.control<QLineEdit>(ScreenId::Form2, QStringLiteral("Text1"))->text(),
+                 QStringLiteral("2.4.7"));
+        QVERIFY(w.control<QRadioButton>(ScreenId::Form2, QStringLiteral("Option1_0"))->isChecked());
+        QVERIFY(w.control<QLabel>(ScreenId::Form2, QStringLiteral("Label2"))
+                    ->styleSheet().contains(QStringLiteral("255,0,0")));
+        QVERIFY(!w.dialogs.busy);
+        QVERIFY(!menu->cycle().isRunning());
+    }
+
+    void outOfRangeValuesAreWrittenBackAndUploadedAgain() {
+        World w;
+        w.ecu.memory().words[SwitchRpm] = 9000;
+        w.ecu.memory().table[5] = 99;
+        w.ecu.memory().table[60] = 200;
+        Form2* menu = readyMenu(w);
+        QCOMPARE(w.commandsSeen(), (QList<int>{7, 1, 8, 2, 9, 9, 1, 8}));
+        const auto& frames = w.ecu.received();
+        QCOMPARE(frames[3], bytes({0x50, 0x43, 0x00, 9, 2, 0x00, 12, 0x08, 0xFC})); // 2300
+        QCOMPARE(frames[4], bytes({0x50, 0x43, 0x00, 7, 9, 5, 105}));
+        QCOMPARE(frames[5], bytes({0x50, 0x43, 0x00, 7, 9, 60, 105}));
+        QCOMPARE(menu->phase(), Form2::Phase::Ready);
+        QVERIFY(isShown(w.control<QWidget>(ScreenId::Form2, QStringLiteral("Text4"))));
+        QCOMPARE(w.g.parameters.value(SwitchRpm), 2300);
+        QCOMPARE(w.g.parameters.ktar(60), 105);
+    }
+
+    void onlyTableEntriesOutOfRangeStartWithCommandNine() {
+        World w;
+        w.ecu.memory().table[1] = 151;
+        readyMenu(w);
+        QCOMPARE(w.commandsSeen(), (QList<int>{7, 1, 8, 9, 1, 8}));
+        QCOMPARE(w.ecu.received()[3], bytes({0x50, 0x43, 0x00, 7, 9, 1, 105}));
+    }
+
+    void refusedDefaultStopsTheMenuAndNamesIt() {
+        World w;
+        w.ecu.memory().words[SwitchRpm] = 100;
+        w.ecu.memory().refusedIds = {SwitchRpm};
+        Form2* menu = readyMenu(w);
+        QCOMPARE(menu->phase(), Form2::Phase::Stopped);
+        QCOMPARE(w.commandsSeen().count(2), 2); // two tries, then the menu stops
+        auto* status = w.control<QLabel>(ScreenId::Form2, QStringLiteral("StatusText"));
+        QVERIFY(isShown(status));
+        QVERIFY(status->text().contains(QStringLiteral("GIRI COMMUTAZIONE (12)")));
+        for (const char* b : {"Command2", "Command3", "Command4", "Command5"})
+            QVERIFY(!w.control(ScreenId::Form2, QString::fromLatin1(b))->isEnabled());
+        QVERIFY(!menu->cycle().isRunning());
+        QVERIFY(!w.dialogs.busy);
+        w.click(ScreenId::Form2, QStringLiteral("Command1"));
+        QVERIFY(w.host.isVisible(ScreenId::Form1));
+    }
+
+    void switchingToMethaneWritesGasTypeAndEndOfGasPressure() {
+        World w;
+        Form2* menu = readyMenu(w);
+        w.ecu.clearReceived();
+        // LPG is already selected: nothing is sent.
+        w.click(ScreenId::Form2, QStringLiteral("Option1_0"));
+        QVERIFY(!menu->cycle().isRunning());
+        w.click(ScreenId::Form2, QStringLiteral("Option1_1"));
+        QVERIFY(!w.control(ScreenId::Form2, QStringLiteral("Command3"))->isEnabled());
+        tickUntil([menu] { menu->Timer1Tick(); },
+                  [menu] { return menu->phase() == Form2::Phase::Ready; });
+        QCOMPARE(w.commandsSeen(), (QList<int>{2, 2, 1, 8}));
+        QCOMPARE(w.ecu.received()[0], bytes({0x50, 0x43, 0x00, 9, 2, 0x00, 62, 0x00, 0x01}));
+        QCOMPARE(w.ecu.received()[1], bytes({0x50, 0x43, 0x00, 9, 2, 0x00, 30, 0x03, 0x52}));
+        QCOMPARE(w.g.parameters.value(GasType), 1);
+        QVERIFY(w.control<QRadioButton>(ScreenId::Form2, QStringLiteral("Option1_1"))->isChecked());
+        QVERIFY(w.control<QLabel>(ScreenId::Form2, QStringLiteral("Label5"))
+                    ->styleSheet().contains(QStringLiteral("255,0,0")));
+        QVERIFY(w.control(ScreenId::Form2, QStringLiteral("Command3"))->isEnabled());
+    }
+
+    void buttonsRunTheirExchangeThenHandOver() {
+        World w;
+        Form2* menu = readyMenu(w);
+        w.ecu.engine().kcor = 117;
+        w.ecu.clearReceived();
+        w.click(ScreenId::Form2, QStringLiteral("Command5"));
+        tickUntil([menu] { menu->Timer1Tick(); },
+                  [&w] { return w.host.isVisible(ScreenId::Form16); });
+        QCOMPARE(w.commandsSeen(), (QList<int>{3, 10}));
+        QCOMPARE(w.ecu.received()[1], bytes({0x50, 0x43, 0x00, 6, 10, 117}));
+        QVERIFY(!w.host.isVisible(ScreenId::Form2));
+        QVERIFY(!isShown(w.control<QWidget>(ScreenId::Form2, QStringLiteral("Text4"))));
+
+        // The menu was only hidden: shown again it is as it was left, without a new upload.
+        w.host.unload(ScreenId::Form16);
+        w.host.show(ScreenId::Form2);
+        QCOMPARE(menu->phase(), Form2::Phase::Ready);
+        w.ecu.clearReceived();
+        w.click(ScreenId::Form2, QStringLiteral("Command2"));
+        tickUntil([menu] { menu->Timer1Tick(); },
+                  [&w] { return w.host.isVisible(ScreenId::Form9); });
+        QCOMPARE(w.commandsSeen(), (QList<int>{15}));
+        QCOMPARE(w.g.diagnosis[8], 13800);
+    }
+
+    void lostLinkShowsTheNoticeAndTheUploadResumes() {
+        World w(World::Links::Scripted);
+        w.host.show(ScreenId::Form1);
+        w.click(ScreenId::Form1, QStringLiteral("Command1"));
+        w.scripted.front()->arriving = replyFrame(7, bytes({1, 2, 3}));
+        w.screen<Form1>(ScreenId::Form1)->ConnectionCheckTick();
+        auto* menu = w.screen<Form2>(ScreenId::Form2);
+        QVERIFY(menu);
+        ScriptedLink* link = w.scripted.back();
+        for (int i = 0; i < 17; ++i)
+            menu->Timer1Tick();
+        QCOMPARE(link->written.count(Commands::frame(1)), 16);
+        QCOMPARE(link->written.last(), Commands::frame(7));
+        QCOMPARE(menu->cycle().intervalMs(), 2000);
+        auto* version = w.control<QLineEdit>(ScreenId::Form2, QStringLiteral("Text1"));
+        QCOMPARE(version->text(), w.g.LostLinkText);
+        // The ECU answers the poll: the version is back and the upload starts over.
+        link->arriving = replyFrame(7, bytes({1, 2, 4}));
+        menu->Timer1Tick();
+        QCOMPARE(version->text(), QStringLiteral("1.2.4"));
+        QCOMPARE(link->written.last(), Commands::frame(1));
+        QCOMPARE(menu->phase(), Form2::Phase::Uploading);
+    }
+
+    void menuThatCannotOpenItsPortReleasesNothing() {
+        World w(World::Links::Scripted);
+        w.host.show(ScreenId::Form1);
+        w.click(ScreenId::Form1, QStringLiteral("Command1"));
+        w.scripted.front()->arriving = replyFrame(7, bytes({1, 2, 3}));
+        w.failOpenWith = EcuLink::ErrorPortAlreadyOpen;
+        w.screen<Form1>(ScreenId::Form1)->ConnectionCheckTick();
+        QVERIFY(w.host.isVisible(ScreenId::Form2));
+        QCOMPARE(w.dialogs.messages.size(), 1);
+        for (const char* b : {"Command2", "Command3", "Command4", "Command5"})
+            QVERIFY(!w.control(ScreenId::Form2, QString::fromLatin1(b))->isEnabled());
+        QVERIFY(w.control(ScreenId::Form2, QStringLiteral("Command1"))->isEnabled());
+    }
+
+    void settingsDialogPreselectsAndApplies() {
+        World w(World::Links::Virtual, "319200,e,7,2\n");
+        w.host.show(ScreenId::Form1);
+        w.click(ScreenId::Form1, QStringLiteral("Command6"));
+        QVERIFY(w.host.isVisible(ScreenId::Form4));
+        QVERIFY(!w.host.isVisible(ScreenId::Form1));
+        auto combo = [&w](const char* name) {
+            return w.control<QComboBox>(ScreenId::Form4, QString::fromLatin1(name));
+        };
+        QCOMPARE(combo("Combo1")->currentText(), QStringLiteral("COM3"));
+        QCOMPARE(combo("Combo2")->currentText(), QStringLiteral("19200"));
+        QCOMPARE(combo("Combo4")->currentText(), QStringLiteral("even"));
+        QCOMPARE(combo("Combo3")->currentText(), QStringLiteral("7"));
+        QCOMPARE(combo("Combo5")->currentText(), QStringLiteral("2"));
+        combo("Combo4")->activated(1); // "odd"
+        w.click(ScreenId::Form4, QStringLiteral("Command1"));
+        QCOMPARE(w.g.CommSettings, QStringLiteral("19200,o,7,2"));
+        QCOMPARE(w.g.CommParity, QStringLiteral("o"));
+        QVERIFY(w.host.isVisible(ScreenId::Form1));
+
+        // The same values again leave the settings string as it was, extra text included.
+        w.g.CommSettings = QStringLiteral("19200,o,7,2 ");
+        w.click(ScreenId::Form1, QStringLiteral("Command6"));
+        w.click(ScreenId::Form4, QStringLiteral("Command1"));
+        QCOMPARE(w.g.CommSettings, QStringLiteral("19200,o,7,2 "));
+        // Cancel applies nothing.
+        w.click(ScreenId::Form1, QStringLiteral("Command6"));
+        combo("Combo1")->activated(5);
+        w.click(ScreenId::Form4, QStringLiteral("Command2"));
+        QCOMPARE(w.g.CommPortNumber, QStringLiteral("3"));
+    }
+
+    void settingsDialogRefusesEmptyFields() {
+        World w(World::Links::Virtual, QByteArray());
+        w.host.show(ScreenId::Form1);
+        w.dialogs.messages.clear();
+        w.click(ScreenId::Form1, QStringLiteral("Command6"));
+        w.control<QComboBox>(ScreenId::Form4, QStringLiteral("Combo2"))->activated(1);
+        w.click(ScreenId::Form4, QStringLiteral("Command1"));
+        QVERIFY(w.host.isVisible(ScreenId::Form4));
+        QCOMPARE(w.dialogs.messages.size(), 1);
+        const QString m = w.dialogs.messages.first();
+        QVERIFY(m.contains(QStringLiteral("Port")) && m.contains(QStringLiteral("Parity")));
+        QVERIFY(!m.contains(QStringLiteral("Baud")));
+        QVERIFY(w.g.CommSettings.isEmpty());
+    }
+
+    void windowCloseButtonDoesWhatExitDoes() {
+        World w;
+        Form2* menu = readyMenu(w);
+        menu->close();
+        QVERIFY(w.host.isVisible(ScreenId::Form1));
+        bool ended = false;
+        w.host.onProgramEnd = [&ended] { ended = true; };
+        w.screen<Form1>(ScreenId::Form1)->close();
+        QVERIFY(ended);
+    }
+};
+
+QTEST_MAIN(TestApp)
+#include "test_app.moc"

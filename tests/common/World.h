@@ -1,0 +1,87 @@
+#pragma once
+
+#include "common/ScriptedLink.h"
+
+#include "InProcessLink.h"
+#include "VirtualEcu.h"
+#include "app/FormBase.h"
+#include "app/RecordingUserDialogs.h"
+#include "app/Screens.h"
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
+#include <vector>
+
+// Everything a screen test needs: a program folder with its files, the program-wide state,
+// non-blocking dialogs, a screen host, and either a virtual ECU or scripted links.
+struct World {
+    enum class Links { Virtual, Scripted };
+
+    explicit World(Links kind = Links::Virtual, const QByteArray& config = "19600,n,8,1\n",
+                   bool withLanguageFile = true)
+        : context{g, host, dialogs, {}} {
+        g.programDir = dir.path();
+        if (!config.isNull())
+            writeFile(QStringLiteral("Config.ini"), config);
+        if (withLanguageFile)
+            QFile::copy(QStringLiteral(QT_TESTCASE_SOURCEDIR "/../data/Stringhe312.txt"),
+                        dir.filePath(QStringLiteral("Stringhe312.txt")));
+        if (kind == Links::Virtual) {
+            context.linkFactory = [this] { return std::make_unique<InProcessLink>(ecu); };
+        } else {
+            context.linkFactory = [this] {
+                auto link = std::make_unique<ScriptedLink>();
+                link->failOpenWith = failOpenWith;
+                scripted.push_back(link.get());
+                return link;
+            };
+        }
+        host.setFactory([this](ScreenId id) { return makeScreen(id, context); });
+    }
+
+    ~World() {
+        // Screens unloaded during the test are freed on the next pass of the event loop.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    void writeFile(const QString& name, const QByteArray& content) {
+        QFile f(dir.filePath(name));
+        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        f.write(content);
+    }
+
+    template <class F> F* screen(ScreenId id) {
+        Screen* s = host.loaded(id);
+        return s ? dynamic_cast<F*>(s->asObject()) : nullptr;
+    }
+
+    template <class W = QAbstractButton> W* control(ScreenId id, const QString& name) {
+        Screen* s = host.loaded(id);
+        return s ? s->asObject()->findChild<W*>(name) : nullptr;
+    }
+
+    void click(ScreenId id, const QString& name) {
+        auto* b = control<QAbstractButton>(id, name);
+        Q_ASSERT(b);
+        b->click();
+    }
+
+    // Command bytes of the frames the virtual ECU received, in order.
+    QList<int> commandsSeen() const {
+        QList<int> out;
+        for (const QByteArray& f : ecu.received())
+            out << (f.size() >= 5 ? static_cast<unsigned char>(f.at(4)) : -1);
+        return out;
+    }
+
+    QTemporaryDir dir;
+    VariabiliGlobali g;
+    RecordingUserDialogs dialogs;
+    VirtualEcu ecu;
+    int failOpenWith = EcuLink::ErrorNone;
+    std::vector<ScriptedLink*> scripted;
+    ScreenHost host;
+    FormContext context;
+};

@@ -1,0 +1,304 @@
+#include "common/ScriptedLink.h"
+
+#include "EcuResponder.h"
+#include "VirtualEcu.h"
+#include "link/Commands.h"
+#include "link/ExchangeCycle.h"
+#include "link/LinkState.h"
+#include "link/SerialEcuLink.h"
+#include "link/WordCodec.h"
+
+#include <QtTest>
+
+using Outcome = ExchangeCycle::Outcome;
+
+class TestLink : public QObject {
+    Q_OBJECT
+
+    // A cycle sending command 1 every 300 ms, with a handler for 1 and for 8 that count calls.
+    struct Rig {
+        ScriptedLink link;
+        LinkState state;
+        ExchangeCycle cycle{link, state};
+        int lostNotices = 0;
+        QList<int> handled;
+        Outcome answer = Outcome::Next;
+
+        Rig() {
+            link.opened = true;
+            state.LinkRequest = 1;
+            cycle.setRequestBuilder([](int request) {
+                return ExchangeCycle::Request{Commands::frame(request), 300};
+            });
+            for (int command : {1, 8})
+                cycle.on(command, [this, command](const QByteArray&) {
+                    handled << command;
+                    return answer;
+                });
+            ExchangeCycle::LostLink lost;
+            lost.notify = [this] { ++lostNotices; };
+            cycle.setLostLink(lost);
+        }
+    };
+
+private slots:
+    void wordsAreSplitHighByteFirst() {
+        const std::pair<int, std::pair<int, int>> cases[] = {
+            {300, {1, 44}}, {0, {0, 0}}, {25000, {97, 168}}, {850, {3, 82}}, {65535, {255, 255}}};
+        for (const auto& [value, expected] : cases) {
+            const auto b = WordCodec::split(value);
+            QCOMPARE(int(b.high), expected.first);
+            QCOMPARE(int(b.low), expected.second);
+        }
+        QCOMPARE(*WordCodec::signedTemperatureAt(bytes({0xFF, 0xFF}), 1), -1);
+        QCOMPARE(*WordCodec::signedTemperatureAt(bytes({0x80, 0x00}), 1), 32768);
+        QCOMPARE(*WordCodec::signedTemperatureAt(bytes({0x80, 0x01}), 1), -32767);
+        QVERIFY(!WordCodec::wordAt(bytes({1}), 1));
+    }
+
+    void requestsAreBuiltByteForByte() {
+        QCOMPARE(Commands::frame(7), bytes({0x50, 0x43, 0x00, 5, 7}));
+        QCOMPARE(Commands::writeParameter(30, 850), bytes({0x50, 0x43, 0x00, 9, 2, 0x00, 30, 3, 82}));
+        QCOMPARE(Commands::writeTableEntry(64, 105), bytes({0x50, 0x43, 0x00, 7, 9, 64, 105}));
+        QCOMPARE(Commands::calibrationLive(112), bytes({0x50, 0x43, 0x00, 6, 10, 112}));
+        QCOMPARE(Commands::frame(Commands::LeaveCalibration), bytes({0x50, 0x43, 0x00, 5, 0x0C}));
+    }
+
+    void repliesDecodeAtTheirPositions() {
+        QByteArray params(124, '\0');
+        params[0] = 0x01; params[1] = 0x2C;        // parameter 1 = 300
+        params[122] = 0x00; params[123] = 0x01;    // parameter 62 (bytes 128-129) = 1, methane
+        const auto block = Commands::decodeParameters(replyFrame(1, params));
+        QVERIFY(block);
+        QCOMPARE((*block)[0], 300);
+        QCOMPARE((*block)[61], 1);
+
+        QByteArray table(64, char(105));
+        table[63] = char(151);
+        QCOMPARE((*Commands::decodeTable(replyFrame(8, table)))[63], 151);
+        QCOMPARE(*Commands::decodeVersion(replyFrame(7, bytes({2, 4, 17}))),
+                 (Commands::EcuVersion{2, 4, 17}));
+
+        // Live record: temperature is signed, only fitted cylinders are taken, flags follow.
+        QByteArray live(70, '\0');
+        live[10] = char(0xFF); live[11] = char(0xFE);  // bytes 16-17: -2 degrees
+        live[22] = 0; live[23] = 0;                     // bytes 28-29: rpm 0, engine stands
+        live[24] = 0x0B; live[25] = char(0xB8);         // bytes 30-31: cylinder 1 petrol 3000
+        live[56] = char(120);                           // byte 62 Ktab
+        live[57] = char(98);                            // byte 63 Kcor
+        LiveData data;
+        data.PetrolInjTime[3] = 777;
+        QVERIFY(Commands::decodeLiveRecord(replyFrame(3, live), data, 2));
+        QCOMPARE(data.Temperature, -2);
+        QCOMPARE(data.PetrolInjTime[0], 3000);
+        QCOMPARE(data.PetrolInjTime[3], 777);
+        QCOMPARE(data.Ktab, 120);
+        QCOMPARE(data.Kcor, 98);
+        QCOMPARE(data.safetyFlag, QStringLiteral("SAFETY"));
+        QCOMPARE(data.cutOffFlag, QStringLiteral("CUTOFF")); // cylinder 2 gets no petrol
+    }
+
+    // A reply that passes the length check but is too short for its fields is not accepted.
+    void shortRepliesAreRefusedByEveryDecoder() {
+        LiveData data;
+        QVERIFY(!Commands::decodeVersion(replyFrame(7, bytes({2, 4}))));
+        QVERIFY(!Commands::decodeParameters(replyFrame(1, QByteArray(123, '\0'))));
+        QVERIFY(!Commands::decodeTable(replyFrame(8, QByteArray(63, '\0'))));
+        QVERIFY(!Commands::decodeDiagnosis(replyFrame(15, QByteArray(33, '\0'))));
+        QVERIFY(!Commands::decodeLiveRecord(replyFrame(3, QByteArray(69, '\0')), data));
+        QVERIFY(!Commands::decodeCalibrationLive(replyFrame(10, QByteArray(24, '\0')), data));
+    }
+
+    void sixteenUnansweredRequestsThenPollEveryTwoSeconds() {
+        Rig rig;
+        for (int i = 0; i < 16; ++i)
+            rig.cycle.tick();
+        QCOMPARE(rig.link.written.size(), 16);
+        QCOMPARE(rig.cycle.intervalMs(), 300);
+        QCOMPARE(rig.lostNotices, 0);
+        for (int i = 0; i < 3; ++i) {
+            rig.cycle.tick();
+            QCOMPARE(rig.link.written.last(), Commands::frame(7));
+            QCOMPARE(rig.cycle.intervalMs(), 2000);
+            QVERIFY(rig.cycle.isRunning());
+        }
+        QCOMPARE(rig.lostNotices, 3);
+        QCOMPARE(rig.state.LinkRetryCount, 16);
+        // Any four bytes end the lost state, and the screen's own request goes out again.
+        rig.link.arriving = bytes({1, 2, 3, 4});
+        rig.cycle.tick();
+        QCOMPARE(rig.link.written.last(), Commands::frame(1));
+        QCOMPARE(rig.state.LinkRetryCount, 1);
+    }
+
+    void startScreenGivesUpOnTheSeventeenthTick() {
+        Rig rig;
+        ExchangeCycle::LostLink lost;
+        lost.giveUp = true;
+        lost.notify = [&rig] { ++rig.lostNotices; };
+        rig.cycle.setLostLink(lost);
+        rig.cycle.start(100);
+        for (int i = 0; i < 16; ++i) {
+            rig.cycle.tick();
+            QVERIFY(rig.cycle.isRunning());
+        }
+        rig.cycle.tick();
+        QCOMPARE(rig.link.written.size(), 16);
+        QCOMPARE(rig.lostNotices, 1);
+        QVERIFY(!rig.cycle.isRunning());
+    }
+
+    void arrivalsThatFailTheCheckStillResetTheCount() {
+        Rig rig;
+        for (int i = 0; i < 10; ++i)
+            rig.cycle.tick();
+        // Byte 4 says 8 but 9 bytes came: dropped, request repeated, count restarted.
+        QByteArray wrong = replyFrame(1, bytes({0, 0, 0, 0}));
+        wrong[3] = 8;
+        rig.link.arriving = wrong;
+        rig.cycle.tick();
+        QVERIFY(rig.handled.isEmpty());
+        QCOMPARE(rig.state.LinkRetryCount, 1);
+        QCOMPARE(rig.link.written.last(), Commands::frame(1));
+        // Three bytes are no answer at all.
+        rig.link.arriving = bytes({0x50, 0x43, 0x00});
+        rig.cycle.tick();
+        QCOMPARE(rig.state.LinkRetryCount, 2);
+        // A frame for a command nobody handles is dropped too, but resets the count.
+        rig.link.arriving = replyFrame(42);
+        rig.cycle.tick();
+        QCOMPARE(rig.state.LinkRetryCount, 1);
+        QVERIFY(rig.handled.isEmpty());
+    }
+
+    void repliesAreDispatchedByTheirOwnCommandByte() {
+        Rig rig;
+        rig.cycle.tick(); // asks for 1
+        rig.link.arriving = replyFrame(8);
+        rig.cycle.tick();
+        QCOMPARE(rig.handled, QList<int>{8});
+        // A handler that ends the exchange leaves the timer off and sends nothing more.
+        rig.answer = Outcome::End;
+        rig.cycle.start(300);
+        const auto sent = rig.link.written.size();
+        rig.link.arriving = replyFrame(1);
+        rig.cycle.tick();
+        QVERIFY(!rig.cycle.isRunning());
+        QCOMPARE(rig.link.written.size(), sent);
+        // A rejected frame is as good as none: the request goes out again.
+        rig.answer = Outcome::Rejected;
+        rig.link.arriving = replyFrame(1);
+        rig.cycle.tick();
+        QVERIFY(rig.cycle.isRunning());
+        QCOMPARE(rig.link.written.last(), Commands::frame(1));
+    }
+
+    void closedPortTicksIdle() {
+        Rig rig;
+        rig.state.LinkRetryCount = 9;
+        rig.link.opened = false;
+        rig.cycle.start(300);
+        rig.cycle.tick();
+        QVERIFY(rig.link.written.isEmpty());
+        QCOMPARE(rig.state.LinkRetryCount, 0);
+        QVERIFY(rig.cycle.isRunning());
+    }
+
+    void vanishedDeviceIsToldOnceAndSoughtAtTheLostInterval() {
+        Rig rig;
+        QStringList told;
+        bool deviceBack = false;
+        rig.cycle.setDeviceLost([&told](const QString& why) { told << why; },
+                                [&rig, &deviceBack] {
+                                    return deviceBack && rig.link.open(QString(), QString());
+                                });
+        rig.cycle.tick();
+        rig.link.vanish();
+        for (int i = 0; i < 5; ++i) {
+            rig.cycle.tick();
+            QCOMPARE(rig.cycle.intervalMs(), 2000);
+        }
+        QCOMPARE(told.size(), 1);
+        QCOMPARE(rig.link.written.size(), 1);
+        deviceBack = true;
+        rig.cycle.tick();
+        QCOMPARE(rig.link.written.size(), 2);
+        QCOMPARE(rig.cycle.intervalMs(), 300);
+    }
+
+    // Another retry counter (the automatic calibration keeps its own) leaves the shared one be.
+    void aScreenMayCountWithItsOwnCounter() {
+        Rig rig;
+        int own = 0;
+        rig.cycle.setRetryCounter(own);
+        for (int i = 0; i < 5; ++i)
+            rig.cycle.tick();
+        QCOMPARE(own, 5);
+        QCOMPARE(rig.state.LinkRetryCount, 0);
+    }
+
+    void settingsStringsBecomeLineSettings() {
+        const auto s = parseLineSettings(QStringLiteral("19200,e,7,2"));
+        QVERIFY(s);
+        QCOMPARE(s->baud, 19200);
+        QCOMPARE(s->parity, QSerialPort::EvenParity);
+        QCOMPARE(s->dataBits, QSerialPort::Data7);
+        QCOMPARE(s->stopBits, QSerialPort::TwoStop);
+        QCOMPARE(parseLineSettings(QStringLiteral("9600,n,8,1.5"))->stopBits,
+                 QSerialPort::OneAndHalfStop);
+        QString why;
+        for (const char* bad : {"", ",,,", "9600,n,4,1", "abc,n,8,1", "9600,x,8,1", "9600,n,8"}) {
+            QVERIFY2(!parseLineSettings(QString::fromLatin1(bad), &why), bad);
+            QVERIFY(!why.isEmpty());
+        }
+        QCOMPARE(deviceForPortNumber(QStringLiteral("0")), QString());
+        QCOMPARE(deviceForPortNumber(QString()), QString());
+#ifndef Q_OS_WIN
+        QCOMPARE(deviceForPortNumber(QStringLiteral("1")), QStringLiteral("/dev/ttyS0"));
+#endif
+    }
+
+    void openErrorsCarryTheirNumbers() {
+        SerialEcuLink noPort;
+        QVERIFY(!noPort.open(QString(), QStringLiteral("9600,n,8,1")));
+        QCOMPARE(noPort.errorCode(), EcuLink::ErrorInvalidPort);
+        SerialEcuLink missing(QStringLiteral("/dev/does-not-exist-tarvex"));
+        QVERIFY(!missing.open(QStringLiteral("1"), QStringLiteral("9600,n,8,1")));
+        QCOMPARE(missing.errorCode(), EcuLink::ErrorInvalidPort);
+        QVERIFY(missing.errorString().contains(QStringLiteral("does-not-exist")));
+        SerialEcuLink badSettings(QStringLiteral("/dev/null"));
+        QVERIFY(!badSettings.open(QStringLiteral("1"), QStringLiteral(",,,")));
+        QCOMPARE(badSettings.errorCode(), EcuLink::ErrorOther);
+    }
+
+    // The virtual ECU builds its replies on its own; the tool's decoders must read them back.
+    void virtualEcuRepliesDecode() {
+        VirtualEcu ecu;
+        ecu.memory().words[12] = 2500;
+        ecu.engine().gasTemperature = -5;
+        const auto params = Commands::decodeParameters(ecu.handle(Commands::frame(1)));
+        QVERIFY(params);
+        QCOMPARE((*params)[11], 2500);
+        QCOMPARE((*params)[0], 4);
+        LiveData live;
+        QVERIFY(Commands::decodeLiveRecord(ecu.handle(Commands::frame(3)), live));
+        QCOMPARE(live.Temperature, -5);
+        QVERIFY(Commands::decodeCalibrationLive(ecu.handle(Commands::calibrationLive(100)), live));
+        QVERIFY(Commands::decodeDiagnosis(ecu.handle(Commands::frame(15))));
+        // Writes are stored; a wrong length byte gets no answer and changes nothing.
+        QCOMPARE(Commands::commandOf(ecu.handle(Commands::writeParameter(12, 3000))), 2);
+        QCOMPARE(int(ecu.memory().words[12]), 3000);
+        QByteArray bad = Commands::writeParameter(12, 1234);
+        bad[3] = 8;
+        QVERIFY(ecu.handle(bad).isEmpty());
+        QCOMPARE(int(ecu.memory().words[12]), 3000);
+        ecu.handle(Commands::writeTableEntry(5, 140));
+        QCOMPARE(int(ecu.memory().table[5]), 140);
+        ecu.handle(Commands::frame(Commands::RestoreDefaults));
+        QCOMPARE(int(ecu.memory().words[12]), 2300);
+        QCOMPARE(int(ecu.memory().table[5]), 105);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLink)
+#include "test_link.moc"
