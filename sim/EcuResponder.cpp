@@ -38,6 +38,12 @@ QByteArray EcuResponder::respond(const QByteArray& request) {
     ++m_requests;
     const int command = static_cast<unsigned char>(request.at(4));
     auto at = [&request](int pos) { return static_cast<unsigned char>(request.at(pos - 1)); };
+    // The ECU acts on a state-changing request before it answers, so a command-10 reply
+    // already reports the coefficient that request carried.
+    auto act = [this, command, &request] {
+        if (onCommand)
+            onCommand(command, request);
+    };
     QByteArray d;
     switch (command) {
     case 7: // software version
@@ -101,6 +107,7 @@ QByteArray EcuResponder::respond(const QByteArray& request) {
     case 10: { // calibration live record, bytes 6..30; byte 6 of the request is the coefficient
         if (length != 6)
             return {};
+        act();
         const EngineState& e = m_engine;
         putWord(d, e.lambdaMv);           // 6-7
         putWord(d, e.lambdaMeanMv);       // 8-9
@@ -128,11 +135,10 @@ QByteArray EcuResponder::respond(const QByteArray& request) {
     case 4:
     case 11:
     case 12:
+        act();
         break;
     default:
         return {};
     }
-    if (onCommand)
-        onCommand(command, request);
     return reply(command, d);
 }

@@ -16,8 +16,9 @@ public:
     // wrong length byte, unknown command).
     QByteArray respond(const QByteArray& request);
 
-    // Called for commands that change the engine's state (4 switch fuel, 10 coefficient,
-    // 11/12 calibration mode), so an engine model can react.
+    // Called for accepted commands that change the engine's state (4 switch fuel,
+    // 10 coefficient, 11/12 calibration mode), before the reply is built, so an engine model
+    // can react.
     std::function<void(int command, const QByteArray& request)> onCommand;
 
     int requestsSeen() const { return m_requests; }

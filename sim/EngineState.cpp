@@ -6,9 +6,14 @@ EngineState EngineState::idle(int cylinders) {
         const bool fitted = i < cylinders;
         s.petrolTinj[i] = fitted ? 3000 + 20 * i : 0;
         s.gasTinj[i] = fitted ? 3150 + 20 * i : 0;
+        s.diagnosis[DiagInjector1 + i] = fitted ? 1 : 0;
     }
-    // Injector outputs 1..8 (1 = driving), battery and sensor supplies in mV, board
-    // temperature in tenths of a degree, then spare words.
-    s.diagnosis = {1, 1, 1, 1, 0, 0, 0, 0, 13800, 5000, 12100, 324, 0, 0, 0, 0, 0};
+    s.ecuState = 12;
+    s.diagnosis[DiagGasValve] = 1;
+    s.diagnosis[DiagInjector1Sense] = 1;
+    s.diagnosis[DiagBoardTemperature] = 324;
+    s.diagnosis[DiagGeneralValve] = 1;
+    s.diagnosis[DiagKeyVoltage] = 13800;
+    s.diagnosis[DiagSensorSupply] = 5000;
     return s;
 }

@@ -6,25 +6,35 @@
 
 class VirtualEcu;
 
-// A link straight into a virtual ECU in the same process: what is written is answered at
-// once, and the answer waits to be read on the next tick, as it would on a serial line.
+// A link straight into a virtual ECU in the same process. A reply goes onto the ECU's line
+// and is there for the next read (later if a line fault says so), as on a serial port.
+//
+// The ECU's line is one wire: a second link opened on the same ECU shares it, and opening
+// a link throws away what arrived while nobody held the port, as a serial driver does.
+// When the ECU's port device goes away the link closes itself (isOpen() false, deviceLost()
+// true) and cannot be opened again until the device is back.
 class InProcessLink final : public EcuLink {
 public:
     explicit InProcessLink(VirtualEcu& ecu) : m_ecu(ecu) {}
 
     bool open(const QString& portNumber, const QString& settings) override;
     void close() override;
-    bool isOpen() const override { return m_open; }
+    bool isOpen() const override { return m_open && devicePresent(); }
     bool write(const QByteArray& frame) override;
     QByteArray readAll() override;
     int errorCode() const override { return m_errorCode; }
     QString errorString() const override { return m_errorString; }
-    bool deviceLost() const override { return false; }
+    bool deviceLost() const override { return m_lost || (m_open && !devicePresent()); }
 
 private:
+    bool devicePresent() const;
+    // Brings the ECU up to its clock; closes the link if its device went away.
+    bool stillThere();
+
     VirtualEcu& m_ecu;
-    QByteArray m_pending;
     bool m_open = false;
+    bool m_lost = false;
+    int m_generation = 0;
     int m_errorCode = ErrorNone;
     QString m_errorString;
 };

@@ -311,11 +311,12 @@ private slots:
         w.host.show(ScreenId::Form2);
         QCOMPARE(menu->phase(), Form2::Phase::Ready);
         w.ecu.clearReceived();
+        w.ecu.engine().diagnosis[4] = 13800; // key voltage, bytes 14-15
         w.click(ScreenId::Form2, QStringLiteral("Command2"));
         tickUntil([menu] { menu->Timer1Tick(); },
                   [&w] { return w.host.isVisible(ScreenId::Form9); });
         QCOMPARE(w.commandsSeen(), (QList<int>{15}));
-        QCOMPARE(w.g.diagnosis[8], 13800);
+        QCOMPARE(w.g.diagnosis[4], 13800);
     }
 
     void lostLinkShowsTheNoticeAndTheUploadResumes() {

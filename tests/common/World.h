@@ -23,6 +23,8 @@ struct World {
                    bool withLanguageFile = true)
         : context{g, host, dialogs, {}} {
         g.programDir = dir.path();
+        // The virtual ECU's engine only moves when a test says so.
+        ecu.useManualClock();
         if (!config.isNull())
             writeFile(QStringLiteral("Config.ini"), config);
         if (withLanguageFile)

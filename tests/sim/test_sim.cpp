@@ -1,0 +1,691 @@
+// The virtual ECU judged from outside: request bytes in, reply bytes out, read at the
+// positions the ECU's protocol gives them. Nothing here uses the tool's own encoders.
+
+#include "EcuMemory.h"
+#include "InProcessLink.h"
+#include "RequestFramer.h"
+#include "VirtualEcu.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray request(int command, const QByteArray& payload = {}) {
+    QByteArray f("PC", 2);
+    f.append('\0');
+    f.append(static_cast<char>(5 + payload.size()));
+    f.append(static_cast<char>(command));
+    return f + payload;
+}
+
+QByteArray bytes(std::initializer_list<int> values) {
+    QByteArray out;
+    for (int v : values)
+        out.append(static_cast<char>(v));
+    return out;
+}
+
+// 1-based positions, as the protocol counts them.
+int byteAt(const QByteArray& reply, int pos) {
+    return static_cast<unsigned char>(reply.at(pos - 1));
+}
+int wordAt(const QByteArray& reply, int pos) {
+    return byteAt(reply, pos) * 256 + byteAt(reply, pos + 1);
+}
+
+// What the tests read from a live record (command 3).
+struct Live {
+    int rpm, temperature, ecuState, fuelState, levelInput, levelCode;
+};
+Live live(VirtualEcu& ecu) {
+    const QByteArray r = ecu.handle(request(3));
+    int t = wordAt(r, 16);
+    if (t > 32768)
+        t -= 65536;
+    return {wordAt(r, 28), t, byteAt(r, 64), byteAt(r, 65), wordAt(r, 22), byteAt(r, 67)};
+}
+
+// The calibration record (command 10) carrying the coefficient k.
+struct CalRecord {
+    int kcor, ecuState, fuelState, petrolTinj;
+};
+CalRecord calibration(VirtualEcu& ecu, int k) {
+    const QByteArray r = ecu.handle(request(10, bytes({k})));
+    return {byteAt(r, 10), byteAt(r, 11), byteAt(r, 12), wordAt(r, 21)};
+}
+
+EngineSettings warm(int trueCoefficient = 118) {
+    EngineSettings s;
+    s.start = EngineSettings::Start::Warm;
+    s.trueCoefficient = trueCoefficient;
+    return s;
+}
+
+QString simPath() {
+    return QCoreApplication::applicationDirPath() + "/tarvex-ecu-sim";
+}
+
+// Reads from fd until `want` bytes came or the time is up.
+QByteArray readFor(int fd, int want, int timeoutMs) {
+    QByteArray out;
+    QElapsedTimer t;
+    t.start();
+    while (out.size() < want && t.elapsed() < timeoutMs) {
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, 50) > 0 && (p.revents & POLLIN)) {
+            char buf[256];
+            const ssize_t n = ::read(fd, buf, sizeof buf);
+            if (n > 0)
+                out.append(buf, n);
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+class TestSim : public QObject {
+    Q_OBJECT
+
+private slots:
+    void imageSurvivesSaveAndLoad() {
+        QTemporaryDir dir;
+        EcuMemory m = EcuMemory::factory();
+        m.words[12] = 3100;
+        m.words[22] = 65535; // out of range, but the ECU can hold it
+        m.table[7] = 99;
+        m.table[64] = 255;
+        m.version = {3, 0, 12};
+        QString error;
+        QVERIFY2(m.saveImage(dir.filePath("ecu.txt"), error), qPrintable(error));
+        EcuMemory back = EcuMemory::factory();
+        QVERIFY2(back.loadImage(dir.filePath("ecu.txt"), error), qPrintable(error));
+        QCOMPARE(back.words, m.words);
+        QCOMPARE(back.table, m.table);
+        QCOMPARE(back.version, m.version);
+
+        // A partial image with Windows line ends changes only what it names.
+        EcuMemory partial = EcuMemory::factory();
+        QVERIFY(partial.readImageText("# edited by hand\r\n13 = 60\r\nversion=2.5.0\r\n", error));
+        QCOMPARE(int(partial.words[13]), 60);
+        QCOMPARE(int(partial.words[12]), 2300);
+        QCOMPARE(int(partial.version[1]), 5);
+    }
+
+    void badImagesAreRefusedWithoutHarm() {
+        QString ktar63;
+        for (int i = 0; i < 63; ++i)
+            ktar63 += "105 ";
+        const std::pair<QByteArray, QString> cases[] = {
+            {"", "no ECU image"},
+            {"just some words", "key=value"},
+            {"1=4\n12=abc", "line 3: parameter 12"},
+            {"12=70000", "0-65535"},
+            {"12=-5", "0-65535"},
+            {"99=1", "unknown key"},
+            {"12=1\n12=2", "twice"},
+            {"ktar=1 2 3", "64 numbers, found 3"},
+            {"ktar=" + ktar63.toLatin1() + "300", "cell 64"},
+            {"version=2.4", "version"},
+            {"version=2.4.256", "version"},
+        };
+        for (const auto& [text, expected] : cases) {
+            EcuMemory m = EcuMemory::factory();
+            m.words[12] = 1234;
+            const EcuMemory before = m;
+            QString error;
+            // A good line first: it must not be kept when a later one fails.
+            const QByteArray image = text.isEmpty() ? text : "13=77\n" + text;
+            QVERIFY2(!m.readImageText(image, error), text.constData());
+            QVERIFY2(error.contains(expected), qPrintable(error));
+            QCOMPARE(m.words, before.words);
+            QCOMPARE(m.table, before.table);
+        }
+
+        QTemporaryDir dir;
+        EcuMemory m = EcuMemory::factory();
+        QString error;
+        QVERIFY(!m.loadImage(dir.filePath("missing.txt"), error));
+        QVERIFY(error.contains("cannot open"));
+        QFile binary(dir.filePath("binary.img"));
+        QVERIFY(binary.open(QIODevice::WriteOnly));
+        binary.write(QByteArray("12=1\n\0\x01\x02", 8));
+        binary.close();
+        QVERIFY(!m.loadImage(binary.fileName(), error));
+        QVERIFY(error.contains("not a text image"));
+        QFile huge(dir.filePath("huge.txt"));
+        QVERIFY(huge.open(QIODevice::WriteOnly));
+        huge.write(QByteArray(200000, '#'));
+        huge.close();
+        QVERIFY(!m.loadImage(huge.fileName(), error));
+        QVERIFY(error.contains("too large"));
+        QVERIFY(!m.saveImage(dir.filePath("no/such/dir/ecu.txt"), error));
+        QVERIFY(!error.isEmpty());
+    }
+
+    void switchesToGasOnlyWhenWarmAndFastEnough() {
+        // Switching as the engine passes SwitchRpm (no deceleration rule).
+        {
+            VirtualEcu ecu;
+            ecu.useManualClock();
+            ecu.memory().words[12] = 2500;
+            ecu.memory().words[13] = 55;
+            ecu.memory().words[59] = 0;
+            bool sawWaitTemperature = false;
+            bool sawWaitRpm = false;
+            int switchedAt = -1;
+            for (int t = 0; t < 300000 && switchedAt < 0; t += 100) {
+                ecu.advance(100);
+                const Live l = live(ecu);
+                if (l.ecuState == 11 || l.fuelState == 0) {
+                    switchedAt = t;
+                    QVERIFY2(l.temperature >= 55, qPrintable(QString::number(l.temperature)));
+                    QVERIFY2(l.rpm >= 2470, qPrintable(QString::number(l.rpm)));
+                    break;
+                }
+                QCOMPARE(l.fuelState, 1);
+                sawWaitTemperature |= l.ecuState == 4;
+                sawWaitRpm |= l.ecuState == 7;
+                if (l.temperature < 55)
+                    QVERIFY(l.ecuState <= 4);
+                QVERIFY2(!(l.temperature > 55 && l.rpm > 2560), "missed the switch");
+            }
+            QVERIFY(switchedAt > 0 && sawWaitTemperature && sawWaitRpm);
+            ecu.advance(ecu.model().switchDelayMs(true) + 20);
+            QCOMPARE(live(ecu).fuelState, 0);
+            QCOMPARE(live(ecu).ecuState, 12);
+        }
+        // Switching on deceleration: past SwitchRpm first, then on the lift-off below it.
+        {
+            VirtualEcu ecu;
+            ecu.useManualClock();
+            ecu.memory().words[13] = 40;
+            bool passedUpward = false;
+            int switchRpm = -1;
+            for (int t = 0; t < 300000 && switchRpm < 0; t += 50) {
+                ecu.advance(50);
+                const Live l = live(ecu);
+                if (l.ecuState == 11)
+                    switchRpm = l.rpm;
+                else if (l.ecuState == 9 && l.rpm > 2400)
+                    passedUpward = true;
+            }
+            QVERIFY(passedUpward);
+            QVERIFY2(switchRpm > 0 && switchRpm < 2300 - 200 + 30,
+                     qPrintable(QString::number(switchRpm)));
+        }
+        // A SwitchRpm the drive never reaches keeps it on petrol.
+        {
+            VirtualEcu ecu;
+            ecu.useManualClock();
+            ecu.memory().words[12] = 6000;
+            ecu.advance(240000);
+            QCOMPARE(live(ecu).fuelState, 1);
+            QCOMPARE(live(ecu).ecuState, 7);
+        }
+    }
+
+    void commandFourSwitchesAfterItsDelay() {
+        VirtualEcu ecu(EcuMemory::factory(), warm());
+        ecu.useManualClock();
+        ecu.memory().words[1] = 6;    // six cylinders to hand over
+        ecu.memory().words[14] = 300; // gas -> petrol overlap
+        InProcessLink link(ecu);
+        QVERIFY(link.open("1", "9600,n,8,1"));
+        ecu.advance(1000);
+        QCOMPARE(live(ecu).fuelState, 0);
+        QVERIFY(link.write(request(4)));
+        QCOMPARE(link.readAll(), request(4)); // the acknowledgement comes before the switch
+        ecu.advance(880);
+        QCOMPARE(live(ecu).fuelState, 0);
+        ecu.advance(40);
+        QCOMPARE(live(ecu).fuelState, 1);
+        QCOMPARE(live(ecu).ecuState, 16); // forced to petrol: it stays there
+        ecu.advance(60000);
+        QCOMPARE(live(ecu).fuelState, 1);
+
+        link.write(request(4));
+        ecu.advance(100);
+        QCOMPARE(live(ecu).ecuState, 11);
+        ecu.advance(600);
+        QCOMPARE(live(ecu).fuelState, 0);
+
+        // A cold engine is not put on gas, whoever asks.
+        VirtualEcu cold;
+        cold.useManualClock();
+        cold.advance(8000);
+        cold.handle(request(4));
+        cold.advance(3000);
+        QCOMPARE(live(cold).fuelState, 1);
+        QCOMPARE(live(cold).ecuState, 4);
+    }
+
+    void calibrationModeLeadsToTheTrueCoefficient() {
+        const int trueK = 131;
+        VirtualEcu ecu(EcuMemory::factory(), warm(trueK));
+        ecu.useManualClock();
+        ecu.advance(2000);
+        // The ECU injects with the coefficient of the latest poll.
+        const auto average = [&ecu](int k, int ms) {
+            calibration(ecu, k);
+            ecu.advance(6000); // let the petrol unit's trim settle
+            long sum = 0;
+            int n = 0;
+            for (int t = 0; t < ms; t += 100, ++n) {
+                ecu.advance(100);
+                sum += calibration(ecu, k).petrolTinj;
+            }
+            return double(sum) / n;
+        };
+
+        ecu.handle(request(11));
+        QCOMPARE(calibration(ecu, 105).ecuState, 21);
+        ecu.handle(request(4));
+        ecu.advance(1500);
+        QCOMPARE(calibration(ecu, 105).fuelState, 1);
+        const double petrol = average(105, 3000);
+
+        // Gas with too small a coefficient: the petrol unit lengthens its time, slowly.
+        ecu.handle(request(4));
+        QCOMPARE(calibration(ecu, 100).kcor, 100);
+        ecu.advance(ecu.model().switchDelayMs(true) + 20);
+        QCOMPARE(calibration(ecu, 100).fuelState, 0);
+        const double early = calibration(ecu, 100).petrolTinj;
+        const double onGas = average(100, 3000);
+        QVERIFY2(std::abs(onGas / petrol - trueK / 100.0) < 0.02,
+                 qPrintable(QString("%1 / %2").arg(onGas).arg(petrol)));
+        QVERIFY(early < petrol + (onGas - petrol) / 2);
+
+        // Correcting by the ratio, as an automatic run does, lands on the true coefficient.
+        int k = 100;
+        for (int round = 0; round < 5; ++round) {
+            const int next = int(std::lround(k * average(k, 2000) / petrol));
+            const bool done = std::abs(next - k) <= 1;
+            k = next;
+            if (done)
+                break;
+        }
+        QVERIFY2(std::abs(k - trueK) <= 1, qPrintable(QString::number(k)));
+
+        ecu.handle(request(12));
+        ecu.advance(200);
+        QVERIFY(calibration(ecu, 0).ecuState != 21);
+        QCOMPARE(calibration(ecu, 0).kcor, 105); // back on the table's coefficient
+    }
+
+    void recordsDescribeTheEngine() {
+        // Each probe type swings across its own switch point, within its own scale.
+        const int switchPoint[] = {2500, 2500, 450, 550};
+        const int fullScale[] = {5000, 5000, 1000, 1000};
+        for (int type = 0; type < 4; ++type) {
+            VirtualEcu ecu(EcuMemory::factory(), warm());
+            ecu.useManualClock();
+            ecu.memory().words[3] = type;
+            int lo = 65535, hi = 0;
+            for (int t = 0; t < 10000; t += 20) {
+                ecu.advance(20);
+                lo = std::min(lo, ecu.engine().lambdaMv);
+                hi = std::max(hi, ecu.engine().lambdaMv);
+            }
+            QVERIFY2(lo < switchPoint[type] - fullScale[type] / 5 &&
+                         hi > switchPoint[type] + fullScale[type] / 5 && hi <= fullScale[type],
+                     qPrintable(QString("type %1: %2..%3").arg(type).arg(lo).arg(hi)));
+            QVERIFY(std::abs(ecu.engine().lambdaMeanMv - switchPoint[type]) < fullScale[type] / 8);
+
+            // A rich gas mix shows at once: high on a straight probe, low on an inverted one.
+            ecu.handle(request(11));
+            ecu.handle(request(10, bytes({200})));
+            ecu.advance(1500);
+            const bool inverted = type == 1 || type == 3;
+            QVERIFY2(inverted ? ecu.engine().lambdaMeanMv < switchPoint[type]
+                              : ecu.engine().lambdaMeanMv > switchPoint[type],
+                     qPrintable(
+                         QString("type %1 rich mean %2").arg(type).arg(ecu.engine().lambdaMeanMv)));
+        }
+
+        // Only fitted cylinders inject; the board reports its temperature in tenths.
+        VirtualEcu ecu(EcuMemory::factory(), warm());
+        ecu.useManualClock();
+        ecu.memory().words[1] = 3;
+        ecu.advance(5000);
+        const QByteArray r = ecu.handle(request(3));
+        for (int i = 0; i < 8; ++i) {
+            QCOMPARE(wordAt(r, 30 + 2 * i) > 0, i < 3);
+            QCOMPARE(wordAt(r, 46 + 2 * i) > 0, i < 3);
+        }
+        const QByteArray d = ecu.handle(request(15));
+        QCOMPARE(d.size(), 39);
+        QVERIFY(wordAt(d, 10) > 300 && wordAt(d, 10) < 450); // 30..45 °C
+        QVERIFY(wordAt(d, 14) > 13000 && wordAt(d, 14) < 15000);
+        for (int i = 0; i < 8; ++i)
+            QCOMPARE(wordAt(d, 18 + 2 * i), i < 3 ? 1 : 0);
+    }
+
+    void levelFallsThroughTheCodesOfEachSender() {
+        const QList<int> expected[] = {{}, {10, 12, 11, 5, 9}, {10, 15, 14, 13, 9}};
+        for (int type : {1, 2}) {
+            EngineSettings s = warm();
+            s.tankLevel = 0.9;
+            s.tankUsePerMinute = 1.0;
+            s.fixedRpm = 2000;
+            VirtualEcu ecu(EcuMemory::factory(), s);
+            ecu.useManualClock();
+            ecu.memory().words[58] = type;
+            ecu.memory().words[16] = 20;
+            QList<int> codes;
+            int lastInput = 65535;
+            bool endOfGas = false;
+            for (int t = 0; t < 120000 && !endOfGas; t += 500) {
+                ecu.advance(500);
+                const Live l = live(ecu);
+                if (codes.isEmpty() || codes.last() != l.levelCode)
+                    codes << l.levelCode;
+                QVERIFY(l.levelInput <= lastInput + 40);
+                lastInput = l.levelInput;
+                endOfGas = l.ecuState == 14;
+            }
+            QCOMPARE(codes, expected[type]);
+            QVERIFY(endOfGas);
+            ecu.advance(2000);
+            QCOMPARE(live(ecu).fuelState, 1);
+        }
+    }
+
+    void sameSeedSameBytesHoweverTimeIsSliced() {
+        EngineSettings s;
+        s.seed = 7;
+        VirtualEcu a(EcuMemory::factory(), s);
+        VirtualEcu b(EcuMemory::factory(), s);
+        s.seed = 8;
+        VirtualEcu c(EcuMemory::factory(), s);
+        for (VirtualEcu* e : {&a, &b, &c})
+            e->useManualClock();
+        a.advance(30000);
+        for (int i = 0; i < 300; ++i)
+            b.advance(100);
+        c.advance(30000);
+        QCOMPARE(a.handle(request(3)), b.handle(request(3)));
+        QVERIFY(a.handle(request(3)) != c.handle(request(3)));
+    }
+
+    void lineFaultsShapeReplies() {
+        const QByteArray version = bytes({'P', 'C', 0, 8, 7, 2, 4, 7});
+        const auto rig = [](FaultSettings f) {
+            auto ecu = std::make_unique<VirtualEcu>(EcuMemory::factory(), EngineSettings{}, f);
+            ecu->useManualClock();
+            return ecu;
+        };
+        // Dropped: about the share asked for, the same ones for the same seed.
+        {
+            FaultSettings f;
+            f.seed = 5;
+            f.dropRate = 0.3;
+            auto a = rig(f);
+            auto b = rig(f);
+            InProcessLink la(*a), lb(*b);
+            la.open("1", "");
+            lb.open("1", "");
+            int lost = 0;
+            for (int i = 0; i < 400; ++i) {
+                la.write(request(7));
+                lb.write(request(7));
+                const QByteArray ra = la.readAll();
+                QCOMPARE(ra, lb.readAll());
+                lost += ra.isEmpty();
+            }
+            QVERIFY2(lost > 90 && lost < 150, qPrintable(QString::number(lost)));
+        }
+        // Split: half on this read, the rest on the next.
+        {
+            FaultSettings f;
+            f.splitRate = 1;
+            auto ecu = rig(f);
+            InProcessLink link(*ecu);
+            link.open("1", "");
+            link.write(request(7));
+            const QByteArray first = link.readAll();
+            QCOMPARE(first, version.left(4));
+            QCOMPARE(first + link.readAll(), version);
+            QVERIFY(link.readAll().isEmpty());
+        }
+        // Wrong length byte: the rest is intact.
+        {
+            FaultSettings f;
+            f.badLengthRate = 1;
+            auto ecu = rig(f);
+            InProcessLink link(*ecu);
+            link.open("1", "");
+            link.write(request(7));
+            QByteArray expected = version;
+            expected[3] = 9;
+            QCOMPARE(link.readAll(), expected);
+        }
+        // Late: nothing until the time is up, and replies keep their order.
+        {
+            FaultSettings f;
+            f.lateMs = 500;
+            auto ecu = rig(f);
+            InProcessLink link(*ecu);
+            link.open("1", "");
+            link.write(request(7));
+            ecu->advance(200);
+            link.write(request(4));
+            QVERIFY(link.readAll().isEmpty());
+            ecu->advance(299);
+            QVERIFY(link.readAll().isEmpty());
+            ecu->advance(1);
+            QCOMPARE(link.readAll(), version);
+            ecu->advance(200);
+            QCOMPARE(link.readAll(), request(4));
+        }
+    }
+
+    void cablePulledAndDeviceVanished() {
+        {
+            FaultSettings f;
+            f.silenceAfterMs = 1000;
+            f.silenceForMs = 2000;
+            f.lateMs = 400;
+            VirtualEcu ecu(EcuMemory::factory(), {}, f);
+            ecu.useManualClock();
+            InProcessLink link(ecu);
+            link.open("1", "");
+            link.write(request(7)); // sent at 0, due at 400: arrives
+            ecu.advance(800);
+            link.write(request(7)); // due at 1200, inside the silence: lost
+            ecu.advance(700);
+            link.write(request(7)); // not heard at all
+            QCOMPARE(link.readAll().size(), 8);
+            ecu.advance(3000);
+            QVERIFY(link.readAll().isEmpty());
+            link.write(request(7));
+            ecu.advance(400);
+            QCOMPARE(link.readAll().size(), 8);
+        }
+        {
+            FaultSettings f;
+            f.vanishAfterMs = 1000;
+            VirtualEcu ecu(EcuMemory::factory(), {}, f);
+            ecu.useManualClock();
+            InProcessLink link(ecu);
+            QVERIFY(link.open("1", ""));
+            link.write(request(7));
+            ecu.advance(1000);
+            QVERIFY(!link.isOpen());
+            QVERIFY(link.deviceLost());
+            QVERIFY(!link.write(request(7)));
+            QVERIFY(link.readAll().isEmpty()); // the reply in flight went with the device
+            QVERIFY(!link.open("1", ""));
+            QCOMPARE(link.errorCode(), EcuLink::ErrorInvalidPort);
+            ecu.plugIn();
+            QVERIFY(link.deviceLost()); // until the port is opened again
+            QVERIFY(link.open("1", ""));
+            QVERIFY(!link.deviceLost());
+            link.write(request(7));
+            QCOMPARE(link.readAll().size(), 8);
+        }
+        {
+            FaultSettings f;
+            f.vanishAfterMs = 1000;
+            f.vanishForMs = 500;
+            VirtualEcu ecu(EcuMemory::factory(), {}, f);
+            ecu.useManualClock();
+            InProcessLink link(ecu);
+            link.open("1", "");
+            ecu.advance(3000); // gone and back inside one step: the open link is still lost
+            QVERIFY(link.deviceLost() && !link.isOpen());
+            QVERIFY(link.open("1", ""));
+        }
+    }
+
+    void memoryFaults() {
+        FaultSettings f;
+        f.refusedIds = {12, 62 + 5};
+        f.outOfRange = true;
+        VirtualEcu ecu(EcuMemory::factory(), {}, f);
+        const auto block = [&ecu] { return ecu.handle(request(1)); };
+        QVERIFY(wordAt(block(), 4 + 2 * 13) < 40); // SwitchTemperature below its range
+        QVERIFY(byteAt(ecu.handle(request(8)), 5 + 64) > 150);
+
+        const int before = wordAt(block(), 4 + 2 * 12);
+        QCOMPARE(ecu.handle(request(2, bytes({0, 12, 0x0B, 0xB8}))), request(2));
+        QCOMPARE(wordAt(block(), 4 + 2 * 12), before);
+        ecu.handle(request(2, bytes({0, 13, 0, 60})));
+        QCOMPARE(wordAt(block(), 4 + 2 * 13), 60);
+        QCOMPARE(ecu.handle(request(9, bytes({5, 140}))), request(9));
+        QCOMPARE(byteAt(ecu.handle(request(8)), 5 + 5), 105);
+    }
+
+    void clockIsTheTestsOrRealTime() {
+        qint64 fake = 1000;
+        VirtualEcu ecu;
+        ecu.setClock([&fake] { return fake; });
+        InProcessLink link(ecu);
+        link.open("1", "");
+        link.write(request(7));
+        QCOMPARE(ecu.nowMs(), 0);
+        QCOMPARE(link.readAll().size(), 8); // readable on the next read, without time passing
+        fake += 2500;
+        link.readAll();
+        QCOMPARE(ecu.nowMs(), 2500);
+        QCOMPARE(ecu.model().nowMs(), 2500);
+        ecu.handle(request(7));
+        fake += 100;
+        ecu.handle(request(3)); // a bare handle() never moves the clock
+        QCOMPARE(ecu.nowMs(), 2500);
+
+        VirtualEcu realTime;
+        InProcessLink realLink(realTime);
+        realLink.open("1", "");
+        QTest::qSleep(40);
+        realLink.write(request(7));
+        QVERIFY(realTime.nowMs() >= 40);
+        QCOMPARE(realLink.readAll().size(), 8);
+    }
+
+    void framerCutsRequestsFromAStream() {
+        RequestFramer framer;
+        QList<QByteArray> frames = framer.feed(QByteArray("\xFF\x13PC\0", 5), 0);
+        frames += framer.feed(QByteArray("\x05\x07PC\0\x09\x02\0\x0c", 9), 1);
+        frames += framer.feed(QByteArray("\x0b\xb8", 2), 2);
+        QCOMPARE(frames, (QList<QByteArray>{request(7), request(2, bytes({0, 12, 11, 184}))}));
+        // A length byte that promises too much must not swallow the next request.
+        QVERIFY(framer.feed(bytes({'P', 'C', 0, 40, 7}), 100).isEmpty());
+        QCOMPARE(framer.feed(request(3), 300), QList<QByteArray>{request(3)});
+        QCOMPARE(framer.pending(), 0);
+    }
+
+    void ptyHostAnswersOverAPseudoTerminal() {
+        QTemporaryDir dir;
+        const QString link = dir.filePath("ecu");
+        const QString image = dir.filePath("saved.txt");
+        QProcess sim;
+        sim.start(simPath(), {"--seed", "1", "--link", link, "--save-image", image});
+        QVERIFY2(sim.waitForReadyRead(5000), qPrintable(sim.errorString()));
+        const QString device = QString::fromLocal8Bit(sim.readLine()).trimmed();
+        QVERIFY(device.startsWith("/dev/"));
+        QCOMPARE(QFileInfo(link).symLinkTarget(), device);
+
+        const int fd = ::open(QFile::encodeName(link).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        QVERIFY(fd >= 0);
+        // Sent in two writes: the host gathers a frame however it arrives.
+        QCOMPARE(::write(fd, "PC\0", 3), ssize_t(3));
+        QCOMPARE(::write(fd, "\x05\x07", 2), ssize_t(2));
+        QCOMPARE(readFor(fd, 8, 3000), bytes({'P', 'C', 0, 8, 7, 2, 4, 7}));
+        const QByteArray write = request(2, bytes({0, 12, 0x0B, 0xB8}));
+        QCOMPARE(::write(fd, write.constData(), 9), ssize_t(9));
+        QCOMPARE(readFor(fd, 5, 3000), request(2));
+        ::close(fd);
+
+        sim.terminate();
+        QVERIFY(sim.waitForFinished(5000));
+        QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(sim.exitCode(), 0);
+        EcuMemory saved = EcuMemory::factory();
+        QString error;
+        QVERIFY2(saved.loadImage(image, error), qPrintable(error));
+        QCOMPARE(int(saved.words[12]), 3000);
+        QVERIFY(!QFileInfo::exists(link));
+    }
+
+    void ptyDeviceVanishesAndComesBack() {
+        QProcess sim;
+        sim.start(simPath(), {"--vanish-after", "1", "--vanish-for", "0.4"});
+        QVERIFY(sim.waitForReadyRead(5000));
+        const QByteArray first = sim.readLine().trimmed();
+        const int fd = ::open(first.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        QVERIFY(fd >= 0);
+        pollfd p{fd, POLLIN, 0};
+        QVERIFY(poll(&p, 1, 3000) > 0);
+        QVERIFY(p.revents & (POLLHUP | POLLERR));
+        ::close(fd);
+
+        QVERIFY(sim.canReadLine() || sim.waitForReadyRead(3000));
+        const QByteArray second = sim.readLine().trimmed();
+        const int again = ::open(second.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        QVERIFY(again >= 0);
+        QCOMPARE(::write(again, "PC\0\x05\x07", 5), ssize_t(5));
+        QCOMPARE(readFor(again, 8, 3000).size(), 8);
+        ::close(again);
+        sim.terminate();
+        QVERIFY(sim.waitForFinished(5000));
+    }
+
+    void ptyHostCommandLine() {
+        QProcess help;
+        help.start(simPath(), {"--help"});
+        QVERIFY(help.waitForFinished(5000));
+        QCOMPARE(help.exitCode(), 0);
+        const QString text = QString::fromLocal8Bit(help.readAllStandardOutput());
+        for (const char* option :
+             {"--image", "--save-image", "--link", "--seed", "--start", "--rpm",
+              "--true-coefficient", "--drop-rate", "--split", "--bad-length-rate", "--late-ms",
+              "--silence-after", "--silence-for", "--vanish-after", "--vanish-for", "--refuse",
+              "--out-of-range"})
+            QVERIFY2(text.contains(option), option);
+
+        const std::pair<QStringList, QString> bad[] = {
+            {{"--drop-rate", "1.5"}, "--drop-rate"},
+            {{"--refuse", "12,x"}, "--refuse"},
+            {{"--start", "hot"}, "--start"},
+            {{"--image", "/nonexistent/ecu.txt"}, "cannot open"},
+        };
+        for (const auto& [args, message] : bad) {
+            QProcess sim;
+            sim.start(simPath(), args);
+            QVERIFY(sim.waitForFinished(5000));
+            QVERIFY(sim.exitCode() != 0);
+            QVERIFY2(QString::fromLocal8Bit(sim.readAllStandardError()).contains(message),
+                     qPrintable(message));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSim)
+#include "test_sim.moc"
