@@ -41,12 +41,14 @@ Form2::Form2(FormContext& context) : FormBase(ScreenId::Form2, context) {
     Text1 = named(new QLineEdit(QStringLiteral("**.**.**"), this), QStringLiteral("Text1"));
     Text1->setReadOnly(true);
     Text1->setAlignment(Qt::AlignCenter);
-    Text1->setMinimumWidth(180);
     QFont big = Text1->font();
     big.setPointSize(13);
     big.setBold(true);
     Text1->setFont(big);
     Label3->setBuddy(Text1);
+    // Wide enough for the lost-link text of any language, not only for a version number.
+    Text1->setMinimumWidth(
+        std::max(180, QFontMetrics(big).horizontalAdvance(g.LostLinkText + QStringLiteral("  ")) + 24));
 
     for (int i = 0; i < 2; ++i) {
         Option1[i] = named(new QRadioButton(this), QStringLiteral("Option1_%1").arg(i));

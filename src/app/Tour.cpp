@@ -75,23 +75,57 @@ void Tour::poll() {
     m_acted = false;
 }
 
-void addStandardTour(Tour& tour, ScreenHost& host) {
+void addStandardTour(Tour& tour, ScreenHost& host, TourScenario scenario) {
     auto screen = [&host](ScreenId id) { return [&host, id] { return widgetOf(host, id); }; };
     auto visible = [&host](ScreenId id) { return [&host, id] { return host.isVisible(id); }; };
+    auto press = [&host](ScreenId id, const char* name) {
+        return [&host, id, name] { click(host, id, QString::fromLatin1(name)); };
+    };
+    auto menuIn = [&host](Form2::Phase phase) {
+        return [&host, phase] {
+            auto* menu = qobject_cast<Form2*>(widgetOf(host, ScreenId::Form2));
+            return menu && menu->isVisible() && menu->phase() == phase;
+        };
+    };
+    auto then = [](std::function<void()> first, std::function<void()> second) {
+        return [first, second] {
+            first();
+            second();
+        };
+    };
+    auto set = [scenario](const char* name) {
+        return [scenario, name] { scenario(QString::fromLatin1(name)); };
+    };
+    const auto backToStart = press(ScreenId::Form2, "Command1");
+    const auto menu = press(ScreenId::Form1, "Command1");
+
     tour.add({QStringLiteral("01-start-screen"), nullptr, visible(ScreenId::Form1),
               screen(ScreenId::Form1)});
-    tour.add({QStringLiteral("02-serial-settings"),
-              [&host] { click(host, ScreenId::Form1, QStringLiteral("Command6")); },
+    tour.add({QStringLiteral("02-serial-settings"), press(ScreenId::Form1, "Command6"),
               visible(ScreenId::Form4), screen(ScreenId::Form4)});
-    tour.add({QString(), [&host] { click(host, ScreenId::Form4, QStringLiteral("Command2")); },
-              visible(ScreenId::Form1), nullptr});
-    tour.add({QStringLiteral("03-main-menu"),
-              [&host] { click(host, ScreenId::Form1, QStringLiteral("Command1")); },
-              [&host] {
-                  auto* menu = qobject_cast<Form2*>(widgetOf(host, ScreenId::Form2));
-                  return menu && menu->isVisible() && menu->phase() == Form2::Phase::Ready;
-              },
+    tour.add({QString(), press(ScreenId::Form4, "Command2"), visible(ScreenId::Form1), nullptr});
+    tour.add({QStringLiteral("03-main-menu"), menu, menuIn(Form2::Phase::Ready),
               screen(ScreenId::Form2)});
-    tour.add({QString(), [&host] { click(host, ScreenId::Form2, QStringLiteral("Command1")); },
+    tour.add({QString(), backToStart, visible(ScreenId::Form1), nullptr});
+    tour.add({QStringLiteral("04-main-menu-defaults-written"), then(set("out-of-range"), menu),
+              menuIn(Form2::Phase::Ready), screen(ScreenId::Form2)});
+    tour.add({QString(), backToStart, visible(ScreenId::Form1), nullptr});
+    tour.add({QStringLiteral("05-main-menu-default-refused"), then(set("refuse"), menu),
+              menuIn(Form2::Phase::Stopped), screen(ScreenId::Form2)});
+    tour.add({QString(), then(backToStart, set("factory")), visible(ScreenId::Form1), nullptr});
+    tour.add({QStringLiteral("06-start-screen-english"), press(ScreenId::Form1, "Command4"),
+              visible(ScreenId::Form1), screen(ScreenId::Form1)});
+    tour.add({QStringLiteral("07-start-screen-turkish"), press(ScreenId::Form1, "Command5"),
+              visible(ScreenId::Form1), screen(ScreenId::Form1)});
+    tour.add({QStringLiteral("08-main-menu-turkish"), menu, menuIn(Form2::Phase::Ready),
+              screen(ScreenId::Form2)});
+    tour.add({QString(), then(backToStart, press(ScreenId::Form1, "Command3")),
+              visible(ScreenId::Form1), nullptr});
+    tour.add({QStringLiteral("09-start-screen-port-error"), then(set("unplug"), menu),
+              visible(ScreenId::Form1), screen(ScreenId::Form1)});
+    tour.add({QStringLiteral("10-main-menu-not-connected"),
+              then(set("plug"), then(press(ScreenId::Form1, "Command7"), menu)),
+              visible(ScreenId::Form2), screen(ScreenId::Form2)});
+    tour.add({QString(), then(backToStart, press(ScreenId::Form1, "Command7")),
               visible(ScreenId::Form1), nullptr});
 }

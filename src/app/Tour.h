@@ -43,5 +43,9 @@ private:
     QTimer m_timer;
 };
 
-// The standard walk through every screen this version has.
-void addStandardTour(Tour& tour, ScreenHost& host);
+// Puts the virtual ECU into a state the tour wants to show: "factory", "out-of-range",
+// "refuse" (a default the ECU will not store), "unplug", "plug".
+using TourScenario = std::function<void(const QString& scenario)>;
+
+// The standard walk through every screen this version has, in the states a fitter meets.
+void addStandardTour(Tour& tour, ScreenHost& host, TourScenario scenario);

@@ -4,6 +4,7 @@
 #include "Screens.h"
 #include "Tour.h"
 #include "link/SerialEcuLink.h"
+#include "params/ParameterId.h"
 
 #include "InProcessLink.h"
 #include "VirtualEcu.h"
@@ -41,7 +42,8 @@ int main(int argc, char* argv[]) {
 
     VirtualEcu ecu;
     LinkFactory links;
-    if (cli.isSet(simulate)) {
+    // The tour always runs on the virtual ECU: it needs states it can set up.
+    if (cli.isSet(simulate) || cli.isSet(tour)) {
         links = [&ecu] { return std::make_unique<InProcessLink>(ecu); };
     } else {
         const QString device = g.portNameOverride;
@@ -61,7 +63,22 @@ int main(int argc, char* argv[]) {
     Tour walk(host, cli.value(tour));
     int tourFailures = 0;
     if (touring) {
-        addStandardTour(walk, host);
+        addStandardTour(walk, host, [&ecu](const QString& scenario) {
+            EcuMemory& memory = ecu.memory();
+            if (scenario == QLatin1String("out-of-range")) {
+                memory.putOutOfRange();
+            } else if (scenario == QLatin1String("refuse")) {
+                memory.words[SwitchRpm] = 9000;
+                memory.refusedIds = {SwitchRpm};
+            } else if (scenario == QLatin1String("factory")) {
+                memory.refusedIds.clear();
+                memory.restoreFactory();
+            } else if (scenario == QLatin1String("unplug")) {
+                ecu.unplug();
+            } else if (scenario == QLatin1String("plug")) {
+                ecu.plugIn();
+            }
+        });
         QObject::connect(&walk, &Tour::finished, &app, [&tourFailures](int failures) {
             tourFailures = failures;
             QCoreApplication::quit();
