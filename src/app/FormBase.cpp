@@ -3,6 +3,18 @@
 #include "SetTopmost.h"
 
 #include <QCloseEvent>
+#include <QTime>
+
+#include <cstdio>
+
+namespace {
+// One line per frame: time of day to the millisecond, screen, direction, bytes in hex.
+void traceFrame(const QString& screen, const char* direction, const QByteArray& frame) {
+    std::fprintf(stderr, "%s %-6s %s %s\n",
+                 qPrintable(QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz"))),
+                 qPrintable(screen), direction, frame.toHex(' ').constData());
+}
+} // namespace
 
 FormBase::FormBase(ScreenId id, FormContext& context)
     : QWidget(nullptr), ctx(context), g(context.g), m_id(id) {
@@ -39,8 +51,17 @@ EcuLink& FormBase::link() {
 }
 
 ExchangeCycle& FormBase::cycle() {
-    if (!m_cycle)
+    if (!m_cycle) {
         m_cycle = std::make_unique<ExchangeCycle>(link(), g.link);
+        if (g.traceLink) {
+            const QString screen = objectName();
+            connect(m_cycle.get(), &ExchangeCycle::frameSent, this, [screen](const QByteArray& f) {
+                traceFrame(screen, "->", f);
+            });
+            connect(m_cycle.get(), &ExchangeCycle::frameReceived, this,
+                    [screen](const QByteArray& f) { traceFrame(screen, "<-", f); });
+        }
+    }
     return *m_cycle;
 }
 

@@ -39,6 +39,8 @@ struct VariabiliGlobali {
     QString programDir;
     // Set by --port-name: the device to open instead of the one the port number names.
     QString portNameOverride;
+    // --trace: every frame sent and received is written to standard error with its time.
+    bool traceLink = false;
     // Problems already reported once in this run (a bad language file is told only once).
     bool languageProblemReported = false;
 

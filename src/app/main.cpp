@@ -33,12 +33,16 @@ int main(int argc, char* argv[]) {
         QStringLiteral("tour"),
         QStringLiteral("Walk every screen, save one PNG per screen into DIR, then exit."),
         QStringLiteral("DIR"));
-    cli.addOptions({simulate, portName, tour});
+    const QCommandLineOption trace(
+        QStringLiteral("trace"),
+        QStringLiteral("Write every frame sent to and received from the ECU to standard error."));
+    cli.addOptions({simulate, portName, tour, trace});
     cli.process(app);
 
     VariabiliGlobali g;
     g.programDir = QCoreApplication::applicationDirPath();
     g.portNameOverride = cli.value(portName);
+    g.traceLink = cli.isSet(trace);
 
     VirtualEcu ecu;
     LinkFactory links;
