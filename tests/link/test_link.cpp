@@ -237,6 +237,47 @@ private slots:
         QCOMPARE(rig.state.LinkRetryCount, 0);
     }
 
+    // The ways the screens set the cycle up: a box that holds the tick before the version poll
+    // (parameter screens), a poll of the screen's own (automatic calibration) or none, and a
+    // first tick sooner than the rest (calibration page after "MODIFICA").
+    void screensShapeTheLostLinkAndTheirIntervals() {
+        Rig boxed;
+        int writtenWhenTold = -1;
+        ExchangeCycle::LostLink box;
+        box.notify = [&boxed, &writtenWhenTold] { writtenWhenTold = int(boxed.link.written.size()); };
+        boxed.cycle.setLostLink(box);
+        for (int i = 0; i < 17; ++i)
+            boxed.cycle.tick();
+        QCOMPARE(writtenWhenTold, 16); // told first, then the poll goes out
+        QCOMPARE(boxed.link.written.last(), Commands::frame(7));
+
+        Rig own;
+        ExchangeCycle::LostLink ownPoll;
+        ownPoll.poll = [] { return Commands::calibrationLive(105); };
+        own.cycle.setLostLink(ownPoll);
+        for (int i = 0; i < 17; ++i)
+            own.cycle.tick();
+        QCOMPARE(own.link.written.last(), Commands::calibrationLive(105));
+
+        Rig silent;
+        ExchangeCycle::LostLink nothing;
+        nothing.poll = [] { return QByteArray(); };
+        silent.cycle.setLostLink(nothing);
+        for (int i = 0; i < 20; ++i)
+            silent.cycle.tick();
+        QCOMPARE(silent.link.written.size(), 16);
+        QVERIFY(silent.cycle.isRunning());
+
+        Rig page;
+        page.cycle.setRequestBuilder([](int request) {
+            return ExchangeCycle::Request{Commands::frame(request), 200};
+        });
+        page.cycle.start(100);
+        QCOMPARE(page.cycle.intervalMs(), 100);
+        page.cycle.tick();
+        QCOMPARE(page.cycle.intervalMs(), 200);
+    }
+
     void settingsStringsBecomeLineSettings() {
         const auto s = parseLineSettings(QStringLiteral("19200,e,7,2"));
         QVERIFY(s);
