@@ -129,6 +129,10 @@ Form1::Form1(FormContext& context) : FormBase(ScreenId::Form1, context) {
     Text2 = named(errorBox(this), QStringLiteral("Text2"));
     Text3 = named(errorBox(this), QStringLiteral("Text3"));
     Text4 = named(errorBox(this), QStringLiteral("Text4"));
+    PortErrorDetail = named(new QLabel(this), QStringLiteral("PortErrorDetail"));
+    PortErrorDetail->setWordWrap(true);
+    PortErrorDetail->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    PortErrorDetail->hide();
 
     Command1 = named(new QPushButton(QStringLiteral("MENU"), this), QStringLiteral("Command1"));
     Command2 = named(new QPushButton(QStringLiteral("EXIT"), this), QStringLiteral("Command2"));
@@ -191,6 +195,7 @@ Form1::Form1(FormContext& context) : FormBase(ScreenId::Form1, context) {
     root->addWidget(Text2);
     root->addWidget(Text3);
     root->addWidget(Text4);
+    root->addWidget(PortErrorDetail);
     root->addStretch();
 
     connect(Command1, &QPushButton::clicked, this, &Form1::menuClicked);
@@ -242,6 +247,14 @@ void Form1::setupConnectionCheck() {
         closeLink();
     };
     c.setLostLink(lost);
+    // The adapter pulled out during the check: the check is over, as when nothing answers.
+    c.setDeviceLost(
+        [this](const QString& why) {
+            Text4->show();
+            showDetail(why);
+            closeLink();
+        },
+        nullptr);
 }
 
 void Form1::applyLanguageStrings() {
@@ -263,13 +276,14 @@ void Form1::chooseLanguage(int index) {
 }
 
 void Form1::menuClicked() {
-    applyLanguageStrings();
+    showDetail(QString());
     Text2->hide();
     Text3->hide();
     Text4->hide();
     // A check already under way holds the port: a second press must not skip it.
-    if (cycle().isRunning())
+    if (cycle().isRunning() && link().isOpen())
         return;
+    cycle().stop();
     if (g.ConnectedMode == 1 && !link().isOpen()) {
         if (!openLink()) {
             showPortError(link().errorCode());
@@ -285,13 +299,17 @@ void Form1::menuClicked() {
 }
 
 void Form1::showPortError(int code) {
-    applyLanguageStrings();
     QPlainTextEdit* box = code == EcuLink::ErrorPortAlreadyOpen ? Text2
                           : code == EcuLink::ErrorInvalidPort   ? Text3
                                                                 : Text4;
-    // The fitter needs to know which device and why, not only that something failed.
-    box->appendPlainText(link().errorString());
     box->show();
+    showDetail(link().errorString());
+}
+
+void Form1::showDetail(const QString& text) {
+    // The fitter needs to know which device and why, not only that something failed.
+    PortErrorDetail->setText(text);
+    PortErrorDetail->setVisible(!text.isEmpty());
 }
 
 void Form1::toggleConnected() {

@@ -31,6 +31,7 @@ private:
     void toggleConnected();
     void serialSettingsClicked();
     void showPortError(int code);
+    void showDetail(const QString& text);
     void setupConnectionCheck();
 
     QLabel* Label1;
@@ -40,6 +41,7 @@ private:
     QPlainTextEdit* Text2;
     QPlainTextEdit* Text3;
     QPlainTextEdit* Text4;
+    QLabel* PortErrorDetail; // the device and the reason behind a port notice
     QPushButton* Command1;
     QPushButton* Command2;
     QPushButton* Command3;

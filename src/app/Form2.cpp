@@ -121,26 +121,31 @@ Form2::Form2(FormContext& context) : FormBase(ScreenId::Form2, context) {
     connect(Command1, &QPushButton::clicked, this, &Form2::onCloseRequested);
     connect(Command2, &QPushButton::clicked, this, [this] {
         if (g.ConnectedMode == 1)
-            startButtonExchange(Commands::Diagnosis);
+            startButtonExchange(Commands::Diagnosis, false);
         else
             goTo(ScreenId::Form9);
     });
     connect(Command3, &QPushButton::clicked, this, [this] {
         if (g.ConnectedMode == 1)
-            startButtonExchange(Commands::LiveRecord);
+            startButtonExchange(Commands::LiveRecord, false);
         else
             goTo(ScreenId::Form3);
     });
     connect(Command5, &QPushButton::clicked, this, [this] {
         if (g.ConnectedMode == 1) {
-            CalibrationRequested = 1;
-            startButtonExchange(Commands::LiveRecord);
+            startButtonExchange(Commands::LiveRecord, true);
         } else {
             goTo(ScreenId::Form16);
         }
     });
     connect(Command4, &QPushButton::clicked, this, [this] {
         cycle().stop();
+        // A button exchange left unfinished must not steer the next one.
+        CalibrationRequested = 0;
+        if (m_phase == Phase::Exchange) {
+            m_phase = Phase::Ready;
+            setFuelOptions(true);
+        }
         closeLink();
         ctx.dialogs.setBusy(false);
         ctx.host.show(ScreenId::Form5);
@@ -252,13 +257,15 @@ void Form2::setupExchange() {
         return Outcome::Next;
     });
     c.on(Commands::LiveRecord, [this](const QByteArray& reply) {
+        // A late live record must not carry the menu off in the middle of an upload.
+        if (m_phase != Phase::Exchange)
+            return Outcome::Rejected;
         if (!Commands::decodeLiveRecord(reply, g.liveData, g.parameters.value(InjectorCount)))
             return Outcome::Rejected;
         if (CalibrationRequested == 1) {
             CalibrationRequested = 0;
             // The calibration record is asked for with the coefficient the ECU uses now.
             m_calibrationCoefficient = g.liveData.Kcor;
-            m_pendingRequest = Commands::CalibrationLive;
             g.link.LinkRequest = Commands::CalibrationLive;
             return Outcome::Next;
         }
@@ -266,12 +273,16 @@ void Form2::setupExchange() {
         return Outcome::HandOver;
     });
     c.on(Commands::CalibrationLive, [this](const QByteArray& reply) {
+        if (m_phase != Phase::Exchange)
+            return Outcome::Rejected;
         if (!Commands::decodeCalibrationLive(reply, g.liveData))
             return Outcome::Rejected;
         handOver(ScreenId::Form16);
         return Outcome::HandOver;
     });
     c.on(Commands::Diagnosis, [this](const QByteArray& reply) {
+        if (m_phase != Phase::Exchange)
+            return Outcome::Rejected;
         const auto record = Commands::decodeDiagnosis(reply);
         if (!record)
             return Outcome::Rejected;
@@ -286,17 +297,10 @@ void Form2::setupExchange() {
         g.EcuVersion = *version;
         Text1->setText(versionText(g.EcuVersion));
         StatusText->hide();
-        // The ECU is back. Whatever was under way starts again: an upload from its first
-        // request (the write-back is worked out anew from what the ECU now holds), a button's
-        // exchange where it was.
-        if (m_phase == Phase::Uploading) {
-            g.link.LinkRequest = Commands::ReadParameters;
+        // The ECU is back. Whatever was under way carries on where it stopped: the request
+        // it was repeating is still the one to send (a write goes out again at its slot).
+        if (m_phase == Phase::Uploading || m_phase == Phase::Exchange)
             return Outcome::Next;
-        }
-        if (m_phase == Phase::Exchange && m_pendingRequest != 0) {
-            g.link.LinkRequest = m_pendingRequest;
-            return Outcome::Next;
-        }
         return Outcome::End;
     });
 
@@ -312,8 +316,6 @@ void Form2::setupExchange() {
             if (!openLink())
                 return false;
             StatusText->hide();
-            if (m_phase == Phase::Uploading)
-                g.link.LinkRequest = Commands::ReadParameters;
             return true;
         });
 }
@@ -335,8 +337,7 @@ ExchangeCycle::Outcome Form2::uploadChecked() {
         m_rounds.reset();
         m_phase = Phase::Ready;
         setMenuButtons(true);
-        for (QRadioButton* o : Option1)
-            o->setEnabled(true);
+        setFuelOptions(true);
         ctx.dialogs.setBusy(false);
         return Outcome::End;
     }
@@ -377,12 +378,11 @@ void Form2::fuelClicked(int index) {
     w.WriteIds[2] = EndOfGasPressure;
     w.OutOfRangeCount = 3;
     w.WriteIndex = 1;
-    for (QRadioButton* o : Option1)
-        o->setEnabled(false);
+    CalibrationRequested = 0;
+    setFuelOptions(false);
     if (!link().isOpen() && !openLink()) {
         showFuel(gasType);
-        for (QRadioButton* o : Option1)
-            o->setEnabled(true);
+        setFuelOptions(true);
         ctx.dialogs.information(this, QString::fromLatin1(Caption), link().errorString());
         return;
     }
@@ -395,12 +395,20 @@ void Form2::fuelClicked(int index) {
     cycle().start(50);
 }
 
+void Form2::setFuelOptions(bool enabled) {
+    for (QRadioButton* o : Option1)
+        o->setEnabled(enabled);
+}
+
 void Form2::setMenuButtons(bool enabled) {
     for (QPushButton* b : {Command2, Command3, Command4, Command5})
         b->setEnabled(enabled);
 }
 
-void Form2::startButtonExchange(int request) {
+void Form2::startButtonExchange(int request, bool calibration) {
+    // Only "Taratura" asks for the calibration record after the live one; a press of another
+    // button, even while that exchange is still waiting, takes its place.
+    CalibrationRequested = calibration ? 1 : 0;
     if (!link().isOpen() && !openLink()) {
         CalibrationRequested = 0;
         showStatus(link().errorString());
@@ -408,14 +416,15 @@ void Form2::startButtonExchange(int request) {
         return;
     }
     m_phase = Phase::Exchange;
-    m_pendingRequest = request;
+    // The fuel cannot change while the menu is about to hand over on the ECU's answer.
+    setFuelOptions(false);
     g.link.LinkRetryCount = 0;
     g.link.LinkRequest = request;
     cycle().start(200);
 }
 
 void Form2::handOver(ScreenId next) {
-    m_pendingRequest = 0;
+    setFuelOptions(true);
     m_phase = Phase::Ready;
     closeLink();
     ctx.dialogs.setBusy(false);

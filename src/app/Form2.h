@@ -40,8 +40,9 @@ private:
     void showFuel(int gasType);
     void fuelClicked(int index);
     void setMenuButtons(bool enabled);
+    void setFuelOptions(bool enabled);
     void startUpload();
-    void startButtonExchange(int request);
+    void startButtonExchange(int request, bool calibration);
     void handOver(ScreenId next);
     void goTo(ScreenId next);
     void showStatus(const QString& text);
@@ -63,7 +64,6 @@ private:
     QLabel* StatusText; // what went wrong on this screen: a refused default, a vanished port
 
     Phase m_phase = Phase::Idle;
-    int m_pendingRequest = 0; // the button exchange under way (3, 10 or 15)
     int m_calibrationCoefficient = 0;
     RepairRounds m_rounds;
 };

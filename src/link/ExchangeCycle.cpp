@@ -21,6 +21,7 @@ void ExchangeCycle::setDeviceLost(std::function<void(const QString&)> notify,
 }
 
 void ExchangeCycle::start(int firstDelayMs) {
+    m_deviceLostTold = false;
     m_timer.start(firstDelayMs);
 }
 
@@ -43,11 +44,14 @@ void ExchangeCycle::tick() {
             return;
         }
         // The adapter went away under us: say so once, then look for it every lost interval
-        // instead of spinning on a dead line.
+        // instead of spinning on a dead line. A screen that gives up on a lost link gives up
+        // here too.
         if (!m_deviceLostTold && m_deviceLostNotify) {
             m_deviceLostTold = true;
             m_deviceLostNotify(m_link.errorString());
         }
+        if (m_lost.giveUp)
+            return;
         if (!m_reopen || !m_reopen()) {
             m_timer.start(m_lost.intervalMs);
             return;

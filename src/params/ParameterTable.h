@@ -14,7 +14,7 @@ struct ParameterInfo {
     int minValue;        // widest accepted value; some limits also depend on other fields
     int maxValue;
     const char* unit;    // as printed beside the field, "" when none
-    const char* label;   // the caption a fitter knows it by
+    const char* label;   // the caption a fitter knows it by; "" where no screen shows one
 };
 
 namespace ParameterTable {

@@ -25,7 +25,8 @@ QString RepairRounds::describe(const std::vector<WriteList::Entry>& entries) {
         if (e.table) {
             line = QStringLiteral("KTAR %1").arg(e.id);
         } else if (const ParameterInfo* p = ParameterTable::find(e.id)) {
-            line = QStringLiteral("%1 (%2)").arg(QString::fromUtf8(p->label)).arg(e.id);
+            const char* caption = *p->label ? p->label : p->name;
+            line = QStringLiteral("%1 (%2)").arg(QString::fromUtf8(caption)).arg(e.id);
         } else {
             line = QStringLiteral("%1").arg(e.id);
         }

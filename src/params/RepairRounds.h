@@ -17,7 +17,7 @@ public:
     void reset();
     int sameRounds() const { return m_same; }
 
-    // "GIRI COMMUTAZIONE (12)", "KTAR 5", ... one per line.
+    // "GIRI COMMUTAZIONE (12)", "LevelThreshold1 (16)", "KTAR 5", ... one per line.
     static QString describe(const std::vector<WriteList::Entry>& entries);
 
 private:

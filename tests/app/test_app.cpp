@@ -140,6 +140,23 @@ private slots:
         QVERIFY(!link->isOpen());
     }
 
+    void vanishedDeviceEndsTheCheckLikeNoAnswer() {
+        World w(World::Links::Scripted);
+        w.host.show(ScreenId::Form1);
+        auto* start = w.screen<Form1>(ScreenId::Form1);
+        w.click(ScreenId::Form1, QStringLiteral("Command1"));
+        ScriptedLink* link = w.scripted.front();
+        start->ConnectionCheckTick();
+        link->vanish();
+        start->ConnectionCheckTick();
+        QVERIFY(isShown(w.control<QWidget>(ScreenId::Form1, QStringLiteral("Text4"))));
+        QVERIFY(isShown(w.control<QWidget>(ScreenId::Form1, QStringLiteral("PortErrorDetail"))));
+        QVERIFY(!start->cycle().isRunning());
+        w.click(ScreenId::Form1, QStringLiteral("Command1"));
+        QCOMPARE(link->opens, 2);
+        QVERIFY(start->cycle().isRunning());
+    }
+
     void portErrorsShowTheirOwnNotice() {
         const std::pair<int, const char*> cases[] = {{EcuLink::ErrorPortAlreadyOpen, "Text2"},
                                                      {EcuLink::ErrorInvalidPort, "Text3"},
@@ -317,6 +334,44 @@ private slots:
                   [&w] { return w.host.isVisible(ScreenId::Form9); });
         QCOMPARE(w.commandsSeen(), (QList<int>{15}));
         QCOMPARE(w.g.diagnosis[4], 13800);
+    }
+
+    // "Taratura" left waiting must not turn a later "Visualizza stato vettura" into it.
+    void anAbandonedExchangeDoesNotSteerTheNextOne() {
+        World w;
+        Form2* menu = readyMenu(w);
+        w.click(ScreenId::Form2, QStringLiteral("Command5"));
+        w.click(ScreenId::Form2, QStringLiteral("Command4"));
+        QVERIFY(w.host.isVisible(ScreenId::Form5));
+        w.host.unload(ScreenId::Form5);
+        w.host.show(ScreenId::Form2);
+        QVERIFY(w.control(ScreenId::Form2, QStringLiteral("Option1_1"))->isEnabled());
+        w.click(ScreenId::Form2, QStringLiteral("Command3"));
+        QVERIFY(!w.control(ScreenId::Form2, QStringLiteral("Option1_1"))->isEnabled());
+        QVERIFY(tickUntil([menu] { menu->Timer1Tick(); },
+                          [&w] { return w.host.isVisible(ScreenId::Form3); }));
+        QVERIFY(!w.host.loaded(ScreenId::Form16));
+    }
+
+    // The adapter is pulled between the two writes of a fuel switch: the menu says so, and
+    // once it is back the writes go on where they stopped.
+    void fuelSwitchSurvivesAPulledAdapter() {
+        World w;
+        Form2* menu = readyMenu(w);
+        w.click(ScreenId::Form2, QStringLiteral("Option1_1"));
+        menu->Timer1Tick(); // sends the first write
+        w.ecu.unplug();
+        for (int i = 0; i < 3; ++i)
+            menu->Timer1Tick();
+        QVERIFY(isShown(w.control<QWidget>(ScreenId::Form2, QStringLiteral("StatusText"))));
+        QCOMPARE(menu->cycle().intervalMs(), 2000);
+        w.ecu.plugIn();
+        QVERIFY(tickUntil([menu] { menu->Timer1Tick(); },
+                          [menu] { return menu->phase() == Form2::Phase::Ready; }));
+        QCOMPARE(int(w.ecu.memory().words[GasType]), 1);
+        QCOMPARE(int(w.ecu.memory().words[EndOfGasPressure]), 850);
+        QCOMPARE(w.g.parameters.value(GasType), 1);
+        QVERIFY(!isShown(w.control<QWidget>(ScreenId::Form2, QStringLiteral("StatusText"))));
     }
 
     void lostLinkShowsTheNoticeAndTheUploadResumes() {
