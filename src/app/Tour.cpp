@@ -28,11 +28,6 @@ Tour::Tour(ScreenHost& host, QString folder) : m_host(host), m_folder(std::move(
     connect(&m_timer, &QTimer::timeout, this, &Tour::poll);
 }
 
-QWidget* Tour::control(int screen, const QString& name) const {
-    QWidget* w = widgetOf(m_host, static_cast<ScreenId>(screen));
-    return w ? w->findChild<QWidget*>(name) : nullptr;
-}
-
 void Tour::start() {
     QDir().mkpath(m_folder);
     m_timer.start(kPollMs);

@@ -24,9 +24,6 @@ public:
     void add(Step step) { m_steps.push_back(std::move(step)); }
     void start();
 
-    // Finds a control on a loaded screen by its name; nullptr when absent.
-    QWidget* control(int screen, const QString& name) const;
-
 signals:
     void finished(int failures);
 

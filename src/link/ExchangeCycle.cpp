@@ -29,10 +29,6 @@ void ExchangeCycle::stop() {
     m_timer.stop();
 }
 
-bool ExchangeCycle::isLost() const {
-    return *m_counter > GiveUpCount;
-}
-
 void ExchangeCycle::tick() {
     m_timer.stop();
 

@@ -61,8 +61,6 @@ public:
     void stop();
     bool isRunning() const { return m_timer.isActive(); }
     int intervalMs() const { return m_timer.interval(); }
-    bool isLost() const;
-    int retryCount() const { return *m_counter; }
 
     // One pass of the exchange. The timer calls it; tests call it directly.
     void tick();
