@@ -459,6 +459,56 @@ private slots:
         QVERIFY(w.g.CommSettings.isEmpty());
     }
 
+    // The bytes the start screen and the main menu put on the wire, tick by tick with the
+    // interval that follows, through a check, an upload with repairs, and a fuel switch
+    // both ways. Compared with a trace recorded from a release known to work with ECUs.
+    void wireTraceOfCheckUploadRepairAndFuelSwitch() {
+        World w;
+        w.ecu.memory().words[SwitchRpm] = 9000;
+        w.ecu.memory().words[LevelThreshold1] = 5000;
+        w.ecu.memory().table[5] = 99;
+        w.ecu.memory().table[60] = 200;
+        QStringList trace;
+        auto record = [&w, &trace](ExchangeCycle& cycle, auto tick) {
+            const qsizetype before = w.ecu.received().size();
+            tick();
+            for (qsizetype i = before; i < w.ecu.received().size(); ++i)
+                trace << QStringLiteral("%1 %2")
+                             .arg(QString::fromLatin1(w.ecu.received()[i].toHex(' ')))
+                             .arg(cycle.intervalMs());
+        };
+        w.host.show(ScreenId::Form1);
+        w.click(ScreenId::Form1, QStringLiteral("Command1"));
+        auto* start = w.screen<Form1>(ScreenId::Form1);
+        QVERIFY(tickUntil([&] { record(start->cycle(), [start] { start->ConnectionCheckTick(); }); },
+                          [&w] { return w.host.isVisible(ScreenId::Form2); }));
+        auto* menu = w.screen<Form2>(ScreenId::Form2);
+        auto menuUntilReady = [&] {
+            return tickUntil([&] { record(menu->cycle(), [menu] { menu->Timer1Tick(); }); },
+                             [menu] { return menu->phase() == Form2::Phase::Ready; }, 400);
+        };
+        QVERIFY(tickUntil([&] { record(menu->cycle(), [menu] { menu->Timer1Tick(); }); },
+                          [menu] { return menu->phase() != Form2::Phase::Uploading; }, 400));
+        QCOMPARE(menu->phase(), Form2::Phase::Ready);
+        w.click(ScreenId::Form2, QStringLiteral("Option1_1"));
+        QVERIFY(menuUntilReady());
+        w.click(ScreenId::Form2, QStringLiteral("Option1_0"));
+        QVERIFY(menuUntilReady());
+
+        QFile golden(QStringLiteral(QT_TESTCASE_SOURCEDIR "/app/wire-trace.txt"));
+        if (qEnvironmentVariableIsSet("TARVEX_RECORD_TRACE")) {
+            QVERIFY(golden.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            golden.write(trace.join(QLatin1Char('\n')).toLatin1() + '\n');
+            return;
+        }
+        QVERIFY(golden.open(QIODevice::ReadOnly));
+        const QStringList expected =
+            QString::fromLatin1(golden.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(trace.size(), expected.size());
+        for (qsizetype i = 0; i < trace.size(); ++i)
+            QCOMPARE(trace[i], expected[i]);
+    }
+
     void windowCloseButtonDoesWhatExitDoes() {
         World w;
         Form2* menu = readyMenu(w);
