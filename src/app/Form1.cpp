@@ -3,7 +3,9 @@
 #include "CommConfig.h"
 #include "LanguageChoice.h"
 #include "SetTopmost.h"
+#include "Tour.h"
 #include "link/Commands.h"
+#include "link/RequestPlan.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -228,17 +230,8 @@ void Form1::setupConnectionCheck() {
         Text3->hide();
         Text4->hide();
         g.EcuVersion = *version;
-        closeLink();
-        ctx.host.show(ScreenId::Form2);
-        ctx.host.hide(ScreenId::Form1);
+        handOverTo(ScreenId::Form2);
         return ExchangeCycle::Outcome::HandOver;
-    });
-    c.setRequestBuilder([](int request) {
-        ExchangeCycle::Request r;
-        r.intervalMs = 100;
-        if (request == Commands::Version)
-            r.frame = Commands::frame(Commands::Version);
-        return r;
     });
     ExchangeCycle::LostLink lost;
     lost.giveUp = true;
@@ -290,12 +283,11 @@ void Form1::menuClicked() {
             return;
         }
         g.link.LinkRetryCount = 0;
-        g.link.LinkRequest = Commands::Version;
+        cycle().send(RequestPlan::connectionCheck().request(Commands::Version));
         cycle().start(100);
         return;
     }
-    ctx.host.show(ScreenId::Form2);
-    ctx.host.hide(ScreenId::Form1);
+    handOverTo(ScreenId::Form2);
 }
 
 void Form1::showPortError(int code) {
@@ -327,17 +319,22 @@ void Form1::toggleConnected() {
 
 void Form1::serialSettingsClicked() {
     SetTopmost(this, false);
-    cycle().stop();
-    closeLink();
-    ctx.host.show(ScreenId::Form4);
-    ctx.host.hide(ScreenId::Form1);
-}
-
-void Form1::onUnload() {
-    cycle().stop();
-    closeLink();
+    handOverTo(ScreenId::Form4);
 }
 
 void Form1::onCloseRequested() {
     ctx.host.unload(ScreenId::Form1);
+}
+
+void Form1::tour(Tour& t) {
+    const ScreenId self = ScreenId::Form1;
+    t.picture(QStringLiteral("01-start-screen"), nullptr, t.visible(self), self);
+    t.picture(QStringLiteral("06-start-screen-english"), t.press(self, "Command4"), t.visible(self),
+              self);
+    t.picture(QStringLiteral("07-start-screen-turkish"), t.press(self, "Command5"), t.visible(self),
+              self);
+    t.pass(t.press(self, "Command3"), t.visible(self));
+    t.picture(QStringLiteral("09-start-screen-port-error"),
+              Tour::then(t.scenario("unplug"), t.press(self, "Command1")), t.visible(self), self);
+    t.pass(t.scenario("plug"), t.visible(self));
 }

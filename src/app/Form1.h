@@ -6,13 +6,15 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class Tour;
 
 // The start screen: program version, language, connected or not, the serial settings, and
 // the way to the main menu through the connection check (command 7).
 class Form1 final : public FormBase {
     Q_OBJECT
 public:
-    static constexpr const char* PcVersion = "3.1.2";
+    // The program's version, set once in the build.
+    static constexpr const char* PcVersion = TARVEX_VERSION;
 
     explicit Form1(FormContext& context);
 
@@ -21,8 +23,9 @@ public:
 
     void applyLanguageStrings();
 
+    static void tour(Tour& t);
+
 protected:
-    void onUnload() override;
     void onCloseRequested() override;
 
 private:

@@ -1,7 +1,10 @@
 #include "Form2.h"
 
+#include "diag/LiveDecoding.h"
 #include "link/Commands.h"
+#include "link/RequestPlan.h"
 #include "params/ParameterChecks.h"
+#include "Tour.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -123,34 +126,30 @@ Form2::Form2(FormContext& context) : FormBase(ScreenId::Form2, context) {
         if (g.ConnectedMode == 1)
             startButtonExchange(Commands::Diagnosis, false);
         else
-            goTo(ScreenId::Form9);
+            leaveFor(ScreenId::Form9);
     });
     connect(Command3, &QPushButton::clicked, this, [this] {
         if (g.ConnectedMode == 1)
             startButtonExchange(Commands::LiveRecord, false);
         else
-            goTo(ScreenId::Form3);
+            leaveFor(ScreenId::Form3);
     });
     connect(Command5, &QPushButton::clicked, this, [this] {
         if (g.ConnectedMode == 1) {
             startButtonExchange(Commands::LiveRecord, true);
         } else {
-            goTo(ScreenId::Form16);
+            leaveFor(ScreenId::Form16);
         }
     });
     connect(Command4, &QPushButton::clicked, this, [this] {
-        cycle().stop();
         // A button exchange left unfinished must not steer the next one.
         CalibrationRequested = 0;
         if (m_phase == Phase::Exchange) {
             m_phase = Phase::Ready;
             setFuelOptions(true);
         }
-        closeLink();
-        ctx.dialogs.setBusy(false);
-        ctx.host.show(ScreenId::Form5);
         Text4->hide();
-        ctx.host.hide(ScreenId::Form2);
+        handOverTo(ScreenId::Form5);
     });
 
     setupExchange();
@@ -199,29 +198,6 @@ void Form2::applyLanguageStrings() {
 void Form2::setupExchange() {
     ExchangeCycle& c = cycle();
     c.timer().setObjectName(QStringLiteral("Timer1"));
-    c.setRequestBuilder([this](int request) {
-        const WriteList& w = g.writeList;
-        const int slot = std::clamp(w.WriteIndex, 1, WriteList::LastSlot);
-        switch (request) {
-        case Commands::ReadParameters:
-        case Commands::ReadTable:
-            return ExchangeCycle::Request{Commands::frame(request), 300};
-        case Commands::WriteParameter:
-            return ExchangeCycle::Request{
-                Commands::writeParameter(w.WriteIds[slot], w.WriteValues[slot]), 50};
-        case Commands::WriteTableEntry:
-            return ExchangeCycle::Request{
-                Commands::writeTableEntry(w.WriteIds[slot], w.WriteValues[slot]), 50};
-        case Commands::CalibrationLive:
-            return ExchangeCycle::Request{Commands::calibrationLive(m_calibrationCoefficient), 200};
-        case Commands::LiveRecord:
-        case Commands::Diagnosis:
-        case Commands::Version:
-            return ExchangeCycle::Request{Commands::frame(request), 200};
-        default:
-            return ExchangeCycle::Request{QByteArray(), 200};
-        }
-    });
 
     c.on(Commands::ReadParameters, [this](const QByteArray& reply) {
         const auto block = Commands::decodeParameters(reply);
@@ -230,7 +206,7 @@ void Form2::setupExchange() {
         for (int k = 1; k <= ParameterCount; ++k)
             g.parameters.setValue(k, (*block)[k - 1]);
         showFuel(g.parameters.value(GasType));
-        g.link.LinkRequest = Commands::ReadTable;
+        cycle().send(plan().request(Commands::ReadTable));
         return Outcome::Next;
     });
     c.on(Commands::ReadTable, [this](const QByteArray& reply) {
@@ -241,32 +217,16 @@ void Form2::setupExchange() {
             g.parameters.setKtar(j, (*table)[j - 1]);
         return uploadChecked();
     });
-    c.on(Commands::WriteParameter, [this](const QByteArray&) {
-        WriteList& w = g.writeList;
-        ++w.WriteIndex;
-        if (w.WriteIndex >= w.OutOfRangeCount)
-            g.link.LinkRequest = w.TableOutOfRangeCount >= 2 ? Commands::WriteTableEntry
-                                                             : Commands::ReadParameters;
-        return Outcome::Next;
-    });
-    c.on(Commands::WriteTableEntry, [this](const QByteArray&) {
-        WriteList& w = g.writeList;
-        ++w.WriteIndex;
-        if (w.WriteIndex >= w.OutOfRangeCount + w.TableOutOfRangeCount - 1)
-            g.link.LinkRequest = Commands::ReadParameters;
-        return Outcome::Next;
-    });
     c.on(Commands::LiveRecord, [this](const QByteArray& reply) {
         // A late live record must not carry the menu off in the middle of an upload.
         if (m_phase != Phase::Exchange)
             return Outcome::Rejected;
-        if (!Commands::decodeLiveRecord(reply, g.liveData, g.parameters.value(InjectorCount)))
+        if (!LiveDecoding::decodeLiveRecord(reply, g.liveData, g.parameters.value(InjectorCount)))
             return Outcome::Rejected;
         if (CalibrationRequested == 1) {
             CalibrationRequested = 0;
             // The calibration record is asked for with the coefficient the ECU uses now.
-            m_calibrationCoefficient = g.liveData.Kcor;
-            g.link.LinkRequest = Commands::CalibrationLive;
+            cycle().send(plan().calibrationLive(g.liveData.Kcor));
             return Outcome::Next;
         }
         handOver(ScreenId::Form3);
@@ -275,7 +235,7 @@ void Form2::setupExchange() {
     c.on(Commands::CalibrationLive, [this](const QByteArray& reply) {
         if (m_phase != Phase::Exchange)
             return Outcome::Rejected;
-        if (!Commands::decodeCalibrationLive(reply, g.liveData))
+        if (!LiveDecoding::decodeCalibrationLive(reply, g.liveData))
             return Outcome::Rejected;
         handOver(ScreenId::Form16);
         return Outcome::HandOver;
@@ -283,7 +243,7 @@ void Form2::setupExchange() {
     c.on(Commands::Diagnosis, [this](const QByteArray& reply) {
         if (m_phase != Phase::Exchange)
             return Outcome::Rejected;
-        const auto record = Commands::decodeDiagnosis(reply);
+        const auto record = LiveDecoding::decodeDiagnosis(reply);
         if (!record)
             return Outcome::Rejected;
         g.diagnosis = *record;
@@ -320,10 +280,23 @@ void Form2::setupExchange() {
         });
 }
 
+const RequestPlan& Form2::plan() {
+    return RequestPlan::mainMenu();
+}
+
+void Form2::writeThenUpload(std::vector<WriteSequence::Write> writes) {
+    m_writes.start(std::move(writes), WriteSequence::ReadBack::None, plan().writeTiming());
+    // The upload that follows is the read-back: it shows what the ECU kept and checks it.
+    cycle().run(m_writes, [this] {
+        cycle().send(plan().request(Commands::ReadParameters));
+        return Outcome::Next;
+    });
+}
+
 void Form2::startUpload() {
     m_phase = Phase::Uploading;
     g.link.LinkRetryCount = 0;
-    g.link.LinkRequest = Commands::ReadParameters;
+    cycle().send(plan().request(Commands::ReadParameters));
     setMenuButtons(false);
     ctx.dialogs.setBusy(true);
     cycle().start(50);
@@ -333,7 +306,8 @@ ExchangeCycle::Outcome Form2::uploadChecked() {
     WriteList& w = g.writeList;
     w.resetQueue();
     CheckUploadedParameters(g.parameters, w);
-    if (w.OutOfRangeCount < 2 && w.TableOutOfRangeCount < 2) {
+    const auto queued = w.queued();
+    if (queued.empty()) {
         m_rounds.reset();
         m_phase = Phase::Ready;
         setMenuButtons(true);
@@ -342,16 +316,13 @@ ExchangeCycle::Outcome Form2::uploadChecked() {
         return Outcome::End;
     }
     Text4->show();
-    const auto queued = w.queued();
     if (m_rounds.record(queued)) {
         m_phase = Phase::Stopped;
         ctx.dialogs.setBusy(false);
         showStatus(lang("F02_T05", kRefused) + QLatin1Char('\n') + RepairRounds::describe(queued));
         return Outcome::End;
     }
-    w.WriteIndex = 1;
-    g.link.LinkRequest =
-        w.OutOfRangeCount >= 2 ? Commands::WriteParameter : Commands::WriteTableEntry;
+    writeThenUpload(queued);
     return Outcome::Next;
 }
 
@@ -365,19 +336,12 @@ void Form2::showFuel(int gasType) {
 
 void Form2::fuelClicked(int index) {
     const int gasType = g.parameters.value(GasType);
-    WriteList& w = g.writeList;
     // Only a real change of fuel is written; the gas type always travels with the end-of-gas
     // pressure that suits that gas.
     if (!((index == 1 && gasType == 0) || (index == 0 && gasType == 1))) {
         showFuel(gasType);
         return;
     }
-    w.WriteValues[1] = index;
-    w.WriteIds[1] = GasType;
-    w.WriteValues[2] = index == 1 ? 850 : 400;
-    w.WriteIds[2] = EndOfGasPressure;
-    w.OutOfRangeCount = 3;
-    w.WriteIndex = 1;
     CalibrationRequested = 0;
     setFuelOptions(false);
     if (!link().isOpen() && !openLink()) {
@@ -391,7 +355,7 @@ void Form2::fuelClicked(int index) {
     setMenuButtons(false);
     ctx.dialogs.setBusy(true);
     g.link.LinkRetryCount = 0;
-    g.link.LinkRequest = Commands::WriteParameter;
+    writeThenUpload({{GasType, index, false}, {EndOfGasPressure, index == 1 ? 850 : 400, false}});
     cycle().start(50);
 }
 
@@ -419,24 +383,15 @@ void Form2::startButtonExchange(int request, bool calibration) {
     // The fuel cannot change while the menu is about to hand over on the ECU's answer.
     setFuelOptions(false);
     g.link.LinkRetryCount = 0;
-    g.link.LinkRequest = request;
+    cycle().send(plan().request(request));
     cycle().start(200);
 }
 
 void Form2::handOver(ScreenId next) {
     setFuelOptions(true);
     m_phase = Phase::Ready;
-    closeLink();
-    ctx.dialogs.setBusy(false);
-    ctx.host.show(next);
     Text4->hide();
-    ctx.host.hide(ScreenId::Form2);
-}
-
-void Form2::goTo(ScreenId next) {
-    // Without a connection the menu is left for good and loaded anew on return.
-    ctx.host.show(next);
-    ctx.host.unload(ScreenId::Form2);
+    handOverTo(next);
 }
 
 void Form2::showStatus(const QString& text) {
@@ -445,13 +400,37 @@ void Form2::showStatus(const QString& text) {
 }
 
 void Form2::onUnload() {
-    cycle().stop();
     ctx.dialogs.setBusy(false);
-    closeLink();
 }
 
 void Form2::onCloseRequested() {
-    cycle().stop();
-    ctx.host.unload(ScreenId::Form2);
-    ctx.host.show(ScreenId::Form1);
+    leaveFor(ScreenId::Form1);
+}
+
+void Form2::tour(Tour& t) {
+    const ScreenId self = ScreenId::Form2;
+    auto in = [&t](Phase phase) {
+        return [&t, phase] {
+            auto* menu = t.screen<Form2>(ScreenId::Form2);
+            return menu && menu->isVisible() && menu->phase() == phase;
+        };
+    };
+    const auto menu = t.press(ScreenId::Form1, "Command1");
+    const auto back = t.press(self, "Command1");
+    const auto atStart = t.visible(ScreenId::Form1);
+
+    t.picture(QStringLiteral("03-main-menu"), menu, in(Phase::Ready), self);
+    t.pass(back, atStart);
+    t.picture(QStringLiteral("04-main-menu-defaults-written"),
+              Tour::then(t.scenario("out-of-range"), menu), in(Phase::Ready), self);
+    t.pass(back, atStart);
+    t.picture(QStringLiteral("05-main-menu-default-refused"), Tour::then(t.scenario("refuse"), menu),
+              in(Phase::Stopped), self);
+    t.pass(Tour::then(back, t.scenario("factory")), atStart);
+    t.picture(QStringLiteral("08-main-menu-turkish"),
+              Tour::then(t.press(ScreenId::Form1, "Command5"), menu), in(Phase::Ready), self);
+    t.pass(Tour::then(back, t.press(ScreenId::Form1, "Command3")), atStart);
+    t.picture(QStringLiteral("10-main-menu-not-connected"),
+              Tour::then(t.press(ScreenId::Form1, "Command7"), menu), t.visible(self), self);
+    t.pass(Tour::then(back, t.press(ScreenId::Form1, "Command7")), atStart);
 }

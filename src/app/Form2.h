@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FormBase.h"
+#include "link/WriteSequence.h"
 #include "params/RepairRounds.h"
 
 class QLabel;
@@ -8,6 +9,8 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
+class RequestPlan;
+class Tour;
 
 // The main menu: ECU version, upload of the whole parameter set with range check and
 // write-back of defaults, the LPG / methane choice, and the way to the other screens.
@@ -15,6 +18,8 @@ class Form2 final : public FormBase {
     Q_OBJECT
 public:
     explicit Form2(FormContext& context);
+
+    static void tour(Tour& t);
 
     // The exchange tick (Timer1).
     void Timer1Tick() { cycle().tick(); }
@@ -44,7 +49,9 @@ private:
     void startUpload();
     void startButtonExchange(int request, bool calibration);
     void handOver(ScreenId next);
-    void goTo(ScreenId next);
+    static const RequestPlan& plan();
+    // Writes the list, then uploads the whole set again.
+    void writeThenUpload(std::vector<WriteSequence::Write> writes);
     void showStatus(const QString& text);
     ExchangeCycle::Outcome uploadChecked();
 
@@ -64,6 +71,6 @@ private:
     QLabel* StatusText; // what went wrong on this screen: a refused default, a vanished port
 
     Phase m_phase = Phase::Idle;
-    int m_calibrationCoefficient = 0;
     RepairRounds m_rounds;
+    WriteSequence m_writes;
 };

@@ -1,6 +1,7 @@
 #include "Form4.h"
 
 #include "CommConfig.h"
+#include "Tour.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -85,23 +86,23 @@ Form4::Form4(FormContext& context) : FormBase(ScreenId::Form4, context) {
     // Load: pre-select what the program uses now.
     bool ok = false;
     const int port = g.CommPortNumber.toInt(&ok);
-    g.DialogPort = ok ? port : 0;
+    DialogPort = ok ? port : 0;
     Combo1->setCurrentIndex(ok && port >= 1 && port <= 8 ? port - 1 : -1);
-    preselect(Combo2, g.CommBaud, g.DialogBaud);
-    preselect(Combo4, g.CommParity, g.DialogParity);
-    preselect(Combo3, g.CommDataBits, g.DialogDataBits);
-    preselect(Combo5, g.CommStopBits, g.DialogStopBits);
+    preselect(Combo2, g.CommBaud, DialogBaud);
+    preselect(Combo4, g.CommParity, DialogParity);
+    preselect(Combo3, g.CommDataBits, DialogDataBits);
+    preselect(Combo5, g.CommStopBits, DialogStopBits);
 
     // A choice takes effect in the pending values at once.
-    connect(Combo1, &QComboBox::activated, this, [this](int i) { g.DialogPort = i + 1; });
+    connect(Combo1, &QComboBox::activated, this, [this](int i) { DialogPort = i + 1; });
     connect(Combo2, &QComboBox::activated, this,
-            [this](int i) { g.DialogBaud = Combo2->itemData(i).toString(); });
+            [this](int i) { DialogBaud = Combo2->itemData(i).toString(); });
     connect(Combo4, &QComboBox::activated, this,
-            [this](int i) { g.DialogParity = Combo4->itemData(i).toString(); });
+            [this](int i) { DialogParity = Combo4->itemData(i).toString(); });
     connect(Combo3, &QComboBox::activated, this,
-            [this](int i) { g.DialogDataBits = Combo3->itemData(i).toString(); });
+            [this](int i) { DialogDataBits = Combo3->itemData(i).toString(); });
     connect(Combo5, &QComboBox::activated, this,
-            [this](int i) { g.DialogStopBits = Combo5->itemData(i).toString(); });
+            [this](int i) { DialogStopBits = Combo5->itemData(i).toString(); });
     connect(Command1, &QPushButton::clicked, this, &Form4::okClicked);
     connect(Command2, &QPushButton::clicked, this, &Form4::close4);
 }
@@ -110,27 +111,27 @@ void Form4::okClicked() {
     // A field left empty (the settings could not be read at start-up) would make the next
     // port opening fail with nothing to say why: refuse it here instead.
     QStringList empty;
-    if (g.DialogPort < 1)
+    if (DialogPort < 1)
         empty << Label1->text();
-    if (g.DialogBaud.isEmpty())
+    if (DialogBaud.isEmpty())
         empty << Label2->text();
-    if (g.DialogParity.isEmpty())
+    if (DialogParity.isEmpty())
         empty << Label3->text();
-    if (g.DialogDataBits.isEmpty())
+    if (DialogDataBits.isEmpty())
         empty << Label4->text();
-    if (g.DialogStopBits.isEmpty())
+    if (DialogStopBits.isEmpty())
         empty << Label5->text();
     if (!empty.isEmpty()) {
         ctx.dialogs.information(this, QString::fromLatin1(Caption),
                                 QStringLiteral("Scegliere un valore per: %1").arg(empty.join(QStringLiteral(", "))));
         return;
     }
-    const QString settings = g.DialogBaud + QLatin1Char(',') + g.DialogParity + QLatin1Char(',') +
-                             g.DialogDataBits + QLatin1Char(',') + g.DialogStopBits;
+    const QString settings = DialogBaud + QLatin1Char(',') + DialogParity + QLatin1Char(',') +
+                             DialogDataBits + QLatin1Char(',') + DialogStopBits;
     const bool unchanged =
-        g.CommSettings.contains(settings) && g.DialogPort == g.CommPortNumber.toInt();
+        g.CommSettings.contains(settings) && DialogPort == g.CommPortNumber.toInt();
     if (!unchanged) {
-        g.CommPortNumber = QString::number(g.DialogPort);
+        g.CommPortNumber = QString::number(DialogPort);
         g.CommSettings = settings;
         ParseCommSettings(g);
     }
@@ -138,10 +139,15 @@ void Form4::okClicked() {
 }
 
 void Form4::close4() {
-    ctx.host.show(ScreenId::Form1);
-    ctx.host.unload(ScreenId::Form4);
+    leaveFor(ScreenId::Form1);
 }
 
 void Form4::onCloseRequested() {
     close4();
+}
+
+void Form4::tour(Tour& t) {
+    t.picture(QStringLiteral("02-serial-settings"), t.press(ScreenId::Form1, "Command6"),
+              t.visible(ScreenId::Form4), ScreenId::Form4);
+    t.pass(t.press(ScreenId::Form4, "Command2"), t.visible(ScreenId::Form1));
 }

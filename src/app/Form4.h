@@ -5,6 +5,7 @@
 class QComboBox;
 class QLabel;
 class QPushButton;
+class Tour;
 
 // The serial-port settings dialog: port and line settings for the running program only
 // (Config.ini is never written).
@@ -12,6 +13,8 @@ class Form4 final : public FormBase {
     Q_OBJECT
 public:
     explicit Form4(FormContext& context);
+
+    static void tour(Tour& t);
 
 protected:
     void onCloseRequested() override;
@@ -32,4 +35,8 @@ private:
     QComboBox* Combo5;
     QPushButton* Command1;
     QPushButton* Command2;
+
+    // The pending choice, applied by OK only.
+    int DialogPort = 0;
+    QString DialogBaud, DialogParity, DialogDataBits, DialogStopBits;
 };

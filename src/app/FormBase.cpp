@@ -41,7 +41,26 @@ void FormBase::unloadScreen() {
     onUnload();
     if (m_cycle)
         m_cycle->stop();
+    closeLink();
     SetTopmost(this, false);
+}
+
+void FormBase::handOverTo(ScreenId next) {
+    if (m_cycle)
+        m_cycle->stop();
+    closeLink();
+    ctx.dialogs.setBusy(false);
+    ctx.host.show(next);
+    ctx.host.hide(m_id);
+}
+
+void FormBase::leaveFor(ScreenId next) {
+    if (m_cycle)
+        m_cycle->stop();
+    closeLink();
+    ctx.dialogs.setBusy(false);
+    ctx.host.show(next);
+    ctx.host.unload(m_id);
 }
 
 EcuLink& FormBase::link() {

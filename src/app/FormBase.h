@@ -39,12 +39,18 @@ public:
     ExchangeCycle& cycle();
 
 protected:
-    // The screen's own unload steps (timer off, port closed).
+    // The screen's own unload steps; the exchange is stopped and the port closed after them.
     virtual void onUnload() {}
     // The window's close button does what the screen's EXIT does, so the program is never
     // left running with every window hidden.
     virtual void onCloseRequested() = 0;
     void closeEvent(QCloseEvent* event) override;
+
+    // Shows `next` and hides this screen, which is shown again as it was left. The exchange
+    // stops and the port is closed first: the next screen opens its own.
+    void handOverTo(ScreenId next);
+    // Shows `next` and unloads this screen; the port is closed first, as above.
+    void leaveFor(ScreenId next);
 
     // Opens this screen's link with the configured port and settings. False on failure, with
     // the link's error code and text.

@@ -21,6 +21,5 @@ PendingScreen::PendingScreen(ScreenId id, FormContext& context) : FormBase(id, c
 }
 
 void PendingScreen::onCloseRequested() {
-    ctx.host.show(ScreenId::Form2);
-    ctx.host.unload(screenId());
+    leaveFor(ScreenId::Form2);
 }

@@ -1,10 +1,7 @@
 #include "ScreenHost.h"
 
 QString screenName(ScreenId id) {
-    static const char* const names[] = {"Form1",  "Form2",  "Form3",  "Form4",  "Form5",
-                                        "Form6",  "Form8",  "Form9",  "Form11", "Form12",
-                                        "Form13", "Form14", "Form15", "Form16"};
-    return QString::fromLatin1(names[static_cast<int>(id)]);
+    return QStringLiteral("Form%1").arg(static_cast<int>(id));
 }
 
 Screen* ScreenHost::loaded(ScreenId id) const {

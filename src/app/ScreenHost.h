@@ -5,10 +5,25 @@
 #include <functional>
 #include <map>
 
-// The screens of the program. Numbers are those the screens are known by.
-enum class ScreenId { Form1, Form2, Form3, Form4, Form5, Form6, Form8, Form9, Form11, Form12,
-                      Form13, Form14, Form15, Form16 };
+// The screens of the program, by the numbers they are known by.
+enum class ScreenId {
+    Form1 = 1,
+    Form2 = 2,
+    Form3 = 3,
+    Form4 = 4,
+    Form5 = 5,
+    Form6 = 6,
+    Form8 = 8,
+    Form9 = 9,
+    Form11 = 11,
+    Form12 = 12,
+    Form13 = 13,
+    Form14 = 14,
+    Form15 = 15,
+    Form16 = 16,
+};
 
+// "Form" and the number: the screen's object name.
 QString screenName(ScreenId id);
 
 // What the host needs of a screen.

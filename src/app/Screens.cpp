@@ -4,16 +4,37 @@
 #include "Form2.h"
 #include "Form4.h"
 #include "PendingScreen.h"
+#include "Tour.h"
+
+namespace {
+
+struct Entry {
+    ScreenId id;
+    Screen* (*make)(FormContext&);
+    void (*tour)(Tour&); // the screen's stops on the tour; may be null
+};
+
+template <class F> Screen* make(FormContext& context) {
+    return new F(context);
+}
+
+const Entry kScreens[] = {
+    {ScreenId::Form1, make<Form1>, Form1::tour},
+    {ScreenId::Form4, make<Form4>, Form4::tour},
+    {ScreenId::Form2, make<Form2>, Form2::tour},
+};
+
+} // namespace
 
 Screen* makeScreen(ScreenId id, FormContext& context) {
-    switch (id) {
-    case ScreenId::Form1:
-        return new Form1(context);
-    case ScreenId::Form2:
-        return new Form2(context);
-    case ScreenId::Form4:
-        return new Form4(context);
-    default:
-        return new PendingScreen(id, context);
-    }
+    for (const Entry& e : kScreens)
+        if (e.id == id)
+            return e.make(context);
+    return new PendingScreen(id, context);
+}
+
+void addScreenTours(Tour& tour) {
+    for (const Entry& e : kScreens)
+        if (e.tour)
+            e.tour(tour);
 }

@@ -1,28 +1,51 @@
 #pragma once
 
+#include "ScreenHost.h"
+
 #include <QObject>
 #include <QString>
 #include <QTimer>
 #include <functional>
 #include <vector>
 
-class ScreenHost;
+class QWidget;
 
-// Walks the screens unattended and saves one picture of each into a folder, then ends.
+// Puts the virtual ECU into a state the tour wants to show: "factory", "out-of-range",
+// "refuse" (a default the ECU will not store), "unplug", "plug".
+using TourScenario = std::function<void(const QString& scenario)>;
+
+// Walks the screens unattended and saves one picture of each into a folder, then ends. Each
+// screen adds its own stops (see Screens.cpp); a screen's stops start and end on the start
+// screen, connected, in Italian, with a factory ECU.
 class Tour : public QObject {
     Q_OBJECT
 public:
-    Tour(ScreenHost& host, QString folder);
+    Tour(ScreenHost& host, QString folder, TourScenario scenario);
+
+    using Action = std::function<void()>;
+    using Condition = std::function<bool()>;
 
     // One stop: do something, wait until `ready` holds, then save the screen `shot` (if any).
     struct Step {
         QString picture; // file name without extension; empty: no picture
-        std::function<void()> action;
-        std::function<bool()> ready;
+        Action action;
+        Condition ready;
         std::function<QWidget*()> shot;
     };
     void add(Step step) { m_steps.push_back(std::move(step)); }
+    // Acts, waits, and takes a picture of screen `id`.
+    void picture(const QString& name, Action action, Condition ready, ScreenId id);
+    // Acts and waits, without a picture.
+    void pass(Action action, Condition ready) { add({QString(), std::move(action), std::move(ready), nullptr}); }
     void start();
+
+    // Building blocks for the stops.
+    Action press(ScreenId id, const char* control) const;
+    Action scenario(const char* name) const;
+    Condition visible(ScreenId id) const;
+    static Action then(Action first, Action second);
+    QWidget* widget(ScreenId id) const;
+    template <class F> F* screen(ScreenId id) const { return qobject_cast<F*>(widget(id)); }
 
 signals:
     void finished(int failures);
@@ -32,6 +55,7 @@ private:
 
     ScreenHost& m_host;
     QString m_folder;
+    TourScenario m_scenario;
     std::vector<Step> m_steps;
     std::size_t m_next = 0;
     int m_waited = 0;
@@ -39,10 +63,3 @@ private:
     bool m_acted = false;
     QTimer m_timer;
 };
-
-// Puts the virtual ECU into a state the tour wants to show: "factory", "out-of-range",
-// "refuse" (a default the ECU will not store), "unplug", "plug".
-using TourScenario = std::function<void(const QString& scenario)>;
-
-// The standard walk through every screen this version has, in the states a fitter meets.
-void addStandardTour(Tour& tour, ScreenHost& host, TourScenario scenario);

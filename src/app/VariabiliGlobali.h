@@ -20,10 +20,6 @@ struct VariabiliGlobali {
     std::array<int, 3> EcuVersion{};
     QString LostLinkText;
 
-    // The settings dialog's pending choice.
-    int DialogPort = 0;
-    QString DialogBaud, DialogParity, DialogDataBits, DialogStopBits;
-
     LinkState link;
 
     ParameterSet parameters;

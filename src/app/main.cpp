@@ -1,3 +1,4 @@
+#include "Form1.h"
 #include "FormBase.h"
 #include "QtUserDialogs.h"
 #include "RecordingUserDialogs.h"
@@ -15,7 +16,7 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tarvex"));
-    QApplication::setApplicationVersion(QStringLiteral("3.1.2"));
+    QApplication::setApplicationVersion(QString::fromLatin1(Form1::PcVersion));
     // Screens hide one another; the program ends only when the start screen is closed.
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -64,25 +65,25 @@ int main(int argc, char* argv[]) {
     host.setFactory([&context](ScreenId id) { return makeScreen(id, context); });
     host.onProgramEnd = [] { QCoreApplication::quit(); };
 
-    Tour walk(host, cli.value(tour));
+    Tour walk(host, cli.value(tour), [&ecu](const QString& scenario) {
+        EcuMemory& memory = ecu.memory();
+        if (scenario == QLatin1String("out-of-range")) {
+            memory.putOutOfRange();
+        } else if (scenario == QLatin1String("refuse")) {
+            memory.words[SwitchRpm] = 9000;
+            memory.refusedIds = {SwitchRpm};
+        } else if (scenario == QLatin1String("factory")) {
+            memory.refusedIds.clear();
+            memory.restoreFactory();
+        } else if (scenario == QLatin1String("unplug")) {
+            ecu.unplug();
+        } else if (scenario == QLatin1String("plug")) {
+            ecu.plugIn();
+        }
+    });
     int tourFailures = 0;
     if (touring) {
-        addStandardTour(walk, host, [&ecu](const QString& scenario) {
-            EcuMemory& memory = ecu.memory();
-            if (scenario == QLatin1String("out-of-range")) {
-                memory.putOutOfRange();
-            } else if (scenario == QLatin1String("refuse")) {
-                memory.words[SwitchRpm] = 9000;
-                memory.refusedIds = {SwitchRpm};
-            } else if (scenario == QLatin1String("factory")) {
-                memory.refusedIds.clear();
-                memory.restoreFactory();
-            } else if (scenario == QLatin1String("unplug")) {
-                ecu.unplug();
-            } else if (scenario == QLatin1String("plug")) {
-                ecu.plugIn();
-            }
-        });
+        addScreenTours(walk);
         QObject::connect(&walk, &Tour::finished, &app, [&tourFailures](int failures) {
             tourFailures = failures;
             QCoreApplication::quit();

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "diag/LiveData.h"
-
 #include <QByteArray>
 #include <array>
 #include <optional>
@@ -45,11 +43,5 @@ using TableBlock = std::array<int, 64>;     // table entries 1..64 at [0..63]
 std::optional<EcuVersion> decodeVersion(const QByteArray& reply);
 std::optional<ParameterBlock> decodeParameters(const QByteArray& reply);
 std::optional<TableBlock> decodeTable(const QByteArray& reply);
-std::optional<DiagnosisRecord> decodeDiagnosis(const QByteArray& reply);
-// Live record: fills `live`; only the first injectorCount cylinders of the two injection-time
-// arrays are taken (the others keep their values). False, leaving `live` untouched, when
-// the frame is too short.
-bool decodeLiveRecord(const QByteArray& reply, LiveData& live, int injectorCount = 8);
-bool decodeCalibrationLive(const QByteArray& reply, LiveData& live);
 
 } // namespace Commands

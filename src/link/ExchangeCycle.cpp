@@ -2,6 +2,21 @@
 
 #include "Commands.h"
 #include "LinkState.h"
+#include "WriteSequence.h"
+
+bool ExchangeCycle::isAcknowledgement(int command) {
+    switch (command) {
+    case Commands::WriteParameter:
+    case Commands::SwitchFuel:
+    case Commands::RestoreDefaults:
+    case Commands::WriteTableEntry:
+    case Commands::EnterCalibration:
+    case Commands::LeaveCalibration:
+        return true;
+    default:
+        return false;
+    }
+}
 
 ExchangeCycle::ExchangeCycle(EcuLink& link, LinkState& state, QObject* parent)
     : QObject(parent), m_link(link), m_state(state), m_counter(&state.LinkRetryCount) {
@@ -9,6 +24,8 @@ ExchangeCycle::ExchangeCycle(EcuLink& link, LinkState& state, QObject* parent)
     m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &ExchangeCycle::tick);
 }
+
+ExchangeCycle::~ExchangeCycle() = default;
 
 void ExchangeCycle::on(int command, Handler handler) {
     m_handlers[command] = std::move(handler);
@@ -20,13 +37,83 @@ void ExchangeCycle::setDeviceLost(std::function<void(const QString&)> notify,
     m_reopen = std::move(reopen);
 }
 
+void ExchangeCycle::send(Request request) {
+    m_state.LinkRequest = request.command;
+    m_request = std::move(request);
+}
+
+void ExchangeCycle::sendOnce(Request request) {
+    m_oneShot = std::move(request);
+}
+
+void ExchangeCycle::run(WriteSequence& sequence, std::function<Outcome()> finished) {
+    m_sequence = &sequence;
+    m_sequenceFinished = std::move(finished);
+}
+
+void ExchangeCycle::detach() {
+    m_sequence = nullptr;
+    m_sequenceFinished = nullptr;
+}
+
 void ExchangeCycle::start(int firstDelayMs) {
     m_deviceLostTold = false;
+    m_lostTold = false;
     m_timer.start(firstDelayMs);
 }
 
 void ExchangeCycle::stop() {
     m_timer.stop();
+    // A fuel switch not yet sent must not go out when the screen talks again later.
+    m_oneShot.reset();
+}
+
+bool ExchangeCycle::handleDeviceLost() {
+    // The adapter went away under us: say so once, then look for it every lost interval
+    // instead of spinning on a dead line. A screen that gives up on a lost link gives up
+    // here too.
+    m_oneShot.reset();
+    if (!m_deviceLostTold && m_deviceLostNotify) {
+        m_deviceLostTold = true;
+        m_deviceLostNotify(m_link.errorString());
+    }
+    if (m_lost.giveUp)
+        return false;
+    if (!m_reopen || !m_reopen()) {
+        m_timer.start(m_lost.intervalMs);
+        return false;
+    }
+    m_deviceLostTold = false;
+    return true;
+}
+
+std::optional<ExchangeCycle::Outcome> ExchangeCycle::dispatch(const QByteArray& bytes) {
+    const auto length = static_cast<unsigned char>(bytes.at(3));
+    const auto command = Commands::commandOf(bytes);
+    if (length != bytes.size() || !command)
+        return std::nullopt;
+    if (isAcknowledgement(*command) && *command != m_outstanding)
+        return std::nullopt;
+    if (m_sequence && m_sequence->take(bytes)) {
+        if (m_sequence->isRunning())
+            return Outcome::Next;
+        const auto finished = std::move(m_sequenceFinished);
+        detach();
+        return finished ? finished() : Outcome::End;
+    }
+    const auto it = m_handlers.find(*command);
+    if (it == m_handlers.end())
+        return std::nullopt;
+    return it->second(bytes);
+}
+
+void ExchangeCycle::arrived() {
+    *m_counter = 0;
+    if (m_lostTold) {
+        m_lostTold = false;
+        if (m_lost.found)
+            m_lost.found();
+    }
 }
 
 void ExchangeCycle::tick() {
@@ -39,63 +126,52 @@ void ExchangeCycle::tick() {
             m_timer.start(m_timer.interval());
             return;
         }
-        // The adapter went away under us: say so once, then look for it every lost interval
-        // instead of spinning on a dead line. A screen that gives up on a lost link gives up
-        // here too.
-        if (!m_deviceLostTold && m_deviceLostNotify) {
-            m_deviceLostTold = true;
-            m_deviceLostNotify(m_link.errorString());
-        }
-        if (m_lost.giveUp)
+        if (!handleDeviceLost())
             return;
-        if (!m_reopen || !m_reopen()) {
-            m_timer.start(m_lost.intervalMs);
-            return;
-        }
-        m_deviceLostTold = false;
     }
 
     const QByteArray bytes = m_link.readAll();
     if (!bytes.isEmpty())
         emit frameReceived(bytes);
     if (bytes.size() >= 4) {
-        *m_counter = 0;
-        const auto length = static_cast<unsigned char>(bytes.at(3));
-        const auto command = Commands::commandOf(bytes);
-        if (length == bytes.size() && command) {
-            const auto it = m_handlers.find(*command);
-            if (it != m_handlers.end()) {
-                const Outcome outcome = it->second(bytes);
-                if (outcome == Outcome::End || outcome == Outcome::HandOver) {
-                    m_timer.stop();
-                    return;
-                }
-            }
+        arrived();
+        const auto outcome = dispatch(bytes);
+        if (outcome == Outcome::End || outcome == Outcome::HandOver) {
+            m_timer.stop();
+            return;
         }
     }
 
-    QByteArray frame;
-    int interval = m_lost.intervalMs;
+    Request out;
     if (*m_counter > GiveUpCount) {
-        if (m_lost.notify)
-            m_lost.notify();
+        m_oneShot.reset();
+        if (!m_lostTold) {
+            m_lostTold = true;
+            if (m_lost.notify)
+                m_lost.notify();
+        }
         if (m_lost.giveUp) {
             m_timer.stop();
             return;
         }
-        frame = m_lost.poll ? m_lost.poll() : Commands::frame(Commands::Version);
+        out = m_lost.poll ? m_lost.poll()
+                          : Request{Commands::Version, Commands::frame(Commands::Version), 0};
+        out.intervalMs = m_lost.intervalMs;
     } else {
         ++*m_counter;
-        if (m_builder) {
-            const Request request = m_builder(m_state.LinkRequest);
-            frame = request.frame;
-            interval = request.intervalMs;
+        if (m_oneShot) {
+            out = *m_oneShot;
+            m_oneShot.reset();
+        } else {
+            out = m_sequence ? m_sequence->request() : m_request;
+            m_state.LinkRequest = out.command;
         }
     }
     // The notice may have been a modal box that the screen closed the link from.
-    if (!frame.isEmpty() && m_link.isOpen()) {
-        m_link.write(frame);
-        emit frameSent(frame);
+    if (!out.frame.isEmpty() && m_link.isOpen()) {
+        m_link.write(out.frame);
+        m_outstanding = out.command;
+        emit frameSent(out.frame);
     }
-    m_timer.start(interval);
+    m_timer.start(out.intervalMs);
 }

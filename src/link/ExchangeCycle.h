@@ -7,12 +7,14 @@
 #include <QTimer>
 #include <functional>
 #include <map>
+#include <optional>
 
 struct LinkState;
+class WriteSequence;
 
 // The timer-driven exchange every talking screen runs: one tick reads what has arrived,
 // dispatches a frame whose length byte matches by its own command byte, counts unanswered
-// requests, then builds and sends the next request and re-arms the timer.
+// requests, then sends the request in force and re-arms the timer.
 //
 // A reply is read one tick after its request. There is no receive buffer across ticks: a
 // frame split over two ticks is lost and the request is simply repeated.
@@ -20,35 +22,41 @@ class ExchangeCycle : public QObject {
     Q_OBJECT
 public:
     enum class Outcome {
-        Next,     // handled; send the request LinkRequest now names, in this tick
+        Next,     // handled; send the request in force now, in this tick
         End,      // exchange over; timer left off
         HandOver, // the screen is handing over; timer left off
         Rejected, // the frame was not usable (too short for its fields); like no reply
     };
     using Handler = std::function<Outcome(const QByteArray& reply)>;
 
+    // One request: its frame and how long to wait for the answer before the next tick.
     struct Request {
+        int command = 0;  // the frame's command byte; 0 with an empty frame
         QByteArray frame; // empty: send nothing this tick
         int intervalMs = 200;
     };
-    using RequestBuilder = std::function<Request(int linkRequest)>;
 
     // What happens once more than 15 requests went unanswered.
     struct LostLink {
         int intervalMs = 2000;
-        bool giveUp = false;           // stop the exchange instead of polling (start screen)
-        std::function<void()> notify;  // tell the user; runs on every lost tick
-        // Frame polled while lost; unset means the version request. A poll that returns an
-        // empty frame sends nothing.
-        std::function<QByteArray()> poll;
+        bool giveUp = false;          // stop the exchange instead of polling (start screen)
+        std::function<void()> notify; // tell the user; once each time the link is lost
+        std::function<void()> found;  // the first arrival after a loss
+        // Request polled while lost; unset means the version request. A poll with an empty
+        // frame sends nothing.
+        std::function<Request()> poll;
     };
 
     static constexpr int GiveUpCount = 15;
 
+    // Replies that only acknowledge a request. One counts only while its own command is the
+    // request outstanding: a late one must not end the request that followed it.
+    static bool isAcknowledgement(int command);
+
     ExchangeCycle(EcuLink& link, LinkState& state, QObject* parent = nullptr);
+    ~ExchangeCycle() override;
 
     void on(int command, Handler handler);
-    void setRequestBuilder(RequestBuilder builder) { m_builder = std::move(builder); }
     void setLostLink(LostLink lost) { m_lost = std::move(lost); }
     // A screen with a retry count of its own (the default is the program-wide one).
     void setRetryCounter(int& counter) { m_counter = &counter; }
@@ -56,11 +64,29 @@ public:
     // following tick at the lost interval, and the exchange resumes once it succeeds.
     void setDeviceLost(std::function<void(const QString&)> notify, std::function<bool()> reopen);
 
+    // The request sent on every tick until a handler puts another in its place; an
+    // unanswered request is simply sent again.
+    void send(Request request);
+    // A request that goes out on the next tick only and is never repeated (the fuel switch
+    // toggles, so a second one would undo the first). The request in force follows it.
+    void sendOnce(Request request);
+    const Request& request() const { return m_request; }
+
+    // Runs a write sequence: its requests replace the one in force, and the replies it is
+    // waiting for go to it. When it finishes, `finished` says how the exchange goes on (it
+    // may send() the next request and return Next).
+    void run(WriteSequence& sequence, std::function<Outcome()> finished);
+    // Detaches the sequence without finishing it (the screen is being left).
+    void detach();
+    bool runningSequence() const { return m_sequence != nullptr; }
+
     // Arms the timer; the first tick comes after firstDelayMs.
     void start(int firstDelayMs);
     void stop();
     bool isRunning() const { return m_timer.isActive(); }
     int intervalMs() const { return m_timer.interval(); }
+    // More than GiveUpCount requests went unanswered and nothing has arrived since.
+    bool isLost() const { return m_lostTold; }
 
     // One pass of the exchange. The timer calls it; tests call it directly.
     void tick();
@@ -72,13 +98,22 @@ signals:
     void frameReceived(const QByteArray& bytes);
 
 private:
+    bool handleDeviceLost();
+    std::optional<Outcome> dispatch(const QByteArray& bytes);
+    void arrived();
+
     EcuLink& m_link;
     LinkState& m_state;
     int* m_counter;
     QTimer m_timer;
     std::map<int, Handler> m_handlers;
-    RequestBuilder m_builder;
+    Request m_request;
+    std::optional<Request> m_oneShot;
+    int m_outstanding = 0; // command byte of the last frame sent
+    WriteSequence* m_sequence = nullptr;
+    std::function<Outcome()> m_sequenceFinished;
     LostLink m_lost;
+    bool m_lostTold = false;
     std::function<void(const QString&)> m_deviceLostNotify;
     std::function<bool()> m_reopen;
     bool m_deviceLostTold = false;

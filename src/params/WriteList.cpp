@@ -43,3 +43,13 @@ void WriteList::storeImage(ParameterSet& set) const {
     for (int j = 1; j <= TableSize; ++j)
         set.setKtar(j, WriteValues[ParameterCount + j]);
 }
+
+std::vector<WriteList::Entry> WriteList::image() const {
+    std::vector<Entry> out;
+    out.reserve(LastSlot);
+    for (int k = 1; k <= ParameterCount; ++k)
+        out.push_back({k, WriteValues[k], false});
+    for (int j = 1; j <= TableSize; ++j)
+        out.push_back({j, WriteValues[ParameterCount + j], true});
+    return out;
+}

@@ -35,4 +35,6 @@ struct WriteList {
     // Image layout from a parameter set, and back.
     void loadImage(const ParameterSet& set);
     void storeImage(ParameterSet& set) const;
+    // The image as writes: parameters 1..62, then table entries 1..64.
+    std::vector<Entry> image() const;
 };

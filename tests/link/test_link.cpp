@@ -1,12 +1,16 @@
 #include "common/ScriptedLink.h"
 
-#include "EcuResponder.h"
+#include "InProcessLink.h"
 #include "VirtualEcu.h"
+#include "diag/LiveDecoding.h"
 #include "link/Commands.h"
 #include "link/ExchangeCycle.h"
 #include "link/LinkState.h"
+#include "link/RequestPlan.h"
 #include "link/SerialEcuLink.h"
 #include "link/WordCodec.h"
+#include "link/WriteSequence.h"
+#include "params/ParameterSet.h"
 
 #include <QtTest>
 
@@ -26,10 +30,7 @@ class TestLink : public QObject {
 
         Rig() {
             link.opened = true;
-            state.LinkRequest = 1;
-            cycle.setRequestBuilder([](int request) {
-                return ExchangeCycle::Request{Commands::frame(request), 300};
-            });
+            cycle.send({1, Commands::frame(1), 300});
             for (int command : {1, 8})
                 cycle.on(command, [this, command](const QByteArray&) {
                     handled << command;
@@ -88,7 +89,7 @@ private slots:
         live[57] = char(98);                            // byte 63 Kcor
         LiveData data;
         data.PetrolInjTime[3] = 777;
-        QVERIFY(Commands::decodeLiveRecord(replyFrame(3, live), data, 2));
+        QVERIFY(LiveDecoding::decodeLiveRecord(replyFrame(3, live), data, 2));
         QCOMPARE(data.Temperature, -2);
         QCOMPARE(data.PetrolInjTime[0], 3000);
         QCOMPARE(data.PetrolInjTime[3], 777);
@@ -96,6 +97,20 @@ private slots:
         QCOMPARE(data.Kcor, 98);
         QCOMPARE(data.safetyFlag, QStringLiteral("SAFETY"));
         QCOMPARE(data.cutOffFlag, QStringLiteral("CUTOFF")); // cylinder 2 gets no petrol
+
+        // A corrupt cylinder count never reads past the record, nor takes none at all.
+        for (int i = 0; i < 8; ++i) {
+            live[24 + 2 * i] = char(i + 1); // petrol times 256 * (i + 1) + 0
+            live[25 + 2 * i] = 0;
+        }
+        LiveData many;
+        QVERIFY(LiveDecoding::decodeLiveRecord(replyFrame(3, live), many, 40));
+        QCOMPARE(many.PetrolInjTime[7], 8 * 256);
+        LiveData none;
+        none.PetrolInjTime[1] = 5;
+        QVERIFY(LiveDecoding::decodeLiveRecord(replyFrame(3, live), none, 0));
+        QCOMPARE(none.PetrolInjTime[0], 256);
+        QCOMPARE(none.PetrolInjTime[1], 5);
     }
 
     // A reply that passes the length check but is too short for its fields is not accepted.
@@ -104,9 +119,9 @@ private slots:
         QVERIFY(!Commands::decodeVersion(replyFrame(7, bytes({2, 4}))));
         QVERIFY(!Commands::decodeParameters(replyFrame(1, QByteArray(123, '\0'))));
         QVERIFY(!Commands::decodeTable(replyFrame(8, QByteArray(63, '\0'))));
-        QVERIFY(!Commands::decodeDiagnosis(replyFrame(15, QByteArray(33, '\0'))));
-        QVERIFY(!Commands::decodeLiveRecord(replyFrame(3, QByteArray(69, '\0')), data));
-        QVERIFY(!Commands::decodeCalibrationLive(replyFrame(10, QByteArray(24, '\0')), data));
+        QVERIFY(!LiveDecoding::decodeDiagnosis(replyFrame(15, QByteArray(33, '\0'))));
+        QVERIFY(!LiveDecoding::decodeLiveRecord(replyFrame(3, QByteArray(69, '\0')), data));
+        QVERIFY(!LiveDecoding::decodeCalibrationLive(replyFrame(10, QByteArray(24, '\0')), data));
     }
 
     void sixteenUnansweredRequestsThenPollEveryTwoSeconds() {
@@ -122,7 +137,8 @@ private slots:
             QCOMPARE(rig.cycle.intervalMs(), 2000);
             QVERIFY(rig.cycle.isRunning());
         }
-        QCOMPARE(rig.lostNotices, 3);
+        // Told once per loss, not on every poll.
+        QCOMPARE(rig.lostNotices, 1);
         QCOMPARE(rig.state.LinkRetryCount, 16);
         // Any four bytes end the lost state, and the screen's own request goes out again.
         rig.link.arriving = bytes({1, 2, 3, 4});
@@ -237,9 +253,8 @@ private slots:
         QCOMPARE(rig.state.LinkRetryCount, 0);
     }
 
-    // The ways the screens set the cycle up: a box that holds the tick before the version poll
-    // (parameter screens), a poll of the screen's own (automatic calibration) or none, and a
-    // first tick sooner than the rest (calibration page after "MODIFICA").
+    // The ways the screens set the lost link up: a notice that comes before the version poll,
+    // a poll of the screen's own (automatic calibration) or none.
     void screensShapeTheLostLinkAndTheirIntervals() {
         Rig boxed;
         int writtenWhenTold = -1;
@@ -253,7 +268,7 @@ private slots:
 
         Rig own;
         ExchangeCycle::LostLink ownPoll;
-        ownPoll.poll = [] { return Commands::calibrationLive(105); };
+        ownPoll.poll = [] { return RequestPlan::autoCalibration().calibrationLive(105); };
         own.cycle.setLostLink(ownPoll);
         for (int i = 0; i < 17; ++i)
             own.cycle.tick();
@@ -261,21 +276,231 @@ private slots:
 
         Rig silent;
         ExchangeCycle::LostLink nothing;
-        nothing.poll = [] { return QByteArray(); };
+        nothing.poll = [] { return ExchangeCycle::Request{}; };
         silent.cycle.setLostLink(nothing);
         for (int i = 0; i < 20; ++i)
             silent.cycle.tick();
         QCOMPARE(silent.link.written.size(), 16);
         QVERIFY(silent.cycle.isRunning());
+    }
 
-        Rig page;
-        page.cycle.setRequestBuilder([](int request) {
-            return ExchangeCycle::Request{Commands::frame(request), 200};
+    // An acknowledgement only ends the request outstanding: a late one for an earlier request,
+    // or one for a request never sent, must not advance anything.
+    void acknowledgementsCountOnlyForTheRequestOutstanding() {
+        Rig rig;
+        QList<int> acks;
+        for (int command : {2, 4, 9})
+            rig.cycle.on(command, [&acks, command](const QByteArray&) {
+                acks << command;
+                return Outcome::Next;
+            });
+        rig.cycle.send({2, Commands::writeParameter(12, 2500), 50});
+        rig.cycle.tick();
+        rig.link.arriving = replyFrame(9); // never asked for
+        rig.cycle.tick();
+        QVERIFY(acks.isEmpty());
+        QCOMPARE(rig.state.LinkRetryCount, 1); // still an arrival
+        rig.link.arriving = replyFrame(2);
+        rig.cycle.tick();
+        QCOMPARE(acks, QList<int>{2});
+        // The screen moves on to reading; the write's second acknowledgement comes late.
+        rig.cycle.send({1, Commands::frame(1), 300});
+        rig.cycle.tick();
+        rig.link.arriving = replyFrame(2);
+        rig.cycle.tick();
+        QCOMPARE(acks, QList<int>{2});
+        // Data replies are still taken by their own command byte.
+        rig.link.arriving = replyFrame(8);
+        rig.cycle.tick();
+        QCOMPARE(rig.handled, QList<int>{8});
+    }
+
+    // Command 4 toggles the fuel: it goes out once, is never repeated by the retry count, and
+    // is dropped rather than sent late when the link is lost or the screen stops.
+    void aOneShotRequestGoesOutOnce() {
+        Rig rig;
+        const ExchangeCycle::Request live{3, Commands::frame(3), 150};
+        const ExchangeCycle::Request toggle = RequestPlan::liveAcquisition().request(4);
+        rig.cycle.send(live);
+        rig.cycle.sendOnce(toggle);
+        for (int i = 0; i < 4; ++i)
+            rig.cycle.tick();
+        QCOMPARE(rig.link.written.count(Commands::frame(4)), 1);
+        QCOMPARE(rig.link.written.first(), Commands::frame(4));
+        QCOMPARE(rig.link.written.last(), Commands::frame(3));
+        // Its acknowledgement counts on the tick right after it, and only then.
+        int acks = 0;
+        rig.cycle.on(4, [&acks](const QByteArray&) {
+            ++acks;
+            return Outcome::Next;
         });
-        page.cycle.start(100);
-        QCOMPARE(page.cycle.intervalMs(), 100);
-        page.cycle.tick();
-        QCOMPARE(page.cycle.intervalMs(), 200);
+        rig.cycle.sendOnce(toggle);
+        rig.cycle.tick();
+        rig.link.arriving = replyFrame(4);
+        rig.cycle.tick();
+        rig.link.arriving = replyFrame(4);
+        rig.cycle.tick();
+        QCOMPARE(acks, 1);
+
+        rig.cycle.stop();
+        rig.cycle.sendOnce(toggle);
+        rig.cycle.stop();
+        rig.cycle.tick();
+        QCOMPARE(rig.link.written.last(), Commands::frame(3));
+        for (int i = 0; i < 16; ++i)
+            rig.cycle.tick();
+        rig.cycle.sendOnce(toggle);
+        rig.cycle.tick(); // lost: the poll goes out, the switch is dropped
+        rig.link.arriving = replyFrame(7, bytes({1, 2, 3}));
+        rig.cycle.tick();
+        QCOMPARE(rig.link.written.last(), Commands::frame(3));
+        QCOMPARE(rig.link.written.count(Commands::frame(4)), 2);
+    }
+
+    // The write sequence alone, on a scripted line: every write one acknowledgement at a time,
+    // the read-back compared, the difference written again once, then named.
+    void aWriteSequenceVerifiesWhatTheEcuKept() {
+        Rig rig;
+        WriteSequence seq;
+        QList<int> progress;
+        seq.onProgress = [&progress](int done, int total) { progress << done * 100 + total; };
+        seq.start({{SwitchRpm, 2500, false}, {GasType, 1, false}, {5, 120, true}},
+                  WriteSequence::ReadBack::Both, RequestPlan::parameterMenu().writeTiming());
+        bool finished = false;
+        rig.cycle.run(seq, [&finished] {
+            finished = true;
+            return Outcome::End;
+        });
+        auto answer = [&rig](const QByteArray& reply) {
+            rig.link.arriving = reply;
+            rig.cycle.tick();
+        };
+        rig.cycle.tick();
+        QCOMPARE(rig.link.written.last(), bytes({0x50, 0x43, 0, 9, 2, 0, 12, 0x09, 0xC4}));
+        QCOMPARE(rig.cycle.intervalMs(), 50);
+        rig.cycle.tick(); // unanswered: the same write again
+        QCOMPARE(rig.link.written.last(), bytes({0x50, 0x43, 0, 9, 2, 0, 12, 0x09, 0xC4}));
+        answer(replyFrame(2));
+        QCOMPARE(rig.link.written.last(), bytes({0x50, 0x43, 0, 9, 2, 0, 62, 0, 1}));
+        answer(replyFrame(2));
+        QCOMPARE(rig.link.written.last(), bytes({0x50, 0x43, 0, 7, 9, 5, 120}));
+        answer(replyFrame(9));
+        QCOMPARE(rig.link.written.last(), Commands::frame(1));
+        QCOMPARE(rig.cycle.intervalMs(), 300);
+        QCOMPARE(progress, (QList<int>{103, 203, 303}));
+
+        QByteArray params(124, '\0');
+        params[22] = 0x08; params[23] = char(0xFC);  // SwitchRpm read back as 2300
+        params[122] = 0; params[123] = 1;             // GasType 1 kept
+        QByteArray table(64, char(105));
+        table[4] = char(120);
+        answer(replyFrame(1, params.left(100)));      // too short: read again
+        QCOMPARE(rig.link.written.last(), Commands::frame(1));
+        answer(replyFrame(1, params));
+        QCOMPARE(rig.link.written.last(), Commands::frame(8));
+        answer(replyFrame(8, table));
+        // Only the difference goes out again, then both reads.
+        QCOMPARE(rig.link.written.last(), bytes({0x50, 0x43, 0, 9, 2, 0, 12, 0x09, 0xC4}));
+        answer(replyFrame(2));
+        answer(replyFrame(1, params));
+        QVERIFY(!finished);
+        answer(replyFrame(8, table));
+        QVERIFY(finished);
+        QVERIFY(!rig.cycle.runningSequence());
+        QCOMPARE(seq.result(), WriteSequence::Result::Differences);
+        QCOMPARE(seq.differences().size(), std::size_t(1));
+        QCOMPARE(seq.differences().front().id, int(SwitchRpm));
+        ParameterSet set;
+        seq.storeReadBack(set);
+        QCOMPARE(set.value(SwitchRpm), 2300); // what the ECU holds, not what was meant
+        QCOMPARE(set.ktar(5), 120);
+    }
+
+    // Left half way, the sequence says how far it got, and the set takes exactly that much.
+    void anInterruptedSequenceKeepsOnlyWhatWasAcknowledged() {
+        Rig rig;
+        WriteSequence seq;
+        seq.start({{12, 2500, false}, {13, 40, false}, {14, 300, false}},
+                  WriteSequence::ReadBack::Parameters, RequestPlan::parameterPage().writeTiming());
+        rig.cycle.run(seq, [] { return Outcome::End; });
+        rig.cycle.tick();
+        rig.link.arriving = replyFrame(2);
+        rig.cycle.tick();
+        seq.interrupt();
+        QCOMPARE(seq.result(), WriteSequence::Result::Interrupted);
+        QCOMPARE(seq.acknowledged(), 1);
+        ParameterSet set;
+        set.setValue(13, 30);
+        seq.storeAcknowledged(set);
+        QCOMPARE(set.value(12), 2500);
+        QCOMPARE(set.value(13), 30);
+    }
+
+    // Against the virtual ECU on a bad line: replies dropped, replies later than the next
+    // tick, and a parameter the ECU acknowledges without keeping it.
+    void writeSequencesAgainstABadLine_data() {
+        QTest::addColumn<double>("dropRate");
+        QTest::addColumn<int>("lateMs");
+        QTest::addColumn<bool>("refuse");
+        QTest::newRow("clean") << 0.0 << 0 << false;
+        QTest::newRow("a fifth dropped") << 0.2 << 0 << false;
+        QTest::newRow("late past the next tick") << 0.0 << 120 << false;
+        QTest::newRow("dropped and late") << 0.2 << 120 << false;
+        QTest::newRow("refused") << 0.1 << 0 << true;
+    }
+    void writeSequencesAgainstABadLine() {
+        QFETCH(double, dropRate);
+        QFETCH(int, lateMs);
+        QFETCH(bool, refuse);
+        FaultSettings faults;
+        faults.seed = 7;
+        faults.dropRate = dropRate;
+        faults.lateMs = lateMs;
+        faults.lateRate = 0.15;
+        if (refuse)
+            faults.refusedIds = {SwitchRpm, 62 + 9};
+        VirtualEcu ecu(EcuMemory::factory(), {}, faults);
+        ecu.useManualClock();
+        InProcessLink link(ecu);
+        QVERIFY(link.open(QStringLiteral("1"), QStringLiteral("9600,n,8,1")));
+        LinkState state;
+        ExchangeCycle cycle(link, state);
+        // The whole image, changed everywhere, as the bulk write sends it.
+        ParameterSet wanted;
+        SetParameterDefaults(wanted);
+        wanted.setValue(SwitchRpm, 2500);
+        for (int j = 1; j <= TableSize; ++j)
+            wanted.setKtar(j, 100 + j % 50);
+        WriteList image;
+        image.loadImage(wanted);
+        WriteSequence seq;
+        seq.start(image.image(), WriteSequence::ReadBack::Both,
+                  RequestPlan::parameterMenu().writeTiming());
+        bool finished = false;
+        cycle.run(seq, [&finished] {
+            finished = true;
+            return Outcome::End;
+        });
+        for (int i = 0; i < 3000 && !finished; ++i) {
+            ecu.advance(cycle.intervalMs());
+            cycle.tick();
+        }
+        QVERIFY(finished);
+        if (refuse) {
+            QCOMPARE(seq.result(), WriteSequence::Result::Differences);
+            QCOMPARE(seq.differences().size(), std::size_t(2));
+            QCOMPARE(seq.differences()[0].id, int(SwitchRpm));
+            QVERIFY(seq.differences()[1].table && seq.differences()[1].id == 9);
+        } else {
+            QCOMPARE(seq.result(), WriteSequence::Result::Verified);
+            for (int k = 1; k <= ParameterCount; ++k)
+                QCOMPARE(int(ecu.memory().words[k]), wanted.value(k));
+            for (int j = 1; j <= TableSize; ++j)
+                QCOMPARE(int(ecu.memory().table[j]), wanted.ktar(j));
+        }
+        ParameterSet readBack;
+        seq.storeReadBack(readBack);
+        QCOMPARE(readBack.value(SwitchRpm), refuse ? 2300 : 2500);
     }
 
     void settingsStringsBecomeLineSettings() {
@@ -322,22 +547,10 @@ private slots:
         QCOMPARE((*params)[11], 2500);
         QCOMPARE((*params)[0], 4);
         LiveData live;
-        QVERIFY(Commands::decodeLiveRecord(ecu.handle(Commands::frame(3)), live));
+        QVERIFY(LiveDecoding::decodeLiveRecord(ecu.handle(Commands::frame(3)), live));
         QCOMPARE(live.Temperature, -5);
-        QVERIFY(Commands::decodeCalibrationLive(ecu.handle(Commands::calibrationLive(100)), live));
-        QVERIFY(Commands::decodeDiagnosis(ecu.handle(Commands::frame(15))));
-        // Writes are stored; a wrong length byte gets no answer and changes nothing.
-        QCOMPARE(Commands::commandOf(ecu.handle(Commands::writeParameter(12, 3000))), 2);
-        QCOMPARE(int(ecu.memory().words[12]), 3000);
-        QByteArray bad = Commands::writeParameter(12, 1234);
-        bad[3] = 8;
-        QVERIFY(ecu.handle(bad).isEmpty());
-        QCOMPARE(int(ecu.memory().words[12]), 3000);
-        ecu.handle(Commands::writeTableEntry(5, 140));
-        QCOMPARE(int(ecu.memory().table[5]), 140);
-        ecu.handle(Commands::frame(Commands::RestoreDefaults));
-        QCOMPARE(int(ecu.memory().words[12]), 2300);
-        QCOMPARE(int(ecu.memory().table[5]), 105);
+        QVERIFY(LiveDecoding::decodeCalibrationLive(ecu.handle(Commands::calibrationLive(100)), live));
+        QVERIFY(LiveDecoding::decodeDiagnosis(ecu.handle(Commands::frame(15))));
     }
 };
 
