@@ -4,7 +4,7 @@
 
 #include <QFile>
 
-QString LoadConfig(VariabiliGlobali& g) {
+bool LoadConfig(VariabiliGlobali& g, QString* error) {
     g.CommPortNumber.clear();
     g.CommSettings.clear();
     QFile file(g.configFilePath());
@@ -14,7 +14,9 @@ QString LoadConfig(VariabiliGlobali& g) {
         g.CommParity.clear();
         g.CommDataBits.clear();
         g.CommStopBits.clear();
-        return file.fileName() + QStringLiteral(": ") + file.errorString();
+        if (error)
+            *error = file.fileName() + QStringLiteral(": ") + file.errorString();
+        return false;
     }
     QByteArray first = file.readLine();
     file.close();
@@ -26,7 +28,7 @@ QString LoadConfig(VariabiliGlobali& g) {
     g.CommPortNumber = line.left(1);
     g.CommSettings = line.mid(1);
     ParseCommSettings(g);
-    return {};
+    return true;
 }
 
 void ParseCommSettings(VariabiliGlobali& g) {

@@ -5,9 +5,9 @@
 struct VariabiliGlobali;
 
 // Reads the first line of Config.ini: its first character is the port number, the rest the
-// settings string. Returns an empty string on success, else the reason (the settings then
+// settings string. False with the reason when the file cannot be read (the settings then
 // stay empty, so a later connection attempt fails with a port error).
-QString LoadConfig(VariabiliGlobali& g);
+bool LoadConfig(VariabiliGlobali& g, QString* error = nullptr);
 
 // Splits CommSettings into the four fields the settings dialog pre-selects, by substring
 // search, first match wins, with fixed values when nothing matches.

@@ -11,82 +11,14 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-#include <cmath>
 
 namespace {
 
 const QColor kGrey(225, 225, 225);
 const QString kPortProblem = QStringLiteral("Problemi sulla porta di comunicazione. \n");
-
-// Flags for the three language buttons.
-QIcon flagIcon(int language) {
-    QPixmap pm(48, 32);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    if (language == 1) {
-        p.fillRect(0, 0, 16, 32, QColor(0, 146, 70));
-        p.fillRect(16, 0, 16, 32, Qt::white);
-        p.fillRect(32, 0, 16, 32, QColor(206, 43, 55));
-    } else if (language == 2) {
-        p.fillRect(pm.rect(), QColor(1, 33, 105));
-        p.setPen(QPen(Qt::white, 7));
-        p.drawLine(0, 0, 48, 32);
-        p.drawLine(48, 0, 0, 32);
-        p.setPen(QPen(QColor(200, 16, 46), 2));
-        p.drawLine(0, 0, 48, 32);
-        p.drawLine(48, 0, 0, 32);
-        p.fillRect(19, 0, 10, 32, Qt::white);
-        p.fillRect(0, 11, 48, 10, Qt::white);
-        p.fillRect(21, 0, 6, 32, QColor(200, 16, 46));
-        p.fillRect(0, 13, 48, 6, QColor(200, 16, 46));
-    } else {
-        const QColor red(227, 10, 23);
-        p.fillRect(pm.rect(), red);
-        p.setPen(Qt::NoPen);
-        p.setBrush(Qt::white);
-        p.drawEllipse(QPointF(19, 16), 9, 9);
-        p.setBrush(red);
-        p.drawEllipse(QPointF(21.5, 16), 7.2, 7.2);
-        p.setBrush(Qt::white);
-        QPainterPath star;
-        for (int i = 0; i < 10; ++i) {
-            const double r = i % 2 == 0 ? 4.2 : 1.7;
-            const double a = i * M_PI / 5;
-            const QPointF pt(31 + r * std::cos(a), 16 + r * std::sin(a));
-            i == 0 ? star.moveTo(pt) : star.lineTo(pt);
-        }
-        star.closeSubpath();
-        p.drawPath(star);
-    }
-    p.end();
-    return QIcon(pm);
-}
-
-// The product mark: a blue drop of gas.
-QPixmap logo() {
-    QPixmap pm(72, 72);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    QPainterPath drop;
-    drop.moveTo(36, 6);
-    drop.cubicTo(36, 6, 12, 36, 12, 46);
-    drop.arcTo(12, 22, 48, 48, 180, 180);
-    drop.cubicTo(60, 36, 36, 6, 36, 6);
-    QLinearGradient grad(0, 0, 0, 72);
-    grad.setColorAt(0, QColor(80, 160, 255));
-    grad.setColorAt(1, QColor(0, 60, 160));
-    p.setBrush(grad);
-    p.setPen(QPen(QColor(0, 40, 110), 2));
-    p.drawPath(drop);
-    return pm;
-}
 
 QPlainTextEdit* errorBox(QWidget* parent) {
     auto* box = new QPlainTextEdit(parent);
@@ -101,6 +33,9 @@ QPlainTextEdit* errorBox(QWidget* parent) {
 } // namespace
 
 Form1::Form1(FormContext& context) : FormBase(ScreenId::Form1, context) {
+    // The pictures are compiled into the screens' static library, which the linker would
+    // otherwise leave out: nothing refers to them by name.
+    Q_INIT_RESOURCE(images);
     // 1. Grey window and text boxes.
     QPalette pal = palette();
     pal.setColor(QPalette::Window, kGrey);
@@ -120,7 +55,9 @@ Form1::Form1(FormContext& context) : FormBase(ScreenId::Form1, context) {
     subFont.setItalic(true);
     Label2->setFont(subFont);
     Image2 = named(new QLabel(this), QStringLiteral("Image2"));
-    Image2->setPixmap(logo());
+    QPixmap mark(QStringLiteral(":/images/logo.png"));
+    mark.setDevicePixelRatio(2.0);
+    Image2->setPixmap(mark);
 
     Text1 = named(new QLineEdit(this), QStringLiteral("Text1"));
     Text1->setReadOnly(true);
@@ -149,9 +86,12 @@ Form1::Form1(FormContext& context) : FormBase(ScreenId::Form1, context) {
     Command7->setCheckable(true);
     const QString languageNames[] = {QStringLiteral("Italiano"), QStringLiteral("English"),
                                      QStringLiteral("Türkçe")};
+    const QString flagFiles[] = {QStringLiteral(":/images/flag-italian.png"),
+                                 QStringLiteral(":/images/flag-english.png"),
+                                 QStringLiteral(":/images/flag-turkish.png")};
     QPushButton* flags[] = {Command3, Command4, Command5};
     for (int i = 0; i < 3; ++i) {
-        flags[i]->setIcon(flagIcon(i + 1));
+        flags[i]->setIcon(QIcon(flagFiles[i]));
         flags[i]->setIconSize(QSize(48, 32));
         flags[i]->setToolTip(languageNames[i]);
         flags[i]->setAccessibleName(languageNames[i]);
@@ -211,10 +151,11 @@ Form1::Form1(FormContext& context) : FormBase(ScreenId::Form1, context) {
     g.ConnectedMode = 1;
     Command7->setChecked(false);
     applyLanguageStrings();
-    const QString configProblem = LoadConfig(g);
+    QString configProblem;
+    const bool configRead = LoadConfig(g, &configProblem);
     setupConnectionCheck();
     resize(520, 420);
-    if (!configProblem.isEmpty())
+    if (!configRead)
         ctx.dialogs.information(this, QString::fromLatin1(Caption),
                                 QStringLiteral("Config.ini: %1").arg(configProblem));
 }
@@ -260,10 +201,10 @@ void Form1::applyLanguageStrings() {
 }
 
 void Form1::chooseLanguage(int index) {
-    const LanguageLoad load = loadLanguage(g, index);
-    if (!load.ok() && !g.languageProblemReported) {
+    QString problem;
+    if (!loadLanguage(g, index, &problem) && !g.languageProblemReported) {
         g.languageProblemReported = true;
-        ctx.dialogs.information(this, QString::fromLatin1(Caption), languageProblemText(load));
+        ctx.dialogs.information(this, QString::fromLatin1(Caption), problem);
     }
     applyLanguageStrings();
 }

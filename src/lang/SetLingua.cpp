@@ -53,21 +53,24 @@ QString decodeSingleByte(const QByteArray& line, bool turkish) {
     return out;
 }
 
-LanguageLoad SetLingua(LanguageTable& table, const QString& filePath, const QString& marker) {
-    LanguageLoad result;
+bool SetLingua(LanguageTable& table, const QString& filePath, const QString& marker,
+               QString* error) {
+    auto fail = [error](const QString& text) {
+        if (error)
+            *error = text;
+        return false;
+    };
+    const QString keptDesign = QStringLiteral("\n\nLe schermate restano con i testi italiani di base.");
+    const QString keptLoaded = QStringLiteral("\n\nLe schermate restano con i testi già caricati.");
     table.blankMessages();
 
     QFile file(filePath);
-    if (!QFileInfo::exists(filePath)) {
-        result.status = LanguageLoad::Status::FileMissing;
-        result.detail = filePath;
-        return result;
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
-        result.status = LanguageLoad::Status::Unreadable;
-        result.detail = filePath + QStringLiteral(": ") + file.errorString();
-        return result;
-    }
+    if (!QFileInfo::exists(filePath))
+        return fail(QStringLiteral("File delle lingue non trovato:\n%1").arg(filePath) + keptDesign);
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(QStringLiteral("File delle lingue non leggibile:\n%1: %2")
+                        .arg(filePath, file.errorString()) +
+                    keptDesign);
     QByteArray bytes = file.readAll();
     file.close();
 
@@ -78,6 +81,7 @@ LanguageLoad SetLingua(LanguageTable& table, const QString& filePath, const QStr
 
     bool inSection = false;
     bool found = false;
+    int entries = 0;
     const QList<QByteArray> rawLines = bytes.split('\n');
     for (QByteArray raw : rawLines) {
         if (raw.endsWith('\r'))
@@ -96,15 +100,14 @@ LanguageLoad SetLingua(LanguageTable& table, const QString& filePath, const QStr
         }
         // Characters 1..7 are the key, 8 a separator that is not examined, 9.. the text.
         if (table.store(line.left(7), line.size() > 8 ? line.mid(8) : QString()))
-            ++result.entries;
+            ++entries;
     }
 
-    if (!found) {
-        result.status = LanguageLoad::Status::SectionMissing;
-        result.detail = marker;
-    } else if (result.entries == 0) {
-        result.status = LanguageLoad::Status::SectionEmpty;
-        result.detail = marker;
-    }
-    return result;
+    if (!found)
+        return fail(QStringLiteral("Il file delle lingue non contiene la sezione %1.").arg(marker) +
+                    keptLoaded);
+    if (entries == 0)
+        return fail(QStringLiteral("La sezione %1 del file delle lingue è vuota.").arg(marker) +
+                    keptLoaded);
+    return true;
 }

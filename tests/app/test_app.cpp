@@ -73,13 +73,13 @@ private slots:
 
     void configFileGivesPortDigitAndSettings() {
         World w(World::Links::Virtual, "3\r\nignored line\n");
-        QVERIFY(LoadConfig(w.g).isEmpty());
+        QVERIFY(LoadConfig(w.g));
         QCOMPARE(w.g.CommPortNumber, QStringLiteral("3"));
         QCOMPARE(w.g.CommSettings, QString());
         QCOMPARE(w.g.CommBaud, QStringLiteral("57600"));
 
         World missing(World::Links::Virtual, QByteArray());
-        QVERIFY(!LoadConfig(missing.g).isEmpty());
+        QVERIFY(!LoadConfig(missing.g));
         QVERIFY(missing.g.CommPortNumber.isEmpty());
         QVERIFY(missing.g.CommBaud.isEmpty());
         // The start screen says so once and carries on.
