@@ -39,7 +39,7 @@ public:
     ExchangeCycle& cycle();
 
 protected:
-    // The screen's own unload steps; the exchange is stopped and the port closed after them.
+    // The screen's own work on unload; the exchange is stopped and the port closed after it.
     virtual void onUnload() {}
     // The window's close button does what the screen's EXIT does, so the program is never
     // left running with every window hidden.

@@ -34,7 +34,7 @@ public:
     // Shows the window and brings it to the front (the screen's activation).
     virtual void showScreen() = 0;
     virtual void hideScreen() = 0;
-    // The screen's unload steps: timer off, port closed, out of the always-on-top band.
+    // Unloading: timer off, port closed, out of the always-on-top band.
     virtual void unloadScreen() = 0;
     virtual bool isScreenVisible() const = 0;
     virtual QObject* asObject() = 0;
@@ -57,7 +57,7 @@ public:
 
     Screen* show(ScreenId id);
     void hide(ScreenId id);
-    // Runs the unload steps and frees the screen once control returns to the event loop, so a
+    // Unloads the screen and frees the screen once control returns to the event loop, so a
     // screen may unload itself from inside its own handlers.
     void unload(ScreenId id);
     Screen* loaded(ScreenId id) const;

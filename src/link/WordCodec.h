@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <optional>
 
-// 16-bit values travel high byte first. Positions are 1-based, as the ECU documentation
-// counts bytes in a frame.
+// 16-bit values travel high byte first. Positions are 1-based: byte 1 is the frame's "P",
+// byte 4 its length, byte 5 its command, as the ECU's firmware counts them.
 namespace WordCodec {
 
 struct Bytes {

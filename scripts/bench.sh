@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Installs, builds and prints the program's figures against the virtual ECU over a
+# pseudo-terminal: exchange timings, CPU and memory. Give names to run only some:
+#   scripts/bench.sh upload repair idle
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/install-deps.sh"
+"$root/scripts/build.sh" "$root/build"
+export QT_LOGGING_RULES="qt.qpa.*=false"
+exec "$root/build/bin/tarvex-bench" "$@"

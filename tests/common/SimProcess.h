@@ -1,0 +1,80 @@
+#pragma once
+
+#include "common/World.h"
+
+#include "app/Form2.h"
+#include "link/SerialEcuLink.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTest>
+
+#include <sys/resource.h>
+
+// tarvex-ecu-sim in a process of its own, serving one pseudo-terminal.
+class SimProcess {
+public:
+    explicit SimProcess(const QStringList& args) {
+        m_proc.setProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/tarvex-ecu-sim"));
+        m_proc.setArguments(args);
+        m_proc.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_proc.start();
+        m_started.start();
+        if (!m_proc.waitForStarted(5000))
+            return;
+        while (!m_proc.canReadLine() && m_started.elapsed() < 5000)
+            m_proc.waitForReadyRead(100);
+        device = QString::fromUtf8(m_proc.readLine()).trimmed();
+    }
+    ~SimProcess() {
+        m_proc.terminate();
+        if (!m_proc.waitForFinished(3000)) {
+            m_proc.kill();
+            m_proc.waitForFinished(3000);
+        }
+    }
+    // Milliseconds since the simulator started: its faults are timed from then.
+    qint64 elapsedMs() const { return m_started.elapsed(); }
+    void waitUntil(qint64 ms) const {
+        while (elapsedMs() < ms)
+            QTest::qWait(50);
+    }
+    QString device;
+
+private:
+    QProcess m_proc;
+    QElapsedTimer m_started;
+};
+
+// CPU time this process used so far, user and system.
+inline double cpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// A program world whose screens open the given device.
+inline void useDevice(World& w, const QString& device) {
+    w.context.linkFactory = [device] { return std::make_unique<SerialEcuLink>(device); };
+}
+
+// MENU on the start screen; true once the main menu is up and has left its upload.
+inline bool toReadyMenu(World& w, int timeoutMs, qint64* checkMs = nullptr,
+                        qint64* uploadMs = nullptr) {
+    QElapsedTimer t;
+    t.start();
+    w.host.show(ScreenId::Form1);
+    w.click(ScreenId::Form1, QStringLiteral("Command1"));
+    if (!QTest::qWaitFor([&w] { return w.host.isVisible(ScreenId::Form2); }, timeoutMs))
+        return false;
+    if (checkMs)
+        *checkMs = t.restart();
+    auto* menu = w.screen<Form2>(ScreenId::Form2);
+    const bool done = QTest::qWaitFor(
+        [menu] { return menu->phase() != Form2::Phase::Uploading; }, timeoutMs);
+    if (uploadMs)
+        *uploadMs = t.elapsed();
+    return done;
+}
