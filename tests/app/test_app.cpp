@@ -157,6 +157,20 @@ private slots:
         QVERIFY(start->cycle().isRunning());
     }
 
+    // A second MENU while the check runs must not open the menu without an answer.
+    void aSecondMenuPressDuringTheCheckIsIgnored() {
+        World w(World::Links::Scripted);
+        w.host.show(ScreenId::Form1);
+        w.click(ScreenId::Form1, QStringLiteral("Command1"));
+        auto* start = w.screen<Form1>(ScreenId::Form1);
+        start->ConnectionCheckTick();
+        w.click(ScreenId::Form1, QStringLiteral("Command1"));
+        QVERIFY(!w.host.isVisible(ScreenId::Form2));
+        QVERIFY(start->cycle().isRunning());
+        QCOMPARE(w.scripted.size(), std::size_t(1));
+        QCOMPARE(w.scripted.front()->opens, 1);
+    }
+
     void portErrorsShowTheirOwnNotice() {
         const std::pair<int, const char*> cases[] = {{EcuLink::ErrorPortAlreadyOpen, "Text2"},
                                                      {EcuLink::ErrorInvalidPort, "Text3"},
@@ -372,6 +386,25 @@ private slots:
         QCOMPARE(int(w.ecu.memory().words[EndOfGasPressure]), 850);
         QCOMPARE(w.g.parameters.value(GasType), 1);
         QVERIFY(!isShown(w.control<QWidget>(ScreenId::Form2, QStringLiteral("StatusText"))));
+    }
+
+    // A live record that turns up during the upload (late, from an earlier exchange) is not
+    // a reason to leave for the live screen.
+    void aLateLiveRecordDuringTheUploadIsIgnored() {
+        World w(World::Links::Scripted);
+        w.host.show(ScreenId::Form1);
+        w.click(ScreenId::Form1, QStringLiteral("Command1"));
+        w.scripted.front()->arriving = replyFrame(7, bytes({1, 2, 3}));
+        w.screen<Form1>(ScreenId::Form1)->ConnectionCheckTick();
+        auto* menu = w.screen<Form2>(ScreenId::Form2);
+        ScriptedLink* link = w.scripted.back();
+        menu->Timer1Tick();
+        link->arriving = replyFrame(3, QByteArray(70, '\0'));
+        menu->Timer1Tick();
+        QVERIFY(w.host.isVisible(ScreenId::Form2));
+        QVERIFY(!w.host.loaded(ScreenId::Form3));
+        QCOMPARE(menu->phase(), Form2::Phase::Uploading);
+        QCOMPARE(link->written.last(), Commands::frame(1));
     }
 
     void lostLinkShowsTheNoticeAndTheUploadResumes() {
