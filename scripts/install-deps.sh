@@ -2,7 +2,7 @@
 # Installs what building, running and testing need on Debian 12. Safe to run again.
 set -euo pipefail
 packages=(
-  cmake ninja-build g++ pkg-config
+  cmake ninja-build g++ pkg-config clang-format git
   qt6-base-dev qt6-serialport-dev libgl-dev
   xvfb xauth fonts-dejavu-core
 )

@@ -4,6 +4,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
+echo "== format"
+(cd "$root" && git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror)
 export QT_QPA_PLATFORM=offscreen
 # The offscreen platform warns about every window it cannot raise; that is not news.
 export QT_LOGGING_RULES="qt.qpa.*=false"

@@ -23,8 +23,7 @@ constexpr qint64 kMaxImageBytes = 64 * 1024;
 bool readNumber(const QByteArray& text, long max, long& value) {
     bool ok = false;
     const long v = text.trimmed().toLong(&ok, 10);
-    if (!ok || v < 0 || v > max)
-        return false;
+    if (!ok || v < 0 || v > max) return false;
     value = v;
     return true;
 }
@@ -85,8 +84,7 @@ bool EcuMemory::readImageText(const QByteArray& text, QString& error) {
     for (const QByteArray& raw : text.split('\n')) {
         ++lineNumber;
         const QByteArray line = raw.trimmed();
-        if (line.isEmpty() || line.startsWith('#'))
-            continue;
+        if (line.isEmpty() || line.startsWith('#')) continue;
         const int eq = line.indexOf('=');
         if (eq <= 0)
             return fail(QStringLiteral("expected key=value, found \"%1\"")

@@ -86,8 +86,7 @@ int EngineModel::switchDelayMs(bool toGas) const {
 }
 
 void EngineModel::advance(qint64 ms) {
-    if (ms <= 0)
-        return;
+    if (ms <= 0) return;
     m_carryMs += ms;
     while (m_carryMs >= kStepMs) {
         m_carryMs -= kStepMs;
@@ -117,8 +116,7 @@ void EngineModel::command(int code, const QByteArray& request) {
 
 void EngineModel::requestSwitch() {
     // Only a running engine can change fuel, and a switch already under way runs its course.
-    if (m_phase != Phase::Running || switching())
-        return;
+    if (m_phase != Phase::Running || switching()) return;
     if (m_onGas) {
         beginSwitch(false, Fuel::Forced);
     } else if (m_fuel != Fuel::EndOfGas && m_state.gasTemperature >= word(13)) {
@@ -129,8 +127,7 @@ void EngineModel::requestSwitch() {
 }
 
 void EngineModel::enterCalibration() {
-    if (!m_calibration)
-        m_calibrationK = std::max(1, m_state.kcor);
+    if (!m_calibration) m_calibrationK = std::max(1, m_state.kcor);
     m_calibration = true;
     publishStatus();
 }
@@ -146,13 +143,11 @@ void EngineModel::leaveCalibration() {
 
 void EngineModel::setCalibrationCoefficient(int coefficient) {
     // Outside calibration mode the byte is only a poll argument (the level page sends 0).
-    if (m_calibration)
-        m_state.kcor = m_calibrationK = std::clamp(coefficient, 0, 255);
+    if (m_calibration) m_state.kcor = m_calibrationK = std::clamp(coefficient, 0, 255);
 }
 
 void EngineModel::startEngine() {
-    if (m_phase != Phase::Stopped)
-        return;
+    if (m_phase != Phase::Stopped) return;
     m_phase = Phase::Cranking;
     m_phaseMs = 0;
 }
@@ -164,8 +159,7 @@ void EngineModel::stopEngine() {
 
 void EngineModel::refill(double level) {
     m_tank = clamp(level, 0, 1);
-    if (m_fuel == Fuel::EndOfGas)
-        m_fuel = Fuel::Auto;
+    if (m_fuel == Fuel::EndOfGas) m_fuel = Fuel::Auto;
 }
 
 int EngineModel::coefficientInUse() const {
@@ -173,18 +167,15 @@ int EngineModel::coefficientInUse() const {
 }
 
 double EngineModel::targetRpm() {
-    if (m_phase == Phase::Stopped)
-        return 0;
-    if (m_phase == Phase::Cranking)
-        return 230;
+    if (m_phase == Phase::Stopped) return 0;
+    if (m_phase == Phase::Cranking) return 230;
     const double coldness = clamp((60 - m_gasTemp) / 40, 0, 1);
     const double idle = 850 + 250 * coldness;
     // The engine flares when it catches, then settles.
     const double flare = 600 * std::exp(-double(m_phaseMs) / 700);
     if (m_calibration)
         return (m_settings.fixedRpm > 0 ? m_settings.fixedRpm : m_settings.calibrationRpm) + flare;
-    if (m_settings.fixedRpm > 0)
-        return m_settings.fixedRpm + flare;
+    if (m_settings.fixedRpm > 0) return m_settings.fixedRpm + flare;
 
     m_cycleMs = (m_cycleMs + kStepMs) % kDriveCycleMs;
     const auto rpmOf = [idle](const Waypoint& w) { return w.rpm == 0 ? idle : double(w.rpm); };
@@ -218,8 +209,7 @@ void EngineModel::step() {
     // The reducer is warmed by the engine's coolant; the board by the engine bay.
     follow(m_gasTemp, runningNow ? 85.0 : m_settings.ambientTemperature, dt, runningNow ? 80 : 900);
     follow(m_boardTemp, m_settings.ambientTemperature + (runningNow ? 18.0 : 0.0), dt, 300);
-    if (runningNow)
-        m_probeWarmMs = std::min<qint64>(m_probeWarmMs + kStepMs, kProbeWarmUpMs);
+    if (runningNow) m_probeWarmMs = std::min<qint64>(m_probeWarmMs + kStepMs, kProbeWarmUpMs);
 
     if (m_onGas && runningNow)
         m_tank = std::max(0.0, m_tank - m_settings.tankUsePerMinute / 60 * dt * (m_rpm / 2000));
@@ -357,8 +347,7 @@ void EngineModel::decideFuel() {
         beginSwitch(false, Fuel::EndOfGas);
         return;
     }
-    if (m_calibration || m_fuel != Fuel::Auto)
-        return;
+    if (m_calibration || m_fuel != Fuel::Auto) return;
     const int switchRpm = word(12);
     if (m_phaseMs < kAfterStartMs) {
         m_waitCode = 3;
@@ -416,10 +405,8 @@ int EngineModel::lookupKtab(int petrolTime) const {
     int column = 0;
     int row = 0;
     for (int i = 0; i < 8; ++i) {
-        if (m_state.rpm >= word(34 + i))
-            column = i;
-        if (petrolTime >= word(42 + i))
-            row = i;
+        if (m_state.rpm >= word(34 + i)) column = i;
+        if (petrolTime >= word(42 + i)) row = i;
     }
     return m_memory.table[static_cast<std::size_t>(8 * row + column + 1)];
 }
@@ -445,20 +432,14 @@ int EngineModel::levelCode(double input) const {
     const double p1 = offset + scale * word(16) / 100;
     const double p2 = offset + scale * word(17) / 100;
     const double p3 = offset + scale * word(18) / 100;
-    if (word(58) == 1) { // three-step sender
-        if (v <= p0)
-            return 9; // nearly dry: reserve blinking
-        if (v <= p1)
-            return 5; // reserve
-        if (v <= p2)
-            return 11;
+    if (word(58) == 1) {       // three-step sender
+        if (v <= p0) return 9; // nearly dry: reserve blinking
+        if (v <= p1) return 5; // reserve
+        if (v <= p2) return 11;
         return v <= p3 ? 12 : 10;
     }
-    if (v <= p0)
-        return 9; // four-step sender: reserve
-    if (v <= p1)
-        return 13;
-    if (v <= p2)
-        return 14;
+    if (v <= p0) return 9; // four-step sender: reserve
+    if (v <= p1) return 13;
+    if (v <= p2) return 14;
     return v <= p3 ? 15 : 10;
 }

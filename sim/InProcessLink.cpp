@@ -25,8 +25,7 @@ bool InProcessLink::open(const QString&, const QString&) {
 }
 
 void InProcessLink::close() {
-    if (m_open && !devicePresent())
-        m_lost = true;
+    if (m_open && !devicePresent()) m_lost = true;
     m_open = false;
 }
 
@@ -46,14 +45,12 @@ bool InProcessLink::stillThere() {
 }
 
 bool InProcessLink::write(const QByteArray& frame) {
-    if (!stillThere())
-        return false;
+    if (!stillThere()) return false;
     m_ecu.receive(frame);
     return true;
 }
 
 QByteArray InProcessLink::readAll() {
-    if (!stillThere())
-        return {};
+    if (!stillThere()) return {};
     return m_ecu.transmit();
 }

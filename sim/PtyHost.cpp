@@ -33,8 +33,7 @@ PtyHost::~PtyHost() {
 }
 
 bool PtyHost::start(QString& error) {
-    if (!openDevice(error))
-        return false;
+    if (!openDevice(error)) return false;
     m_started = true;
     m_tick.start();
     emit deviceReady(m_path);
@@ -93,17 +92,14 @@ bool PtyHost::openDevice(QString& error) {
 void PtyHost::closeDevice() {
     // The notifier must go before its descriptor is closed.
     m_notifier.reset();
-    if (m_slave >= 0)
-        ::close(m_slave);
-    if (m_master >= 0)
-        ::close(m_master);
+    if (m_slave >= 0) ::close(m_slave);
+    if (m_master >= 0) ::close(m_master);
     m_slave = m_master = -1;
     removeLink();
 }
 
 bool PtyHost::placeLink(QString& error) {
-    if (m_linkPath.isEmpty())
-        return true;
+    if (m_linkPath.isEmpty()) return true;
     const QByteArray link = QFile::encodeName(m_linkPath);
     struct stat st {};
     if (lstat(link.constData(), &st) == 0) {
@@ -122,8 +118,7 @@ bool PtyHost::placeLink(QString& error) {
 }
 
 void PtyHost::removeLink() {
-    if (m_linkPath.isEmpty() || m_path.isEmpty())
-        return;
+    if (m_linkPath.isEmpty() || m_path.isEmpty()) return;
     // Only our own link: another host may have taken the name since.
     if (QFileInfo(m_linkPath).symLinkTarget() == QFileInfo(m_path).absoluteFilePath())
         ::unlink(QFile::encodeName(m_linkPath).constData());
@@ -138,12 +133,10 @@ void PtyHost::onReadable() {
             bytes.append(buffer, n);
             continue;
         }
-        if (n < 0 && errno == EINTR)
-            continue;
+        if (n < 0 && errno == EINTR) continue;
         break; // EAGAIN: all read; EIO cannot last while we hold the slave
     }
-    if (bytes.isEmpty())
-        return;
+    if (bytes.isEmpty()) return;
     m_ecu.syncClock();
     for (const QByteArray& frame : m_framer.feed(bytes, m_ecu.nowMs())) {
         trace("<-", frame);
@@ -173,11 +166,9 @@ void PtyHost::onTick() {
 }
 
 void PtyHost::flush() {
-    if (m_master < 0)
-        return;
+    if (m_master < 0) return;
     const QByteArray bytes = m_ecu.transmit();
-    if (bytes.isEmpty())
-        return;
+    if (bytes.isEmpty()) return;
     trace("->", bytes);
     qsizetype done = 0;
     while (done < bytes.size()) {
@@ -196,8 +187,7 @@ void PtyHost::flush() {
 }
 
 void PtyHost::trace(const char* direction, const QByteArray& bytes) const {
-    if (!m_trace)
-        return;
+    if (!m_trace) return;
     std::fprintf(stderr, "%8lld %s %s\n", static_cast<long long>(m_ecu.nowMs()), direction,
                  bytes.toHex(' ').constData());
 }

@@ -16,8 +16,7 @@ bool ReplyLine::silentAt(qint64 nowMs) const {
 }
 
 void ReplyLine::send(QByteArray reply, qint64 sentAtMs) {
-    if (reply.isEmpty())
-        return;
+    if (reply.isEmpty()) return;
     // Four draws for every reply, used or not, so that switching one fault on does not
     // change the pattern of another.
     const double drop = chance();
@@ -56,15 +55,13 @@ QByteArray ReplyLine::take(qint64 nowMs) {
     bool tookAny = false;
     while (!m_queue.empty()) {
         const Chunk& c = m_queue.front();
-        if (c.dueMs > nowMs)
-            break;
+        if (c.dueMs > nowMs) break;
         if (silentAt(c.dueMs)) {
             ++m_counts.lost;
             m_queue.pop_front();
             continue;
         }
-        if (c.ownRead && tookAny)
-            break;
+        if (c.ownRead && tookAny) break;
         out += c.bytes;
         tookAny = true;
         m_queue.pop_front();

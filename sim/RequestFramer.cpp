@@ -5,10 +5,8 @@ const QByteArray kHeader("PC\0", 3);
 }
 
 QList<QByteArray> RequestFramer::feed(const QByteArray& bytes, qint64 nowMs) {
-    if (!m_buffer.isEmpty() && nowMs - m_lastByteMs > kReceiveTimeoutMs)
-        m_buffer.clear();
-    if (!bytes.isEmpty())
-        m_lastByteMs = nowMs;
+    if (!m_buffer.isEmpty() && nowMs - m_lastByteMs > kReceiveTimeoutMs) m_buffer.clear();
+    if (!bytes.isEmpty()) m_lastByteMs = nowMs;
     m_buffer += bytes;
 
     QList<QByteArray> frames;
@@ -25,15 +23,13 @@ QList<QByteArray> RequestFramer::feed(const QByteArray& bytes, qint64 nowMs) {
             break;
         }
         m_buffer.remove(0, at);
-        if (m_buffer.size() < 4)
-            break;
+        if (m_buffer.size() < 4) break;
         const int length = static_cast<unsigned char>(m_buffer.at(3));
         if (length < 5) {
             m_buffer.remove(0, 1);
             continue;
         }
-        if (m_buffer.size() < length)
-            break;
+        if (m_buffer.size() < length) break;
         frames.append(m_buffer.left(length));
         m_buffer.remove(0, length);
     }

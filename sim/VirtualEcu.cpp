@@ -3,8 +3,7 @@
 namespace {
 EcuMemory prepared(EcuMemory memory, const FaultSettings& faults) {
     memory.refusedIds.insert(faults.refusedIds.begin(), faults.refusedIds.end());
-    if (faults.outOfRange)
-        memory.putOutOfRange();
+    if (faults.outOfRange) memory.putOutOfRange();
     return memory;
 }
 } // namespace
@@ -26,29 +25,24 @@ void VirtualEcu::useRealTime() {
 
 void VirtualEcu::setClock(Clock clock) {
     m_clock = std::move(clock);
-    if (m_clock)
-        m_clockOffset = m_clock() - m_now;
+    if (m_clock) m_clockOffset = m_clock() - m_now;
 }
 
 void VirtualEcu::syncClock() {
-    if (!m_clock)
-        return;
+    if (!m_clock) return;
     const qint64 target = m_clock() - m_clockOffset;
-    if (target > m_now)
-        advance(target - m_now);
+    if (target > m_now) advance(target - m_now);
 }
 
 void VirtualEcu::advance(qint64 ms) {
-    if (ms <= 0)
-        return;
+    if (ms <= 0) return;
     // Timed faults fall due inside the step, so stop there first: a vanish at 5 s must not
     // be seen late because the clock was read at 7 s.
     while (ms > 0) {
         qint64 chunk = ms;
         if (!m_vanished && m_faults.vanishAfterMs >= 0 && m_faults.vanishAfterMs > m_now)
             chunk = std::min(chunk, m_faults.vanishAfterMs - m_now);
-        if (m_returnAtMs > m_now)
-            chunk = std::min(chunk, m_returnAtMs - m_now);
+        if (m_returnAtMs > m_now) chunk = std::min(chunk, m_returnAtMs - m_now);
         m_model.advance(chunk);
         m_now += chunk;
         ms -= chunk;
@@ -60,8 +54,7 @@ void VirtualEcu::applyTimedFaults() {
     if (!m_vanished && m_faults.vanishAfterMs >= 0 && m_now >= m_faults.vanishAfterMs) {
         m_vanished = true;
         unplug();
-        if (m_faults.vanishForMs > 0)
-            m_returnAtMs = m_faults.vanishAfterMs + m_faults.vanishForMs;
+        if (m_faults.vanishForMs > 0) m_returnAtMs = m_faults.vanishAfterMs + m_faults.vanishForMs;
     }
     if (m_returnAtMs >= 0 && m_now >= m_returnAtMs) {
         m_returnAtMs = -1;
@@ -70,14 +63,12 @@ void VirtualEcu::applyTimedFaults() {
 }
 
 void VirtualEcu::receive(const QByteArray& request) {
-    if (!m_plugged || m_line.silentAt(m_now))
-        return;
+    if (!m_plugged || m_line.silentAt(m_now)) return;
     m_line.send(handle(request), m_now + m_answerDelayMs);
 }
 
 QByteArray VirtualEcu::transmit() {
-    if (!m_plugged)
-        return {};
+    if (!m_plugged) return {};
     return m_line.take(m_now);
 }
 
@@ -93,8 +84,7 @@ void VirtualEcu::unplug() {
 }
 
 void VirtualEcu::plugIn() {
-    if (m_plugged)
-        return;
+    if (m_plugged) return;
     m_plugged = true;
     ++m_plugGeneration;
 }

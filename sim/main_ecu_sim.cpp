@@ -32,23 +32,20 @@ public:
     explicit Reader(const QCommandLineParser& cli) : m_cli(cli) {}
 
     bool integer(const QCommandLineOption& o, long lo, long hi, long& out) {
-        if (!m_cli.isSet(o))
-            return true;
+        if (!m_cli.isSet(o)) return true;
         bool ok = false;
         const long v = m_cli.value(o).toLong(&ok);
         return check(ok && v >= lo && v <= hi, o,
                      QStringLiteral("a whole number %1 to %2").arg(lo).arg(hi), v, out);
     }
     bool rate(const QCommandLineOption& o, double& out) {
-        if (!m_cli.isSet(o))
-            return true;
+        if (!m_cli.isSet(o)) return true;
         bool ok = false;
         const double v = m_cli.value(o).toDouble(&ok);
         return check(ok && v >= 0 && v <= 1, o, QStringLiteral("a share from 0 to 1"), v, out);
     }
     bool seconds(const QCommandLineOption& o, qint64& outMs) {
-        if (!m_cli.isSet(o))
-            return true;
+        if (!m_cli.isSet(o)) return true;
         bool ok = false;
         const double v = m_cli.value(o).toDouble(&ok);
         double ms = 0;

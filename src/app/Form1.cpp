@@ -25,7 +25,8 @@ QPlainTextEdit* errorBox(QWidget* parent) {
     box->setReadOnly(true);
     box->setPlainText(kPortProblem);
     box->setMaximumHeight(64);
-    box->setStyleSheet(QStringLiteral("QPlainTextEdit { background: rgb(225,225,225); color: rgb(180,0,0); font-weight: bold; }"));
+    box->setStyleSheet(QStringLiteral("QPlainTextEdit { background: rgb(225,225,225); color: "
+                                      "rgb(180,0,0); font-weight: bold; }"));
     box->hide();
     return box;
 }
@@ -80,8 +81,8 @@ Form1::Form1(FormContext& context) : FormBase(ScreenId::Form1, context) {
     Command5 = named(new QPushButton(this), QStringLiteral("Command5"));
     Command6 = named(new QPushButton(QStringLiteral("Parametri seriale"), this),
                      QStringLiteral("Command6"));
-    Command7 = named(new QPushButton(QStringLiteral("Non connesso"), this),
-                     QStringLiteral("Command7"));
+    Command7 =
+        named(new QPushButton(QStringLiteral("Non connesso"), this), QStringLiteral("Command7"));
     // The caption stays the same in both modes; the pressed look tells which one is on.
     Command7->setCheckable(true);
     const QString languageNames[] = {QStringLiteral("Italiano"), QStringLiteral("English"),
@@ -165,8 +166,7 @@ void Form1::setupConnectionCheck() {
     c.timer().setObjectName(QStringLiteral("Timer1"));
     c.on(Commands::Version, [this](const QByteArray& reply) {
         const auto version = Commands::decodeVersion(reply);
-        if (!version)
-            return ExchangeCycle::Outcome::Rejected;
+        if (!version) return ExchangeCycle::Outcome::Rejected;
         Text2->hide();
         Text3->hide();
         Text4->hide();
@@ -215,8 +215,7 @@ void Form1::menuClicked() {
     Text3->hide();
     Text4->hide();
     // A check already under way holds the port: a second press must not skip it.
-    if (cycle().isRunning() && link().isOpen())
-        return;
+    if (cycle().isRunning() && link().isOpen()) return;
     cycle().stop();
     if (g.ConnectedMode == 1 && !link().isOpen()) {
         if (!openLink()) {

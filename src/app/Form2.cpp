@@ -1,10 +1,10 @@
 #include "Form2.h"
 
+#include "Tour.h"
 #include "diag/LiveDecoding.h"
 #include "link/Commands.h"
 #include "link/RequestPlan.h"
 #include "params/ParameterChecks.h"
-#include "Tour.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -50,8 +50,8 @@ Form2::Form2(FormContext& context) : FormBase(ScreenId::Form2, context) {
     Text1->setFont(big);
     Label3->setBuddy(Text1);
     // Wide enough for the lost-link text of any language, not only for a version number.
-    Text1->setMinimumWidth(
-        std::max(180, QFontMetrics(big).horizontalAdvance(g.LostLinkText + QStringLiteral("  ")) + 24));
+    Text1->setMinimumWidth(std::max(
+        180, QFontMetrics(big).horizontalAdvance(g.LostLinkText + QStringLiteral("  ")) + 24));
 
     for (int i = 0; i < 2; ++i) {
         Option1[i] = named(new QRadioButton(this), QStringLiteral("Option1_%1").arg(i));
@@ -201,8 +201,7 @@ void Form2::setupExchange() {
 
     c.on(Commands::ReadParameters, [this](const QByteArray& reply) {
         const auto block = Commands::decodeParameters(reply);
-        if (!block)
-            return Outcome::Rejected;
+        if (!block) return Outcome::Rejected;
         for (int k = 1; k <= ParameterCount; ++k)
             g.parameters.setValue(k, (*block)[k - 1]);
         showFuel(g.parameters.value(GasType));
@@ -211,16 +210,14 @@ void Form2::setupExchange() {
     });
     c.on(Commands::ReadTable, [this](const QByteArray& reply) {
         const auto table = Commands::decodeTable(reply);
-        if (!table)
-            return Outcome::Rejected;
+        if (!table) return Outcome::Rejected;
         for (int j = 1; j <= TableSize; ++j)
             g.parameters.setKtar(j, (*table)[j - 1]);
         return uploadChecked();
     });
     c.on(Commands::LiveRecord, [this](const QByteArray& reply) {
         // A late live record must not carry the menu off in the middle of an upload.
-        if (m_phase != Phase::Exchange)
-            return Outcome::Rejected;
+        if (m_phase != Phase::Exchange) return Outcome::Rejected;
         if (!LiveDecoding::decodeLiveRecord(reply, g.liveData, g.parameters.value(InjectorCount)))
             return Outcome::Rejected;
         if (CalibrationRequested == 1) {
@@ -233,34 +230,28 @@ void Form2::setupExchange() {
         return Outcome::HandOver;
     });
     c.on(Commands::CalibrationLive, [this](const QByteArray& reply) {
-        if (m_phase != Phase::Exchange)
-            return Outcome::Rejected;
-        if (!LiveDecoding::decodeCalibrationLive(reply, g.liveData))
-            return Outcome::Rejected;
+        if (m_phase != Phase::Exchange) return Outcome::Rejected;
+        if (!LiveDecoding::decodeCalibrationLive(reply, g.liveData)) return Outcome::Rejected;
         handOver(ScreenId::Form16);
         return Outcome::HandOver;
     });
     c.on(Commands::Diagnosis, [this](const QByteArray& reply) {
-        if (m_phase != Phase::Exchange)
-            return Outcome::Rejected;
+        if (m_phase != Phase::Exchange) return Outcome::Rejected;
         const auto record = LiveDecoding::decodeDiagnosis(reply);
-        if (!record)
-            return Outcome::Rejected;
+        if (!record) return Outcome::Rejected;
         g.diagnosis = *record;
         handOver(ScreenId::Form9);
         return Outcome::HandOver;
     });
     c.on(Commands::Version, [this](const QByteArray& reply) {
         const auto version = Commands::decodeVersion(reply);
-        if (!version)
-            return Outcome::Rejected;
+        if (!version) return Outcome::Rejected;
         g.EcuVersion = *version;
         Text1->setText(versionText(g.EcuVersion));
         StatusText->hide();
         // The ECU is back. Whatever was under way carries on where it stopped: the request
         // it was repeating is still the one to send (a write goes out again at its slot).
-        if (m_phase == Phase::Uploading || m_phase == Phase::Exchange)
-            return Outcome::Next;
+        if (m_phase == Phase::Uploading || m_phase == Phase::Exchange) return Outcome::Next;
         return Outcome::End;
     });
 
@@ -273,8 +264,7 @@ void Form2::setupExchange() {
             showStatus(why);
         },
         [this] {
-            if (!openLink())
-                return false;
+            if (!openLink()) return false;
             StatusText->hide();
             return true;
         });
@@ -327,8 +317,7 @@ ExchangeCycle::Outcome Form2::uploadChecked() {
 }
 
 void Form2::showFuel(int gasType) {
-    if (gasType != 0 && gasType != 1)
-        return;
+    if (gasType != 0 && gasType != 1) return;
     Option1[gasType]->setChecked(true);
     Label2->setStyleSheet(gasType == 0 ? kRed : kBlue);
     Label5->setStyleSheet(gasType == 1 ? kRed : kBlue);
@@ -424,8 +413,8 @@ void Form2::tour(Tour& t) {
     t.picture(QStringLiteral("04-main-menu-defaults-written"),
               Tour::then(t.scenario("out-of-range"), menu), in(Phase::Ready), self);
     t.pass(back, atStart);
-    t.picture(QStringLiteral("05-main-menu-default-refused"), Tour::then(t.scenario("refuse"), menu),
-              in(Phase::Stopped), self);
+    t.picture(QStringLiteral("05-main-menu-default-refused"),
+              Tour::then(t.scenario("refuse"), menu), in(Phase::Stopped), self);
     t.pass(Tour::then(back, t.scenario("factory")), atStart);
     t.picture(QStringLiteral("08-main-menu-turkish"),
               Tour::then(t.press(ScreenId::Form1, "Command5"), menu), in(Phase::Ready), self);

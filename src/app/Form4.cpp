@@ -18,8 +18,8 @@ struct Choice {
     const char* text;
     const char* value;
 };
-constexpr Choice kBauds[] = {{"4800", "4800"}, {"9600", "9600"}, {"19200", "19200"},
-                             {"38400", "38400"}, {"57600", "57600"}};
+constexpr Choice kBauds[] = {
+    {"4800", "4800"}, {"9600", "9600"}, {"19200", "19200"}, {"38400", "38400"}, {"57600", "57600"}};
 constexpr Choice kParities[] = {{"none", "n"}, {"odd", "o"}, {"even", "e"}};
 constexpr Choice kDataBits[] = {{"4", "4"}, {"5", "5"}, {"6", "6"}, {"7", "7"}, {"8", "8"}};
 constexpr Choice kStopBits[] = {{"1", "1"}, {"1.5", "1.5"}, {"2", "2"}};
@@ -111,19 +111,15 @@ void Form4::okClicked() {
     // A field left empty (the settings could not be read at start-up) would make the next
     // port opening fail with nothing to say why: refuse it here instead.
     QStringList empty;
-    if (DialogPort < 1)
-        empty << Label1->text();
-    if (DialogBaud.isEmpty())
-        empty << Label2->text();
-    if (DialogParity.isEmpty())
-        empty << Label3->text();
-    if (DialogDataBits.isEmpty())
-        empty << Label4->text();
-    if (DialogStopBits.isEmpty())
-        empty << Label5->text();
+    if (DialogPort < 1) empty << Label1->text();
+    if (DialogBaud.isEmpty()) empty << Label2->text();
+    if (DialogParity.isEmpty()) empty << Label3->text();
+    if (DialogDataBits.isEmpty()) empty << Label4->text();
+    if (DialogStopBits.isEmpty()) empty << Label5->text();
     if (!empty.isEmpty()) {
-        ctx.dialogs.information(this, QString::fromLatin1(Caption),
-                                QStringLiteral("Scegliere un valore per: %1").arg(empty.join(QStringLiteral(", "))));
+        ctx.dialogs.information(
+            this, QString::fromLatin1(Caption),
+            QStringLiteral("Scegliere un valore per: %1").arg(empty.join(QStringLiteral(", "))));
         return;
     }
     const QString settings = DialogBaud + QLatin1Char(',') + DialogParity + QLatin1Char(',') +

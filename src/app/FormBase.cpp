@@ -24,10 +24,8 @@ FormBase::FormBase(ScreenId id, FormContext& context)
 }
 
 FormBase::~FormBase() {
-    if (m_cycle)
-        m_cycle->stop();
-    if (m_link)
-        m_link->close();
+    if (m_cycle) m_cycle->stop();
+    if (m_link) m_link->close();
 }
 
 void FormBase::showScreen() {
@@ -39,15 +37,13 @@ void FormBase::showScreen() {
 
 void FormBase::unloadScreen() {
     onUnload();
-    if (m_cycle)
-        m_cycle->stop();
+    if (m_cycle) m_cycle->stop();
     closeLink();
     SetTopmost(this, false);
 }
 
 void FormBase::handOverTo(ScreenId next) {
-    if (m_cycle)
-        m_cycle->stop();
+    if (m_cycle) m_cycle->stop();
     closeLink();
     ctx.dialogs.setBusy(false);
     ctx.host.show(next);
@@ -55,8 +51,7 @@ void FormBase::handOverTo(ScreenId next) {
 }
 
 void FormBase::leaveFor(ScreenId next) {
-    if (m_cycle)
-        m_cycle->stop();
+    if (m_cycle) m_cycle->stop();
     closeLink();
     ctx.dialogs.setBusy(false);
     ctx.host.show(next);
@@ -64,8 +59,7 @@ void FormBase::leaveFor(ScreenId next) {
 }
 
 EcuLink& FormBase::link() {
-    if (!m_link)
-        m_link = ctx.linkFactory();
+    if (!m_link) m_link = ctx.linkFactory();
     return *m_link;
 }
 
@@ -74,9 +68,8 @@ ExchangeCycle& FormBase::cycle() {
         m_cycle = std::make_unique<ExchangeCycle>(link(), g.link);
         if (g.traceLink) {
             const QString screen = objectName();
-            connect(m_cycle.get(), &ExchangeCycle::frameSent, this, [screen](const QByteArray& f) {
-                traceFrame(screen, "->", f);
-            });
+            connect(m_cycle.get(), &ExchangeCycle::frameSent, this,
+                    [screen](const QByteArray& f) { traceFrame(screen, "->", f); });
             connect(m_cycle.get(), &ExchangeCycle::frameReceived, this,
                     [screen](const QByteArray& f) { traceFrame(screen, "<-", f); });
         }
@@ -94,8 +87,7 @@ bool FormBase::openLink() {
 }
 
 void FormBase::closeLink() {
-    if (m_link && m_link->isOpen())
-        m_link->close();
+    if (m_link && m_link->isOpen()) m_link->close();
 }
 
 QString FormBase::lang(const char* key, const QString& design) const {

@@ -7,8 +7,9 @@
 PendingScreen::PendingScreen(ScreenId id, FormContext& context) : FormBase(id, context) {
     auto* layout = new QVBoxLayout(this);
     auto* label = named(new QLabel(this), QStringLiteral("Label1"));
-    label->setText(QStringLiteral("%1\n\nQuesta schermata non è ancora disponibile in questa versione.")
-                       .arg(screenName(id)));
+    label->setText(
+        QStringLiteral("%1\n\nQuesta schermata non è ancora disponibile in questa versione.")
+            .arg(screenName(id)));
     label->setAlignment(Qt::AlignCenter);
     label->setWordWrap(true);
     layout->addWidget(label);

@@ -50,8 +50,7 @@ void QtUserDialogs::beep() {
 }
 
 void QtUserDialogs::setBusy(bool busy) {
-    if (busy == m_busy)
-        return;
+    if (busy == m_busy) return;
     m_busy = busy;
     if (busy)
         QApplication::setOverrideCursor(Qt::WaitCursor);

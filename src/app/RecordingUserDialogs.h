@@ -19,10 +19,10 @@ public:
     void beep() override { ++beeps; }
     void setBusy(bool b) override { busy = b; }
 
-    QStringList messages;       // texts of the boxes shown, in order
-    bool answer = true;         // what question() says
-    QString fileToOpen;         // what openFileName() returns
-    QString fileToSave;         // what saveFileName() returns
+    QStringList messages; // texts of the boxes shown, in order
+    bool answer = true;   // what question() says
+    QString fileToOpen;   // what openFileName() returns
+    QString fileToSave;   // what saveFileName() returns
     int beeps = 0;
     bool busy = false;
 

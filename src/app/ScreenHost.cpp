@@ -6,8 +6,7 @@ QString screenName(ScreenId id) {
 
 Screen* ScreenHost::loaded(ScreenId id) const {
     const auto it = m_screens.find(id);
-    if (it == m_screens.end() || it->second.first.isNull())
-        return nullptr;
+    if (it == m_screens.end() || it->second.first.isNull()) return nullptr;
     return it->second.second;
 }
 
@@ -19,11 +18,9 @@ bool ScreenHost::isVisible(ScreenId id) const {
 Screen* ScreenHost::show(ScreenId id) {
     Screen* s = loaded(id);
     if (!s) {
-        if (!m_factory)
-            return nullptr;
+        if (!m_factory) return nullptr;
         s = m_factory(id);
-        if (!s)
-            return nullptr;
+        if (!s) return nullptr;
         m_screens[id] = {QPointer<QObject>(s->asObject()), s};
     }
     s->showScreen();
@@ -31,20 +28,17 @@ Screen* ScreenHost::show(ScreenId id) {
 }
 
 void ScreenHost::hide(ScreenId id) {
-    if (Screen* s = loaded(id))
-        s->hideScreen();
+    if (Screen* s = loaded(id)) s->hideScreen();
 }
 
 void ScreenHost::unload(ScreenId id) {
     Screen* s = loaded(id);
-    if (!s)
-        return;
+    if (!s) return;
     m_screens.erase(id);
     s->unloadScreen();
     s->hideScreen();
     s->asObject()->deleteLater();
-    if (id == ScreenId::Form1 && onProgramEnd)
-        onProgramEnd();
+    if (id == ScreenId::Form1 && onProgramEnd) onProgramEnd();
 }
 
 ScreenHost::~ScreenHost() {

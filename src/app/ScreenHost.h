@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QPointer>
 #include <QObject>
+#include <QPointer>
 #include <functional>
 #include <map>
 

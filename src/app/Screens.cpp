@@ -28,13 +28,11 @@ const Entry kScreens[] = {
 
 Screen* makeScreen(ScreenId id, FormContext& context) {
     for (const Entry& e : kScreens)
-        if (e.id == id)
-            return e.make(context);
+        if (e.id == id) return e.make(context);
     return new PendingScreen(id, context);
 }
 
 void addScreenTours(Tour& tour) {
     for (const Entry& e : kScreens)
-        if (e.tour)
-            e.tour(tour);
+        if (e.tour) e.tour(tour);
 }

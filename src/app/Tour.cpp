@@ -32,15 +32,13 @@ QWidget* Tour::widget(ScreenId id) const {
 Tour::Action Tour::press(ScreenId id, const char* control) const {
     return [this, id, control] {
         if (QWidget* w = widget(id))
-            if (auto* b = w->findChild<QAbstractButton*>(QString::fromLatin1(control)))
-                b->click();
+            if (auto* b = w->findChild<QAbstractButton*>(QString::fromLatin1(control))) b->click();
     };
 }
 
 Tour::Action Tour::scenario(const char* name) const {
     return [this, name] {
-        if (m_scenario)
-            m_scenario(QString::fromLatin1(name));
+        if (m_scenario) m_scenario(QString::fromLatin1(name));
     };
 }
 
@@ -65,14 +63,12 @@ void Tour::poll() {
     if (!m_acted) {
         m_acted = true;
         m_waited = 0;
-        if (step.action)
-            step.action();
+        if (step.action) step.action();
         return;
     }
     m_waited += kPollMs;
     const bool ready = !step.ready || step.ready();
-    if (!ready && m_waited < kStepTimeoutMs)
-        return;
+    if (!ready && m_waited < kStepTimeoutMs) return;
     if (!ready) {
         ++m_failures;
         std::fprintf(stderr, "tour: %s did not become ready\n", qPrintable(step.picture));

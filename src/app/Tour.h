@@ -36,7 +36,9 @@ public:
     // Acts, waits, and takes a picture of screen `id`.
     void picture(const QString& name, Action action, Condition ready, ScreenId id);
     // Acts and waits, without a picture.
-    void pass(Action action, Condition ready) { add({QString(), std::move(action), std::move(ready), nullptr}); }
+    void pass(Action action, Condition ready) {
+        add({QString(), std::move(action), std::move(ready), nullptr});
+    }
     void start();
 
     // Building blocks for the stops.

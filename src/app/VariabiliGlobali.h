@@ -15,8 +15,8 @@ struct VariabiliGlobali {
     QString CommPortNumber; // the port digit as read from Config.ini or chosen in the dialog
     QString CommSettings;   // "9600,n,8,1" form, handed to the port unchanged
     QString CommBaud, CommParity, CommDataBits, CommStopBits;
-    int ConnectedMode = 1;  // 1 = connected work, 0 = work without a connection
-    int LanguageIndex = 1;  // 1 Italian, 2 English, 3 Turkish
+    int ConnectedMode = 1; // 1 = connected work, 0 = work without a connection
+    int LanguageIndex = 1; // 1 Italian, 2 English, 3 Turkish
     std::array<int, 3> EcuVersion{};
     QString LostLinkText;
 

@@ -28,7 +28,8 @@ int main(int argc, char* argv[]) {
                                       QStringLiteral("Talk to a virtual ECU instead of a port."));
     const QCommandLineOption portName(
         QStringLiteral("port-name"),
-        QStringLiteral("Open DEVICE (a USB adapter, a pseudo-terminal) whatever port number is set."),
+        QStringLiteral(
+            "Open DEVICE (a USB adapter, a pseudo-terminal) whatever port number is set."),
         QStringLiteral("DEVICE"));
     const QCommandLineOption tour(
         QStringLiteral("tour"),

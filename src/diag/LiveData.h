@@ -24,21 +24,21 @@ struct LiveData {
     int GasTinj = 0;
 
     // Fields the ECU sends that no screen shows; kept so that the record holds the whole reply.
-    int word12 = 0;        // command 3, bytes 12-13
-    int word18 = 0;        // command 3, bytes 18-19
-    int word20 = 0;        // command 3, bytes 20-21
-    int word24 = 0;        // command 3, bytes 24-25
-    int word26 = 0;        // command 3, bytes 26-27
-    int byte66 = 0;        // command 3, byte 66
-    int byte68 = 0;        // command 3, byte 68
-    int word69 = 0;        // command 3, bytes 69-70
+    int word12 = 0;               // command 3, bytes 12-13
+    int word18 = 0;               // command 3, bytes 18-19
+    int word20 = 0;               // command 3, bytes 20-21
+    int word24 = 0;               // command 3, bytes 24-25
+    int word26 = 0;               // command 3, bytes 26-27
+    int byte66 = 0;               // command 3, byte 66
+    int byte68 = 0;               // command 3, byte 68
+    int word69 = 0;               // command 3, bytes 69-70
     std::array<int, 4> bytes71{}; // command 3, bytes 71-74
-    int byte75 = 0;        // command 3, byte 75, kept multiplied by 256
-    int cal25 = 0;         // command 10, bytes 25-26
-    int cal27 = 0;         // command 10, bytes 27-28
+    int byte75 = 0;               // command 3, byte 75, kept multiplied by 256
+    int cal25 = 0;                // command 10, bytes 25-26
+    int cal27 = 0;                // command 10, bytes 27-28
 
-    QString safetyFlag;  // "SAFETY" while the engine stands (rpm 0)
-    QString cutOffFlag;  // "CUTOFF" while a fitted cylinder gets no petrol
+    QString safetyFlag; // "SAFETY" while the engine stands (rpm 0)
+    QString cutOffFlag; // "CUTOFF" while a fitted cylinder gets no petrol
 };
 
 // The 17 words of the diagnosis record (command 15), in the order the ECU sends them.

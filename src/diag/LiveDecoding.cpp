@@ -10,8 +10,7 @@ using WordCodec::byteAt;
 using WordCodec::wordAt;
 
 std::optional<DiagnosisRecord> decodeDiagnosis(const QByteArray& reply) {
-    if (reply.size() < 39)
-        return std::nullopt;
+    if (reply.size() < 39) return std::nullopt;
     DiagnosisRecord rec{};
     for (int i = 0; i < 17; ++i)
         rec[i] = *wordAt(reply, 6 + 2 * i);
@@ -19,8 +18,7 @@ std::optional<DiagnosisRecord> decodeDiagnosis(const QByteArray& reply) {
 }
 
 bool decodeLiveRecord(const QByteArray& reply, LiveData& live, int injectorCount) {
-    if (reply.size() < 75)
-        return false;
+    if (reply.size() < 75) return false;
     const int cylinders = std::clamp(injectorCount, 1, 8);
     live.Pressure1 = *wordAt(reply, 6);
     live.Pressure2 = *wordAt(reply, 8);
@@ -38,8 +36,7 @@ bool decodeLiveRecord(const QByteArray& reply, LiveData& live, int injectorCount
     for (int i = 0; i < cylinders; ++i) {
         live.PetrolInjTime[i] = *wordAt(reply, 30 + 2 * i);
         live.GasInjTime[i] = *wordAt(reply, 46 + 2 * i);
-        if (live.PetrolInjTime[i] == 0)
-            live.cutOffFlag = QStringLiteral("CUTOFF");
+        if (live.PetrolInjTime[i] == 0) live.cutOffFlag = QStringLiteral("CUTOFF");
     }
     live.Ktab = *byteAt(reply, 62);
     live.Kcor = *byteAt(reply, 63);
@@ -57,8 +54,7 @@ bool decodeLiveRecord(const QByteArray& reply, LiveData& live, int injectorCount
 }
 
 bool decodeCalibrationLive(const QByteArray& reply, LiveData& live) {
-    if (reply.size() < 30)
-        return false;
+    if (reply.size() < 30) return false;
     live.Lambda1 = *wordAt(reply, 6);
     live.Lambda1Mean = *wordAt(reply, 8);
     live.Kcor = *byteAt(reply, 10);

@@ -7,7 +7,12 @@ namespace {
 // Message keys that fill two entries, so that two ECU state codes show the same text.
 int secondEntryOf(int entry) {
     switch (entry) {
-    case 4: case 7: case 9: case 12: case 14: case 16:
+    case 4:
+    case 7:
+    case 9:
+    case 12:
+    case 14:
+    case 16:
         return entry + 1;
     default:
         return -1;
@@ -16,7 +21,17 @@ int secondEntryOf(int entry) {
 
 bool isMessageKeyNumber(int n) {
     switch (n) {
-    case 1: case 2: case 3: case 4: case 7: case 9: case 11: case 12: case 14: case 16: case 21:
+    case 1:
+    case 2:
+    case 3:
+    case 4:
+    case 7:
+    case 9:
+    case 11:
+    case 12:
+    case 14:
+    case 16:
+    case 21:
         return true;
     default:
         return false;
@@ -25,8 +40,7 @@ bool isMessageKeyNumber(int n) {
 
 // Parses the two digits at the end of a key like "sCMsg07"; -1 when they are not digits.
 int twoDigits(const QString& key, int from) {
-    if (key.size() != from + 2 || !key.at(from).isDigit() || !key.at(from + 1).isDigit())
-        return -1;
+    if (key.size() != from + 2 || !key.at(from).isDigit() || !key.at(from + 1).isDigit()) return -1;
     return key.mid(from, 2).toInt();
 }
 
@@ -54,7 +68,8 @@ void LanguageTable::blankMessages() {
 
 bool LanguageTable::isScreenKey(const QString& key) {
     // F, screen number, "_", control letters, control number: F03_L04, F11_Ck1, F06_O30.
-    static const QRegularExpression re(QStringLiteral("^F\\d\\d_(C|L|T|F|O)\\d\\d$|^F\\d\\d_Ck\\d$"));
+    static const QRegularExpression re(
+        QStringLiteral("^F\\d\\d_(C|L|T|F|O)\\d\\d$|^F\\d\\d_Ck\\d$"));
     return re.match(key).hasMatch();
 }
 
@@ -72,17 +87,14 @@ bool LanguageTable::isSingleKey(const QString& key) {
 bool LanguageTable::store(const QString& key, const QString& text) {
     if (key.startsWith(QLatin1String("sCMsg"))) {
         const int n = twoDigits(key, 5);
-        if (!isMessageKeyNumber(n))
-            return false;
+        if (!isMessageKeyNumber(n)) return false;
         m_messages[n] = text;
-        if (const int second = secondEntryOf(n); second > 0)
-            m_messages[second] = text;
+        if (const int second = secondEntryOf(n); second > 0) m_messages[second] = text;
         return true;
     }
     if (key.startsWith(QLatin1String("strP_"))) {
         const int n = twoDigits(key, 5);
-        if (n < 0 || n >= ParameterNameCount)
-            return false;
+        if (n < 0 || n >= ParameterNameCount) return false;
         m_parameterNames[n] = text;
         return true;
     }

@@ -8,7 +8,7 @@
 // state messages by number and the parameter names printed in the logs by number.
 class LanguageTable {
 public:
-    static constexpr int MessageCount = 23;   // entries 0..22
+    static constexpr int MessageCount = 23;       // entries 0..22
     static constexpr int ParameterNameCount = 51; // entries 0..50
 
     LanguageTable();

@@ -4,8 +4,8 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QStringDecoder>
 #include <QList>
+#include <QStringDecoder>
 
 namespace {
 
@@ -18,14 +18,23 @@ constexpr char16_t kWestern80[32] = {
 
 char16_t turkishAt(unsigned char b) {
     switch (b) {
-    case 0x8E: case 0x9E: return 0xFFFD;
-    case 0xD0: return 0x011E; // Ğ
-    case 0xDD: return 0x0130; // İ
-    case 0xDE: return 0x015E; // Ş
-    case 0xF0: return 0x011F; // ğ
-    case 0xFD: return 0x0131; // ı
-    case 0xFE: return 0x015F; // ş
-    default: return 0;
+    case 0x8E:
+    case 0x9E:
+        return 0xFFFD;
+    case 0xD0:
+        return 0x011E; // Ğ
+    case 0xDD:
+        return 0x0130; // İ
+    case 0xDE:
+        return 0x015E; // Ş
+    case 0xF0:
+        return 0x011F; // ğ
+    case 0xFD:
+        return 0x0131; // ı
+    case 0xFE:
+        return 0x015F; // ş
+    default:
+        return 0;
     }
 }
 
@@ -56,17 +65,18 @@ QString decodeSingleByte(const QByteArray& line, bool turkish) {
 bool SetLingua(LanguageTable& table, const QString& filePath, const QString& marker,
                QString* error) {
     auto fail = [error](const QString& text) {
-        if (error)
-            *error = text;
+        if (error) *error = text;
         return false;
     };
-    const QString keptDesign = QStringLiteral("\n\nLe schermate restano con i testi italiani di base.");
+    const QString keptDesign =
+        QStringLiteral("\n\nLe schermate restano con i testi italiani di base.");
     const QString keptLoaded = QStringLiteral("\n\nLe schermate restano con i testi già caricati.");
     table.blankMessages();
 
     QFile file(filePath);
     if (!QFileInfo::exists(filePath))
-        return fail(QStringLiteral("File delle lingue non trovato:\n%1").arg(filePath) + keptDesign);
+        return fail(QStringLiteral("File delle lingue non trovato:\n%1").arg(filePath) +
+                    keptDesign);
     if (!file.open(QIODevice::ReadOnly))
         return fail(QStringLiteral("File delle lingue non leggibile:\n%1: %2")
                         .arg(filePath, file.errorString()) +
@@ -75,8 +85,7 @@ bool SetLingua(LanguageTable& table, const QString& filePath, const QString& mar
     file.close();
 
     const bool utf8 = isUtf8(bytes);
-    if (utf8 && bytes.startsWith("\xEF\xBB\xBF"))
-        bytes.remove(0, 3);
+    if (utf8 && bytes.startsWith("\xEF\xBB\xBF")) bytes.remove(0, 3);
     const bool turkish = marker == QLatin1String("[TUR]");
 
     bool inSection = false;
@@ -84,8 +93,7 @@ bool SetLingua(LanguageTable& table, const QString& filePath, const QString& mar
     int entries = 0;
     const QList<QByteArray> rawLines = bytes.split('\n');
     for (QByteArray raw : rawLines) {
-        if (raw.endsWith('\r'))
-            raw.chop(1);
+        if (raw.endsWith('\r')) raw.chop(1);
         const QString line = utf8 ? QString::fromUtf8(raw) : decodeSingleByte(raw, turkish);
         if (!inSection) {
             if (line.contains(marker)) {
@@ -99,8 +107,7 @@ bool SetLingua(LanguageTable& table, const QString& filePath, const QString& mar
             continue;
         }
         // Characters 1..7 are the key, 8 a separator that is not examined, 9.. the text.
-        if (table.store(line.left(7), line.size() > 8 ? line.mid(8) : QString()))
-            ++entries;
+        if (table.store(line.left(7), line.size() > 8 ? line.mid(8) : QString())) ++entries;
     }
 
     if (!found)

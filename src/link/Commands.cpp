@@ -2,7 +2,6 @@
 
 #include "WordCodec.h"
 
-
 namespace Commands {
 
 using WordCodec::byteAt;
@@ -50,14 +49,12 @@ QByteArray calibrationLive(int coefficient) {
 }
 
 std::optional<EcuVersion> decodeVersion(const QByteArray& reply) {
-    if (reply.size() < 8)
-        return std::nullopt;
+    if (reply.size() < 8) return std::nullopt;
     return EcuVersion{*byteAt(reply, 6), *byteAt(reply, 7), *byteAt(reply, 8)};
 }
 
 std::optional<ParameterBlock> decodeParameters(const QByteArray& reply) {
-    if (reply.size() < 129)
-        return std::nullopt;
+    if (reply.size() < 129) return std::nullopt;
     ParameterBlock block{};
     for (int k = 1; k <= 62; ++k)
         block[k - 1] = *wordAt(reply, 4 + 2 * k);
@@ -65,8 +62,7 @@ std::optional<ParameterBlock> decodeParameters(const QByteArray& reply) {
 }
 
 std::optional<TableBlock> decodeTable(const QByteArray& reply) {
-    if (reply.size() < 69)
-        return std::nullopt;
+    if (reply.size() < 69) return std::nullopt;
     TableBlock table{};
     for (int k = 1; k <= 64; ++k)
         table[k - 1] = *byteAt(reply, 5 + k);

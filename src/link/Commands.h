@@ -32,9 +32,9 @@ QByteArray frame(int command, const QByteArray& payload = {});
 std::optional<int> statedLength(const QByteArray& reply);
 std::optional<int> commandOf(const QByteArray& reply);
 
-QByteArray writeParameter(int id, int value);      // command 2
-QByteArray writeTableEntry(int index, int value);  // command 9
-QByteArray calibrationLive(int coefficient);       // command 10
+QByteArray writeParameter(int id, int value);     // command 2
+QByteArray writeTableEntry(int index, int value); // command 9
+QByteArray calibrationLive(int coefficient);      // command 10
 
 using EcuVersion = std::array<int, 3>;
 using ParameterBlock = std::array<int, 62>; // parameters 1..62 at [0..61]

@@ -77,8 +77,7 @@ bool ExchangeCycle::handleDeviceLost() {
         m_deviceLostTold = true;
         m_deviceLostNotify(m_link.errorString());
     }
-    if (m_lost.giveUp)
-        return false;
+    if (m_lost.giveUp) return false;
     if (!m_reopen || !m_reopen()) {
         m_timer.start(m_lost.intervalMs);
         return false;
@@ -90,20 +89,16 @@ bool ExchangeCycle::handleDeviceLost() {
 std::optional<ExchangeCycle::Outcome> ExchangeCycle::dispatch(const QByteArray& bytes) {
     const auto length = static_cast<unsigned char>(bytes.at(3));
     const auto command = Commands::commandOf(bytes);
-    if (length != bytes.size() || !command)
-        return std::nullopt;
-    if (isAcknowledgement(*command) && *command != m_outstanding)
-        return std::nullopt;
+    if (length != bytes.size() || !command) return std::nullopt;
+    if (isAcknowledgement(*command) && *command != m_outstanding) return std::nullopt;
     if (m_sequence && m_sequence->take(bytes)) {
-        if (m_sequence->isRunning())
-            return Outcome::Next;
+        if (m_sequence->isRunning()) return Outcome::Next;
         const auto finished = std::move(m_sequenceFinished);
         detach();
         return finished ? finished() : Outcome::End;
     }
     const auto it = m_handlers.find(*command);
-    if (it == m_handlers.end())
-        return std::nullopt;
+    if (it == m_handlers.end()) return std::nullopt;
     return it->second(bytes);
 }
 
@@ -111,8 +106,7 @@ void ExchangeCycle::arrived() {
     *m_counter = 0;
     if (m_lostTold) {
         m_lostTold = false;
-        if (m_lost.found)
-            m_lost.found();
+        if (m_lost.found) m_lost.found();
     }
 }
 
@@ -126,13 +120,11 @@ void ExchangeCycle::tick() {
             m_timer.start(m_timer.interval());
             return;
         }
-        if (!handleDeviceLost())
-            return;
+        if (!handleDeviceLost()) return;
     }
 
     const QByteArray bytes = m_link.readAll();
-    if (!bytes.isEmpty())
-        emit frameReceived(bytes);
+    if (!bytes.isEmpty()) emit frameReceived(bytes);
     if (bytes.size() >= 4) {
         arrived();
         const auto outcome = dispatch(bytes);
@@ -147,8 +139,7 @@ void ExchangeCycle::tick() {
         m_oneShot.reset();
         if (!m_lostTold) {
             m_lostTold = true;
-            if (m_lost.notify)
-                m_lost.notify();
+            if (m_lost.notify) m_lost.notify();
         }
         if (m_lost.giveUp) {
             m_timer.stop();

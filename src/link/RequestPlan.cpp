@@ -9,8 +9,7 @@ RequestPlan::RequestPlan(int defaultMs, std::initializer_list<std::pair<int, int
 
 int RequestPlan::intervalOf(int command) const {
     for (const auto& [code, ms] : m_intervals)
-        if (code == command)
-            return ms;
+        if (code == command) return ms;
     return m_defaultMs;
 }
 
@@ -33,14 +32,14 @@ const RequestPlan& RequestPlan::connectionCheck() {
 
 const RequestPlan& RequestPlan::mainMenu() {
     static const RequestPlan plan(
-        200, {{ReadParameters, 300}, {ReadTable, 300}, {WriteParameter, 50}, {WriteTableEntry, 50}});
+        200,
+        {{ReadParameters, 300}, {ReadTable, 300}, {WriteParameter, 50}, {WriteTableEntry, 50}});
     return plan;
 }
 
 const RequestPlan& RequestPlan::parameterMenu() {
-    static const RequestPlan plan(50, {{RestoreDefaults, 500},
-                                       {ReadParameters, 300},
-                                       {ReadTable, 300}});
+    static const RequestPlan plan(
+        50, {{RestoreDefaults, 500}, {ReadParameters, 300}, {ReadTable, 300}});
     return plan;
 }
 

@@ -4,8 +4,7 @@
 
 std::optional<LineSettings> parseLineSettings(const QString& settings, QString* why) {
     auto reject = [why](const QString& reason) -> std::optional<LineSettings> {
-        if (why)
-            *why = reason;
+        if (why) *why = reason;
         return std::nullopt;
     };
     const QStringList f = settings.trimmed().split(QLatin1Char(','));
@@ -52,8 +51,7 @@ std::optional<LineSettings> parseLineSettings(const QString& settings, QString* 
 QString deviceForPortNumber(const QString& portNumber) {
     bool ok = false;
     const int n = portNumber.trimmed().toInt(&ok);
-    if (!ok || n < 1 || n > 255)
-        return {};
+    if (!ok || n < 1 || n > 255) return {};
 #ifdef Q_OS_WIN
     return QStringLiteral("COM%1").arg(n);
 #else
@@ -119,8 +117,7 @@ bool SerialEcuLink::open(const QString& portNumber, const QString& settings) {
 }
 
 void SerialEcuLink::close() {
-    if (m_port.isOpen())
-        m_port.close();
+    if (m_port.isOpen()) m_port.close();
 }
 
 bool SerialEcuLink::isOpen() const {
@@ -128,8 +125,7 @@ bool SerialEcuLink::isOpen() const {
 }
 
 bool SerialEcuLink::write(const QByteArray& frame) {
-    if (!m_port.isOpen())
-        return false;
+    if (!m_port.isOpen()) return false;
     const bool ok = m_port.write(frame) == frame.size();
     // Push the bytes out now rather than on the next pass of the event loop, so the reply
     // has the whole timer interval to arrive.
@@ -142,8 +138,7 @@ QByteArray SerialEcuLink::readAll() {
 }
 
 void SerialEcuLink::onError(QSerialPort::SerialPortError error) {
-    if (error == QSerialPort::NoError || !m_port.isOpen())
-        return;
+    if (error == QSerialPort::NoError || !m_port.isOpen()) return;
     // A device that went away (USB adapter pulled, pseudo-terminal closed) floods these
     // errors while the port stays open; close it so the screens see a closed line instead.
     if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError ||

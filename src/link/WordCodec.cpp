@@ -9,23 +9,20 @@ Bytes split(int value) {
 }
 
 std::optional<int> byteAt(const QByteArray& frame, int pos) {
-    if (pos < 1 || pos > frame.size())
-        return std::nullopt;
+    if (pos < 1 || pos > frame.size()) return std::nullopt;
     return static_cast<std::uint8_t>(frame.at(pos - 1));
 }
 
 std::optional<int> wordAt(const QByteArray& frame, int pos) {
     const auto high = byteAt(frame, pos);
     const auto low = byteAt(frame, pos + 1);
-    if (!high || !low)
-        return std::nullopt;
+    if (!high || !low) return std::nullopt;
     return *high * 256 + *low;
 }
 
 std::optional<int> signedTemperatureAt(const QByteArray& frame, int pos) {
     auto w = wordAt(frame, pos);
-    if (w && *w > 32768)
-        *w -= 65536;
+    if (w && *w > 32768) *w -= 65536;
     return w;
 }
 

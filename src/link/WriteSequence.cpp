@@ -30,8 +30,7 @@ void WriteSequence::startPass(std::vector<Write> pass) {
     m_pass = std::move(pass);
     m_index = 0;
     m_step = Step::Write;
-    if (m_pass.empty())
-        afterWrites();
+    if (m_pass.empty()) afterWrites();
 }
 
 ExchangeCycle::Request WriteSequence::request() const {
@@ -55,26 +54,21 @@ ExchangeCycle::Request WriteSequence::request() const {
 }
 
 bool WriteSequence::take(const QByteArray& reply) {
-    if (m_result != Result::Running)
-        return false;
+    if (m_result != Result::Running) return false;
     const auto command = Commands::commandOf(reply);
-    if (!command || *command != request().command)
-        return false;
+    if (!command || *command != request().command) return false;
     switch (m_step) {
     case Step::Write:
         ++m_index;
         if (!m_rewriting) {
             m_acknowledged = static_cast<int>(m_index);
-            if (onProgress)
-                onProgress(m_acknowledged, total());
+            if (onProgress) onProgress(m_acknowledged, total());
         }
-        if (m_index >= m_pass.size())
-            afterWrites();
+        if (m_index >= m_pass.size()) afterWrites();
         return true;
     case Step::ReadParameters: {
         const auto block = Commands::decodeParameters(reply);
-        if (!block)
-            return true; // too short: as if nothing came; the read goes out again
+        if (!block) return true; // too short: as if nothing came; the read goes out again
         m_readParameters = block;
         if (m_readBack == ReadBack::Both)
             m_step = Step::ReadTable;
@@ -84,8 +78,7 @@ bool WriteSequence::take(const QByteArray& reply) {
     }
     case Step::ReadTable: {
         const auto table = Commands::decodeTable(reply);
-        if (!table)
-            return true;
+        if (!table) return true;
         m_readTable = table;
         afterRead();
         return true;
@@ -122,8 +115,7 @@ void WriteSequence::afterRead() {
         else if (!w.table && m_readParameters && w.id >= 1 && w.id <= ParameterCount)
             held = (*m_readParameters)[w.id - 1];
         // An address the read-back does not cover cannot be judged; it counts as written.
-        if (held && *held != stored(w))
-            differ.push_back(w);
+        if (held && *held != stored(w)) differ.push_back(w);
     }
     if (differ.empty()) {
         m_result = Result::Verified;
@@ -139,8 +131,7 @@ void WriteSequence::afterRead() {
 }
 
 void WriteSequence::interrupt() {
-    if (m_result == Result::Running)
-        m_result = Result::Interrupted;
+    if (m_result == Result::Running) m_result = Result::Interrupted;
 }
 
 void WriteSequence::storeReadBack(ParameterSet& set) const {

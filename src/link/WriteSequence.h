@@ -22,7 +22,7 @@ public:
     using Write = WriteList::Entry;
     enum class ReadBack { None, Parameters, Table, Both };
     enum class Result {
-        Idle,        // never started
+        Idle, // never started
         Running,
         Written,     // every write acknowledged; no read-back was asked for
         Verified,    // read back and equal to what was written
@@ -59,7 +59,9 @@ public:
     const std::vector<Write>& writes() const { return m_writes; }
 
     // What the ECU reported on the last read-back.
-    const std::optional<Commands::ParameterBlock>& readParameters() const { return m_readParameters; }
+    const std::optional<Commands::ParameterBlock>& readParameters() const {
+        return m_readParameters;
+    }
     const std::optional<Commands::TableBlock>& readTable() const { return m_readTable; }
     // Puts the read-back into the set: what the ECU holds, not what was meant.
     void storeReadBack(ParameterSet& set) const;

@@ -26,8 +26,7 @@ bool inRange(int v, int lo, int hi) {
 // A rule with fixed limits taken from the parameter table.
 void fixedRange(const RuleTarget& t, int id) {
     const ParameterInfo* p = ParameterTable::find(id);
-    if (!inRange(t.read(id), p->minValue, p->maxValue))
-        t.repair(id, {{p->defaultValue, id}});
+    if (!inRange(t.read(id), p->minValue, p->maxValue)) t.repair(id, {{p->defaultValue, id}});
 }
 
 // Each breakpoint must sit between its neighbours; the row is fenced by lo and hi.
@@ -37,15 +36,15 @@ void breakpointRow(const RuleTarget& t, int firstId, int lo, int hi) {
         const int prev = i == 0 ? lo : t.read(id - 1);
         const int next = i == 7 ? hi : t.read(id + 1);
         const int v = t.read(id);
-        if (!(prev <= v && v <= next))
-            t.repair(id, {{ParameterTable::defaultOf(id), id}});
+        if (!(prev <= v && v <= next)) t.repair(id, {{ParameterTable::defaultOf(id), id}});
     }
 }
 
 void lambdaRules(const RuleTarget& t) {
     const int type = t.read(Lambda1Type);
     if (!inRange(type, 0, 3)) {
-        t.repair(Lambda1Type, {{2, Lambda1Type}, {350, Lambda1LeanThreshold}, {600, Lambda1RichThreshold}});
+        t.repair(Lambda1Type,
+                 {{2, Lambda1Type}, {350, Lambda1LeanThreshold}, {600, Lambda1RichThreshold}});
         return;
     }
     const int limit = type <= 1 ? 5000 : 1000;
@@ -91,8 +90,7 @@ void scalarRules(const RuleTarget& t) {
         t.repair(LevelThreshold3, {{60, LevelThreshold3}});
     fixedRange(t, LevelMin);
     fixedRange(t, LevelMax);
-    if (t.read(LevelMin) == t.read(LevelMax))
-        t.repair(LevelMin, {{5000, LevelMax}, {0, LevelMin}});
+    if (t.read(LevelMin) == t.read(LevelMax)) t.repair(LevelMin, {{5000, LevelMax}, {0, LevelMin}});
     for (int id : {PressureCorrection, PressureCorrectionInterval, LambdaMaxVariation,
                    TemperatureCorrection, TemperatureCorrectionInterval, LambdaCorrectionRpm,
                    GasInjectorType, EndOfGasPressure, SwitchOnDeceleration, PressureCorrectionRpm,
@@ -105,20 +103,18 @@ void scalarRules(const RuleTarget& t) {
 } // namespace
 
 void CheckUploadedParameters(const ParameterSet& set, WriteList& list) {
-    const RuleTarget target{
-        [&set](int id) { return set.value(id); },
-        [&list](int, std::initializer_list<Pair> repairs) {
-            for (const auto& [value, id] : repairs)
-                list.queue(value, id);
-        }};
+    const RuleTarget target{[&set](int id) { return set.value(id); },
+                            [&list](int, std::initializer_list<Pair> repairs) {
+                                for (const auto& [value, id] : repairs)
+                                    list.queue(value, id);
+                            }};
     scalarRules(target);
 
     // Table entries go after every scalar entry, in the order found.
     for (int j = 1; j <= TableSize; ++j) {
         if (!inRange(set.ktar(j), TableMin, TableMax)) {
             const int slot = list.OutOfRangeCount + list.TableOutOfRangeCount - 1;
-            if (slot > WriteList::LastSlot)
-                break;
+            if (slot > WriteList::LastSlot) break;
             list.WriteValues[slot] = TableDefault;
             list.WriteIds[slot] = j;
             ++list.TableOutOfRangeCount;

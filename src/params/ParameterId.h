@@ -36,7 +36,7 @@ enum ParameterId : int {
     AuxParameter31 = 31,
     AuxParameter32 = 32,
     GasInjectorType = 33,
-    RpmBreakpoint1 = 34, // 34..41: RpmBreakpoints 1..8
+    RpmBreakpoint1 = 34,  // 34..41: RpmBreakpoints 1..8
     TinjBreakpoint1 = 42, // 42..49: TinjBreakpoints 1..8
     Lambda2Type = 50,
     Lambda2LeanThreshold = 51,

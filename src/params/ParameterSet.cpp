@@ -7,8 +7,7 @@ std::int32_t ParameterSet::value(int id) const {
 }
 
 void ParameterSet::setValue(int id, std::int32_t v) {
-    if (id >= 1 && id <= ParameterCount)
-        m_values[id] = v;
+    if (id >= 1 && id <= ParameterCount) m_values[id] = v;
 }
 
 std::int32_t ParameterSet::ktar(int entry) const {
@@ -16,8 +15,7 @@ std::int32_t ParameterSet::ktar(int entry) const {
 }
 
 void ParameterSet::setKtar(int entry, std::int32_t v) {
-    if (entry >= 1 && entry <= TableSize)
-        m_table[entry] = v;
+    if (entry >= 1 && entry <= TableSize) m_table[entry] = v;
 }
 
 void SetParameterDefaults(ParameterSet& set) {

@@ -8,13 +8,13 @@
 // pages and the archive.
 struct ParameterInfo {
     int id;
-    const char* name;    // the name used in code and messages, e.g. "SwitchRpm"
+    const char* name; // the name used in code and messages, e.g. "SwitchRpm"
     int defaultValue;
-    bool checked;        // false: the ECU value is carried without any range check
-    int minValue;        // widest accepted value; some limits also depend on other fields
+    bool checked; // false: the ECU value is carried without any range check
+    int minValue; // widest accepted value; some limits also depend on other fields
     int maxValue;
-    const char* unit;    // as printed beside the field, "" when none
-    const char* label;   // the caption a fitter knows it by; "" where no screen shows one
+    const char* unit;  // as printed beside the field, "" when none
+    const char* label; // the caption a fitter knows it by; "" where no screen shows one
 };
 
 namespace ParameterTable {

@@ -30,8 +30,7 @@ QString RepairRounds::describe(const std::vector<WriteList::Entry>& entries) {
         } else {
             line = QStringLiteral("%1").arg(e.id);
         }
-        if (!lines.contains(line))
-            lines << line;
+        if (!lines.contains(line)) lines << line;
     }
     return lines.join(QLatin1Char('\n'));
 }

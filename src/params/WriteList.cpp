@@ -9,8 +9,7 @@ void WriteList::resetQueue() {
 }
 
 bool WriteList::queue(int value, int id) {
-    if (OutOfRangeCount < 1 || OutOfRangeCount > LastSlot)
-        return false;
+    if (OutOfRangeCount < 1 || OutOfRangeCount > LastSlot) return false;
     WriteValues[OutOfRangeCount] = value;
     WriteIds[OutOfRangeCount] = id;
     ++OutOfRangeCount;
@@ -19,7 +18,7 @@ bool WriteList::queue(int value, int id) {
 
 std::vector<WriteList::Entry> WriteList::queued() const {
     std::vector<Entry> out;
-    const int scalarEnd = OutOfRangeCount;                        // exclusive
+    const int scalarEnd = OutOfRangeCount;                           // exclusive
     const int tableEnd = OutOfRangeCount + TableOutOfRangeCount - 1; // exclusive
     for (int slot = 1; slot < tableEnd && slot <= LastSlot; ++slot)
         out.push_back({WriteIds[slot], WriteValues[slot], slot >= scalarEnd});

@@ -18,8 +18,7 @@ namespace {
 // Ticks a screen's exchange until `done` holds; false if it never does.
 template <class Tick, class Done> bool tickUntil(Tick tick, Done done, int maxTicks = 200) {
     for (int i = 0; i < maxTicks; ++i) {
-        if (done())
-            return true;
+        if (done()) return true;
         tick();
     }
     return done();
@@ -42,8 +41,7 @@ class TestApp : public QObject {
         tickUntil([start] { start->ConnectionCheckTick(); },
                   [&w] { return w.host.isVisible(ScreenId::Form2); });
         auto* menu = w.screen<Form2>(ScreenId::Form2);
-        if (!menu)
-            return nullptr;
+        if (!menu) return nullptr;
         tickUntil([menu] { menu->Timer1Tick(); },
                   [menu] { return menu->phase() != Form2::Phase::Uploading; }, 400);
         return menu;
@@ -227,7 +225,8 @@ private slots:
         QVERIFY(settings->text() != QStringLiteral("Parametri seriale"));
         w.click(ScreenId::Form1, QStringLiteral("Command5"));
         QCOMPARE(w.g.LostLinkText, w.g.language.text(QStringLiteral("strD000")));
-        QVERIFY(w.control(ScreenId::Form1, QStringLiteral("Command7"))->text().contains(QChar(0x011F)));
+        QVERIFY(
+            w.control(ScreenId::Form1, QStringLiteral("Command7"))->text().contains(QChar(0x011F)));
         QVERIFY(w.dialogs.messages.isEmpty());
     }
 
@@ -255,7 +254,8 @@ private slots:
                  QStringLiteral("2.4.7"));
         QVERIFY(w.control<QRadioButton>(ScreenId::Form2, QStringLiteral("Option1_0"))->isChecked());
         QVERIFY(w.control<QLabel>(ScreenId::Form2, QStringLiteral("Label2"))
-                    ->styleSheet().contains(QStringLiteral("255,0,0")));
+                    ->styleSheet()
+                    .contains(QStringLiteral("255,0,0")));
         QVERIFY(!w.dialogs.busy);
         QVERIFY(!menu->cycle().isRunning());
     }
@@ -320,7 +320,8 @@ private slots:
         QCOMPARE(w.g.parameters.value(GasType), 1);
         QVERIFY(w.control<QRadioButton>(ScreenId::Form2, QStringLiteral("Option1_1"))->isChecked());
         QVERIFY(w.control<QLabel>(ScreenId::Form2, QStringLiteral("Label5"))
-                    ->styleSheet().contains(QStringLiteral("255,0,0")));
+                    ->styleSheet()
+                    .contains(QStringLiteral("255,0,0")));
         QVERIFY(w.control(ScreenId::Form2, QStringLiteral("Command3"))->isEnabled());
     }
 
@@ -513,8 +514,9 @@ private slots:
         w.host.show(ScreenId::Form1);
         w.click(ScreenId::Form1, QStringLiteral("Command1"));
         auto* start = w.screen<Form1>(ScreenId::Form1);
-        QVERIFY(tickUntil([&] { record(start->cycle(), [start] { start->ConnectionCheckTick(); }); },
-                          [&w] { return w.host.isVisible(ScreenId::Form2); }));
+        QVERIFY(
+            tickUntil([&] { record(start->cycle(), [start] { start->ConnectionCheckTick(); }); },
+                      [&w] { return w.host.isVisible(ScreenId::Form2); }));
         auto* menu = w.screen<Form2>(ScreenId::Form2);
         auto menuUntilReady = [&] {
             return tickUntil([&] { record(menu->cycle(), [menu] { menu->Timer1Tick(); }); },

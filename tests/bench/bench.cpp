@@ -22,8 +22,7 @@ void figure(const char* what, double value, const char* unit) {
 // Peak resident memory of this process so far, in MiB.
 double peakRssMiB() {
     QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
+    if (!status.open(QIODevice::ReadOnly)) return 0;
     const QString text = QString::fromLatin1(status.readAll());
     const auto m = QRegularExpression(QStringLiteral("VmHWM:\\s+(\\d+) kB")).match(text);
     return m.hasMatch() ? m.captured(1).toDouble() / 1024.0 : 0;
@@ -60,8 +59,8 @@ void checkAndUpload() {
 }
 
 void uploadWithRepairs() {
-    SimProcess sim({QStringLiteral("--start"), QStringLiteral("warm"),
-                    QStringLiteral("--out-of-range")});
+    SimProcess sim(
+        {QStringLiteral("--start"), QStringLiteral("warm"), QStringLiteral("--out-of-range")});
     World w;
     useDevice(w, sim.device);
     qint64 uploadMs = 0;
@@ -77,8 +76,7 @@ void idleAndDeviceGone() {
                     name, QStringLiteral("--vanish-after"), QStringLiteral("8")});
     World w;
     useDevice(w, sim.device);
-    if (!toReadyMenu(w, 10000))
-        return figure("main menu: FAILED", 0, "");
+    if (!toReadyMenu(w, 10000)) return figure("main menu: FAILED", 0, "");
     figure("CPU at the main menu, ready (4 s)", cpuShareDuring(4000), "% of a core");
     w.click(ScreenId::Form2, QStringLiteral("Command3")); // an exchange the vanish interrupts
     sim.waitUntil(9000);
@@ -97,8 +95,7 @@ int main(int argc, char** argv) {
     };
     const QStringList only = app.arguments().mid(1);
     for (const auto& [name, run] : benches)
-        if (only.isEmpty() || only.contains(QString::fromLatin1(name)))
-            run();
+        if (only.isEmpty() || only.contains(QString::fromLatin1(name))) run();
     figure("peak resident memory", peakRssMiB(), "MiB");
     return 0;
 }

@@ -16,13 +16,13 @@
 class SimProcess {
 public:
     explicit SimProcess(const QStringList& args) {
-        m_proc.setProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/tarvex-ecu-sim"));
+        m_proc.setProgram(QCoreApplication::applicationDirPath() +
+                          QStringLiteral("/tarvex-ecu-sim"));
         m_proc.setArguments(args);
         m_proc.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_proc.start();
         m_started.start();
-        if (!m_proc.waitForStarted(5000))
-            return;
+        if (!m_proc.waitForStarted(5000)) return;
         while (!m_proc.canReadLine() && m_started.elapsed() < 5000)
             m_proc.waitForReadyRead(100);
         device = QString::fromUtf8(m_proc.readLine()).trimmed();
@@ -69,12 +69,10 @@ inline bool toReadyMenu(World& w, int timeoutMs, qint64* checkMs = nullptr,
     w.click(ScreenId::Form1, QStringLiteral("Command1"));
     if (!QTest::qWaitFor([&w] { return w.host.isVisible(ScreenId::Form2); }, timeoutMs))
         return false;
-    if (checkMs)
-        *checkMs = t.restart();
+    if (checkMs) *checkMs = t.restart();
     auto* menu = w.screen<Form2>(ScreenId::Form2);
-    const bool done = QTest::qWaitFor(
-        [menu] { return menu->phase() != Form2::Phase::Uploading; }, timeoutMs);
-    if (uploadMs)
-        *uploadMs = t.elapsed();
+    const bool done =
+        QTest::qWaitFor([menu] { return menu->phase() != Form2::Phase::Uploading; }, timeoutMs);
+    if (uploadMs) *uploadMs = t.elapsed();
     return done;
 }

@@ -25,8 +25,7 @@ struct World {
         g.programDir = dir.path();
         // The virtual ECU's engine only moves when a test says so.
         ecu.useManualClock();
-        if (!config.isNull())
-            writeFile(QStringLiteral("Config.ini"), config);
+        if (!config.isNull()) writeFile(QStringLiteral("Config.ini"), config);
         if (withLanguageFile)
             QFile::copy(QStringLiteral(QT_TESTCASE_SOURCEDIR "/../data/Stringhe312.txt"),
                         dir.filePath(QStringLiteral("Stringhe312.txt")));

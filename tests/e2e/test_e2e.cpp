@@ -32,8 +32,8 @@ private slots:
     }
 
     void outOfRangeEcuIsRepairedOverTheLine() {
-        SimProcess sim({QStringLiteral("--start"), QStringLiteral("warm"),
-                        QStringLiteral("--out-of-range")});
+        SimProcess sim(
+            {QStringLiteral("--start"), QStringLiteral("warm"), QStringLiteral("--out-of-range")});
         World w;
         useDevice(w, sim.device);
         QVERIFY(toReadyMenu(w, 20000));
@@ -64,8 +64,9 @@ private slots:
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("# an ECU whose switching speed cell will not take a new value\n12=9000\n");
         f.close();
-        SimProcess sim({QStringLiteral("--start"), QStringLiteral("warm"), QStringLiteral("--image"),
-                        image, QStringLiteral("--refuse"), QStringLiteral("12")});
+        SimProcess sim({QStringLiteral("--start"), QStringLiteral("warm"),
+                        QStringLiteral("--image"), image, QStringLiteral("--refuse"),
+                        QStringLiteral("12")});
         World w;
         useDevice(w, sim.device);
         QVERIFY(toReadyMenu(w, 20000));

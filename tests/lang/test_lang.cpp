@@ -25,8 +25,8 @@ private slots:
         const QString path = write("[ITA]\n"
                                    "F02_C03=Visualizza stato vettura\n"
                                    "F02_C04 Visualizza parametri\n" // any separator
-                                   "F02_C05\n"                       // key alone: empty text
-                                   "F01_T02=Problemi. \n"            // trailing blank kept
+                                   "F02_C05\n"                      // key alone: empty text
+                                   "F01_T02=Problemi. \n"           // trailing blank kept
                                    "ZZZ_X99=not a key\n"
                                    "F02_C02=first\n"
                                    "F02_C02=second\n"
@@ -62,8 +62,9 @@ private slots:
     }
 
     void missingKeysKeepThePreviousLanguage() {
-        const QString path = write("[ITA]\nF02_C02=Diagnosi\nF02_C03=Stato\nsCMsg04=Attesa\n[FINE]\n"
-                                   "[ING]\nF02_C02=Diagnosis\n[FINE]\n");
+        const QString path =
+            write("[ITA]\nF02_C02=Diagnosi\nF02_C03=Stato\nsCMsg04=Attesa\n[FINE]\n"
+                  "[ING]\nF02_C02=Diagnosis\n[FINE]\n");
         LanguageTable t;
         SetLingua(t, path, QStringLiteral("[ITA]"));
         QCOMPARE(t.message(4), QStringLiteral("Attesa"));
@@ -92,12 +93,14 @@ private slots:
 
     void utf8AndLegacyFilesReadAlike() {
         // UTF-8 with a byte-order mark and Windows line ends.
-        QString path = write("\xEF\xBB\xBF[TUR]\r\nF01_C07=Ba\xC4\x9Fl\xC4\xB1 de\xC4\x9Fil\r\n[FINE]\r\n");
+        QString path =
+            write("\xEF\xBB\xBF[TUR]\r\nF01_C07=Ba\xC4\x9Fl\xC4\xB1 de\xC4\x9Fil\r\n[FINE]\r\n");
         LanguageTable t;
         QVERIFY(SetLingua(t, path, QStringLiteral("[TUR]")));
         QCOMPARE(t.text(QStringLiteral("F01_C07")), QStringLiteral("Bağlı değil"));
         // A legacy Turkish file: 0xD0 0xFD 0xDE are Ğ ı Ş there, not Ð ý Þ.
-        path = write("[TUR]\nF01_C06=\xD0\xFD\xDE\xDD\n[FINE]\n[ITA]\nF01_C06=Propriet\xE0 \x80\n[FINE]\n");
+        path = write(
+            "[TUR]\nF01_C06=\xD0\xFD\xDE\xDD\n[FINE]\n[ITA]\nF01_C06=Propriet\xE0 \x80\n[FINE]\n");
         QVERIFY(SetLingua(t, path, QStringLiteral("[TUR]")));
         QCOMPARE(t.text(QStringLiteral("F01_C06")), QStringLiteral("ĞıŞİ"));
         QVERIFY(SetLingua(t, path, QStringLiteral("[ITA]")));
@@ -110,10 +113,13 @@ private slots:
             QString text;
             return SetLingua(t, path, QStringLiteral("[ITA]"), &text) ? QString() : text;
         };
-        QVERIFY(why(m_dir.filePath(QStringLiteral("none.txt"))).contains(QStringLiteral("non trovato")));
+        QVERIFY(why(m_dir.filePath(QStringLiteral("none.txt")))
+                    .contains(QStringLiteral("non trovato")));
         QVERIFY(why(write("")).contains(QStringLiteral("non contiene la sezione [ITA]")));
-        QVERIFY(why(write("[ITA]")).contains(QStringLiteral("[ITA] del file delle lingue è vuota")));
-        QVERIFY(why(write(QByteArray("\0\1\2\3\xFF\xFE", 6))).contains(QStringLiteral("non contiene")));
+        QVERIFY(
+            why(write("[ITA]")).contains(QStringLiteral("[ITA] del file delle lingue è vuota")));
+        QVERIFY(
+            why(write(QByteArray("\0\1\2\3\xFF\xFE", 6))).contains(QStringLiteral("non contiene")));
         QVERIFY(why(m_dir.path()).contains(QStringLiteral("non leggibile")));
     }
 
@@ -131,12 +137,12 @@ private slots:
                 section = line == QLatin1String("[FINE]") ? QString() : line;
                 continue;
             }
-            if (section.isEmpty() || line.isEmpty())
-                continue;
+            if (section.isEmpty() || line.isEmpty()) continue;
             QVERIFY2(line.size() > 8, qPrintable(section + QLatin1Char(' ') + line));
             const QString key = line.left(7);
             QVERIFY2(LanguageTable::isScreenKey(key) || LanguageTable::isSingleKey(key) ||
-                         key.startsWith(QLatin1String("sCMsg")) || key.startsWith(QLatin1String("strP_")),
+                         key.startsWith(QLatin1String("sCMsg")) ||
+                         key.startsWith(QLatin1String("strP_")),
                      qPrintable(key));
             keys[section].insert(key);
         }

@@ -59,7 +59,8 @@ private slots:
 
     void requestsAreBuiltByteForByte() {
         QCOMPARE(Commands::frame(7), bytes({0x50, 0x43, 0x00, 5, 7}));
-        QCOMPARE(Commands::writeParameter(30, 850), bytes({0x50, 0x43, 0x00, 9, 2, 0x00, 30, 3, 82}));
+        QCOMPARE(Commands::writeParameter(30, 850),
+                 bytes({0x50, 0x43, 0x00, 9, 2, 0x00, 30, 3, 82}));
         QCOMPARE(Commands::writeTableEntry(64, 105), bytes({0x50, 0x43, 0x00, 7, 9, 64, 105}));
         QCOMPARE(Commands::calibrationLive(112), bytes({0x50, 0x43, 0x00, 6, 10, 112}));
         QCOMPARE(Commands::frame(Commands::LeaveCalibration), bytes({0x50, 0x43, 0x00, 5, 0x0C}));
@@ -67,8 +68,10 @@ private slots:
 
     void repliesDecodeAtTheirPositions() {
         QByteArray params(124, '\0');
-        params[0] = 0x01; params[1] = 0x2C;        // parameter 1 = 300
-        params[122] = 0x00; params[123] = 0x01;    // parameter 62 (bytes 128-129) = 1, methane
+        params[0] = 0x01;
+        params[1] = 0x2C; // parameter 1 = 300
+        params[122] = 0x00;
+        params[123] = 0x01; // parameter 62 (bytes 128-129) = 1, methane
         const auto block = Commands::decodeParameters(replyFrame(1, params));
         QVERIFY(block);
         QCOMPARE((*block)[0], 300);
@@ -82,11 +85,14 @@ private slots:
 
         // Live record: temperature is signed, only fitted cylinders are taken, flags follow.
         QByteArray live(70, '\0');
-        live[10] = char(0xFF); live[11] = char(0xFE);  // bytes 16-17: -2 degrees
-        live[22] = 0; live[23] = 0;                     // bytes 28-29: rpm 0, engine stands
-        live[24] = 0x0B; live[25] = char(0xB8);         // bytes 30-31: cylinder 1 petrol 3000
-        live[56] = char(120);                           // byte 62 Ktab
-        live[57] = char(98);                            // byte 63 Kcor
+        live[10] = char(0xFF);
+        live[11] = char(0xFE); // bytes 16-17: -2 degrees
+        live[22] = 0;
+        live[23] = 0; // bytes 28-29: rpm 0, engine stands
+        live[24] = 0x0B;
+        live[25] = char(0xB8); // bytes 30-31: cylinder 1 petrol 3000
+        live[56] = char(120);  // byte 62 Ktab
+        live[57] = char(98);   // byte 63 Kcor
         LiveData data;
         data.PetrolInjTime[3] = 777;
         QVERIFY(LiveDecoding::decodeLiveRecord(replyFrame(3, live), data, 2));
@@ -224,10 +230,9 @@ private slots:
         Rig rig;
         QStringList told;
         bool deviceBack = false;
-        rig.cycle.setDeviceLost([&told](const QString& why) { told << why; },
-                                [&rig, &deviceBack] {
-                                    return deviceBack && rig.link.open(QString(), QString());
-                                });
+        rig.cycle.setDeviceLost(
+            [&told](const QString& why) { told << why; },
+            [&rig, &deviceBack] { return deviceBack && rig.link.open(QString(), QString()); });
         rig.cycle.tick();
         rig.link.vanish();
         for (int i = 0; i < 5; ++i) {
@@ -259,7 +264,9 @@ private slots:
         Rig boxed;
         int writtenWhenTold = -1;
         ExchangeCycle::LostLink box;
-        box.notify = [&boxed, &writtenWhenTold] { writtenWhenTold = int(boxed.link.written.size()); };
+        box.notify = [&boxed, &writtenWhenTold] {
+            writtenWhenTold = int(boxed.link.written.size());
+        };
         boxed.cycle.setLostLink(box);
         for (int i = 0; i < 17; ++i)
             boxed.cycle.tick();
@@ -390,11 +397,13 @@ private slots:
         QCOMPARE(progress, (QList<int>{103, 203, 303}));
 
         QByteArray params(124, '\0');
-        params[22] = 0x08; params[23] = char(0xFC);  // SwitchRpm read back as 2300
-        params[122] = 0; params[123] = 1;             // GasType 1 kept
+        params[22] = 0x08;
+        params[23] = char(0xFC); // SwitchRpm read back as 2300
+        params[122] = 0;
+        params[123] = 1; // GasType 1 kept
         QByteArray table(64, char(105));
         table[4] = char(120);
-        answer(replyFrame(1, params.left(100)));      // too short: read again
+        answer(replyFrame(1, params.left(100))); // too short: read again
         QCOMPARE(rig.link.written.last(), Commands::frame(1));
         answer(replyFrame(1, params));
         QCOMPARE(rig.link.written.last(), Commands::frame(8));
@@ -457,8 +466,7 @@ private slots:
         faults.dropRate = dropRate;
         faults.lateMs = lateMs;
         faults.lateRate = 0.15;
-        if (refuse)
-            faults.refusedIds = {SwitchRpm, 62 + 9};
+        if (refuse) faults.refusedIds = {SwitchRpm, 62 + 9};
         VirtualEcu ecu(EcuMemory::factory(), {}, faults);
         ecu.useManualClock();
         InProcessLink link(ecu);
@@ -549,7 +557,8 @@ private slots:
         LiveData live;
         QVERIFY(LiveDecoding::decodeLiveRecord(ecu.handle(Commands::frame(3)), live));
         QCOMPARE(live.Temperature, -5);
-        QVERIFY(LiveDecoding::decodeCalibrationLive(ecu.handle(Commands::calibrationLive(100)), live));
+        QVERIFY(
+            LiveDecoding::decodeCalibrationLive(ecu.handle(Commands::calibrationLive(100)), live));
         QVERIFY(LiveDecoding::decodeDiagnosis(ecu.handle(Commands::frame(15))));
     }
 };

@@ -115,8 +115,7 @@ private slots:
             s.setValue(MinTemperature, t.min);
             s.setValue(MaxTemperature, t.max);
             QCOMPARE(scalarsOf(s).isEmpty(), t.passes);
-            if (!t.passes)
-                QCOMPARE(scalarsOf(s), (Pairs{{0, 10}, {0, 11}}));
+            if (!t.passes) QCOMPARE(scalarsOf(s), (Pairs{{0, 10}, {0, 11}}));
         }
         ParameterSet s = defaults();
         s.setValue(LevelMin, 2500);
@@ -195,9 +194,9 @@ private slots:
         struct Case {
             int id, value, code;
         };
-        const Case cases[] = {{Lambda1Type, 9, 3},          {Lambda1RichThreshold, 100, 5},
-                              {MaxTemperature, 3, 11},      {LevelMax, 0, 19},
-                              {SwitchRpm, 100, SwitchRpm},  {GasType, 2, GasType}};
+        const Case cases[] = {{Lambda1Type, 9, 3},         {Lambda1RichThreshold, 100, 5},
+                              {MaxTemperature, 3, 11},     {LevelMax, 0, 19},
+                              {SwitchRpm, 100, SwitchRpm}, {GasType, 2, GasType}};
         for (const Case& c : cases) {
             WriteList w;
             w.loadImage(defaults());
@@ -234,8 +233,7 @@ private slots:
         QVERIFY(!rounds.record(b)); // progress: the count starts again
         QVERIFY(!rounds.record(b));
         QVERIFY(rounds.record(b));
-        QCOMPARE(RepairRounds::describe(a),
-                 QStringLiteral("GIRI COMMUTAZIONE (12)\nKTAR 5"));
+        QCOMPARE(RepairRounds::describe(a), QStringLiteral("GIRI COMMUTAZIONE (12)\nKTAR 5"));
     }
 
     void queueRefusesToRunPastTheLastSlot() {

@@ -46,8 +46,7 @@ struct Live {
 Live live(VirtualEcu& ecu) {
     const QByteArray r = ecu.handle(request(3));
     int t = wordAt(r, 16);
-    if (t > 32768)
-        t -= 65536;
+    if (t > 32768) t -= 65536;
     return {wordAt(r, 28), t, byteAt(r, 64), byteAt(r, 65), wordAt(r, 22), byteAt(r, 67)};
 }
 
@@ -81,8 +80,7 @@ QByteArray readFor(int fd, int want, int timeoutMs) {
         if (poll(&p, 1, 50) > 0 && (p.revents & POLLIN)) {
             char buf[256];
             const ssize_t n = ::read(fd, buf, sizeof buf);
-            if (n > 0)
-                out.append(buf, n);
+            if (n > 0) out.append(buf, n);
         }
     }
     return out;
@@ -192,8 +190,7 @@ private slots:
                 QCOMPARE(l.fuelState, 1);
                 sawWaitTemperature |= l.ecuState == 4;
                 sawWaitRpm |= l.ecuState == 7;
-                if (l.temperature < 55)
-                    QVERIFY(l.ecuState <= 4);
+                if (l.temperature < 55) QVERIFY(l.ecuState <= 4);
                 QVERIFY2(!(l.temperature > 55 && l.rpm > 2560), "missed the switch");
             }
             QVERIFY(switchedAt > 0 && sawWaitTemperature && sawWaitRpm);
@@ -308,8 +305,7 @@ private slots:
             const int next = int(std::lround(k * average(k, 2000) / petrol));
             const bool done = std::abs(next - k) <= 1;
             k = next;
-            if (done)
-                break;
+            if (done) break;
         }
         QVERIFY2(std::abs(k - trueK) <= 1, qPrintable(QString::number(k)));
 
@@ -384,8 +380,7 @@ private slots:
             for (int t = 0; t < 120000 && !endOfGas; t += 500) {
                 ecu.advance(500);
                 const Live l = live(ecu);
-                if (codes.isEmpty() || codes.last() != l.levelCode)
-                    codes << l.levelCode;
+                if (codes.isEmpty() || codes.last() != l.levelCode) codes << l.levelCode;
                 QVERIFY(l.levelInput <= lastInput + 40);
                 lastInput = l.levelInput;
                 endOfGas = l.ecuState == 14;
