@@ -18,4 +18,5 @@ struct LevelThresholdRanges {
     ScrollRange third;  // VScroll1, LevelThreshold3
 
     static LevelThresholdRanges around(int threshold1, int threshold2, int threshold3);
+    bool operator==(const LevelThresholdRanges&) const = default;
 };

@@ -112,10 +112,15 @@ PreparedWrite ParameterPage::prepareWrite(const PageValues& values,
     result.report = check(values, language);
     if (!result.accepted()) return result;
     for (const int id : m_layout.writeOrder) {
-        if (const PageField* f = fieldFor(id))
-            result.writes.push_back(
-                {id, *FieldCheck::readNumber(values.texts.value(f->control)), false});
-        else if (const PageChoice* c = choiceFor(id))
+        if (const PageField* f = fieldFor(id)) {
+            const std::optional<int> n = FieldCheck::readNumber(values.texts.value(f->control));
+            if (!n) { // check() has judged every written box; never write a guess all the same
+                result.writes.clear();
+                result.report.rejected << f->control;
+                return result;
+            }
+            result.writes.push_back({id, *n, false});
+        } else if (const PageChoice* c = choiceFor(id))
             result.writes.push_back({id, values.choices.value(c->control), false});
     }
     return result;

@@ -22,19 +22,12 @@ ParameterSet defaults() {
     return s;
 }
 
-// Writes as (id, value) pairs, for compact comparisons of parameter writes.
-QList<QPair<int, int>> pairs(const Writes& writes) {
-    QList<QPair<int, int>> out;
+// Parameter writes as "id:value id:value ...", table entries as "Tentry:value".
+QString listed(const Writes& writes) {
+    QStringList out;
     for (const Entry& e : writes)
-        out << qMakePair(e.id, e.value);
-    return out;
-}
-
-QList<int> ids(const Writes& writes) {
-    QList<int> out;
-    for (const Entry& e : writes)
-        out << e.id;
-    return out;
+        out << QStringLiteral("%1%2:%3").arg(e.table ? "T" : "").arg(e.id).arg(e.value);
+    return out.join(QLatin1Char(' '));
 }
 
 // Empty and full readings with thresholds 30, 60, 90 %.
@@ -140,53 +133,50 @@ private slots:
         PageValues v = m_other.valuesFrom(s);
         v.choices[QStringLiteral("Option4")] = 3; // the fourth injector
         v.texts[QStringLiteral("Text3")] = QStringLiteral(" 1500 ");
-        QCOMPARE(pairs(m_other.prepareWrite(v, m_italian).writes),
-                 (QList<QPair<int, int>>{{57, 0},
-                                         {33, 3},
-                                         {2, 4},
-                                         {1, 4},
-                                         {29, 1500},
-                                         {10, 0},
-                                         {11, 0},
-                                         {28, 70},
-                                         {23, 1100}}));
+        QCOMPARE(listed(m_other.prepareWrite(v, m_italian).writes),
+                 QStringLiteral("57:0 33:3 2:4 1:4 29:1500 10:0 11:0 28:70 23:1100"));
 
         v = m_switching.valuesFrom(s);
         QCOMPARE(v.choices[QStringLiteral("Check1")], 1);
         v.choices[QStringLiteral("Option3")] = 0; // acceleration
         v.choices[QStringLiteral("Check1")] = 0;  // no hot switching
         v.texts[QStringLiteral("Text1")] = QStringLiteral("2500");
-        QCOMPARE(pairs(m_switching.prepareWrite(v, m_italian).writes),
-                 (QList<QPair<int, int>>{
-                     {59, 0}, {61, 0}, {12, 2500}, {14, 50}, {15, 0}, {13, 50}, {30, 400}}));
-
-        QCOMPARE(ids(m_lambda.prepareWrite(m_lambda.valuesFrom(s), m_italian).writes),
-                 (QList<int>{3, 4, 5, 25}));
+        QCOMPARE(listed(m_switching.prepareWrite(v, m_italian).writes),
+                 QStringLiteral("59:0 61:0 12:2500 14:50 15:0 13:50 30:400"));
+        QCOMPARE(listed(m_lambda.prepareWrite(m_lambda.valuesFrom(s), m_italian).writes),
+                 QStringLiteral("3:2 4:350 5:600 25:1500"));
 
         v = m_level.valuesFrom(s);
         v.choices[QStringLiteral("Option4")] = 2; // LVS-2 is written as 2
-        QCOMPARE(
-            pairs(m_level.prepareWrite(v, m_italian).writes),
-            (QList<QPair<int, int>>{{58, 2}, {19, 0}, {20, 5000}, {16, 10}, {17, 30}, {18, 60}}));
-        for (const Entry& e : m_level.prepareWrite(v, m_italian).writes)
-            QVERIFY(!e.table);
+        QCOMPARE(listed(m_level.prepareWrite(v, m_italian).writes),
+                 QStringLiteral("58:2 19:0 20:5000 16:10 17:30 18:60"));
     }
 
-    void switchingLimitsAreTheEdgesTheyName() {
+    void limitsAreTheEdgesTheTextsName() {
         ParameterSet s = defaults();
         s.setValue(SwitchTemperature, 90); // the ECU keeps it, the page does not
         PageValues v = m_switching.valuesFrom(s);
         QCOMPARE(v.texts[QStringLiteral("Text4")], QStringLiteral("90"));
         QCOMPARE(rejectionOf(m_switching, v).message,
                  QStringLiteral(" TEMPERATURA COMMUTAZIONE 40-80 "));
-        const std::tuple<const char*, const char*, bool> cases[] = {
-            {"1200", "80", true},  {"8000", "40", true},  {"1199", "50", false},
-            {"8001", "50", false}, {"2300", "81", false}, {"2300", "39", false}};
+        const std::tuple<const char*, const char*, bool> cases[] = {{"1200", "80", true},
+                                                                    {"8000", "40", true},
+                                                                    {"1199", "50", false},
+                                                                    {"8001", "50", false}};
         for (const auto& [rpm, temperature, ok] : cases) {
             v.texts[QStringLiteral("Text1")] = QString::fromLatin1(rpm);
             v.texts[QStringLiteral("Text4")] = QString::fromLatin1(temperature);
             QCOMPARE(m_switching.check(v, m_italian).passed(), ok);
         }
+
+        // Empty and full at one reading leave no span for the level indicator.
+        v = m_level.valuesFrom(defaults());
+        v.texts[QStringLiteral("Text1")] = QStringLiteral("2500");
+        v.texts[QStringLiteral("Text2")] = QStringLiteral("2500");
+        QCOMPARE(rejectionOf(m_level, v).message, QStringLiteral(" MIN LIVELLO <> MAX LIVELLO"));
+        QCOMPARE(rejectionOf(m_level, v).rejected, (QStringList{"Text1", "Text2"}));
+        v.texts[QStringLiteral("Text2")] = QStringLiteral("5001");
+        QCOMPARE(rejectionOf(m_level, v).message, QStringLiteral(" MAX LIVELLO 0-5000 "));
     }
 
     void aPageNeverWritesWhatItCannotRead() {
@@ -315,26 +305,11 @@ private slots:
     }
 
     void thresholdBarsStayOrderedAndKeepTheValuesTheyShow() {
-        const LevelThresholdRanges r = LevelThresholdRanges::around(30, 40, 60);
-        QCOMPARE(r.first, (ScrollRange{10, 39}));
-        QCOMPARE(r.second, (ScrollRange{31, 59}));
-        QCOMPARE(r.third, (ScrollRange{41, 100}));
+        QCOMPARE(LevelThresholdRanges::around(30, 40, 60),
+                 (LevelThresholdRanges{{10, 39}, {31, 59}, {41, 100}}));
         // Equal stored thresholds: no bar may clamp the value it shows.
-        const LevelThresholdRanges eq = LevelThresholdRanges::around(30, 30, 30);
-        QCOMPARE(eq.first, (ScrollRange{10, 30}));
-        QCOMPARE(eq.second, (ScrollRange{30, 30}));
-        QCOMPARE(eq.third, (ScrollRange{30, 100}));
-    }
-
-    void levelEmptyAndFullMustDiffer() {
-        PageValues v = m_level.valuesFrom(defaults());
-        v.texts[QStringLiteral("Text1")] = QStringLiteral("2500");
-        v.texts[QStringLiteral("Text2")] = QStringLiteral("2500");
-        FieldReport r = rejectionOf(m_level, v);
-        QCOMPARE(r.message, QStringLiteral(" MIN LIVELLO <> MAX LIVELLO"));
-        QCOMPARE(r.rejected, (QStringList{"Text1", "Text2"}));
-        v.texts[QStringLiteral("Text2")] = QStringLiteral("5001");
-        QCOMPARE(rejectionOf(m_level, v).message, QStringLiteral(" MAX LIVELLO 0-5000 "));
+        QCOMPARE(LevelThresholdRanges::around(30, 30, 30),
+                 (LevelThresholdRanges{{10, 30}, {30, 30}, {30, 100}}));
     }
 
     void calibrationWritesCorrectivesBreakpointsThenTheTable() {
@@ -345,17 +320,13 @@ private slots:
         PreparedWrite w = CalibrationFields::prepareWrite(in, m_italian);
         QVERIFY(w.accepted());
         QCOMPARE(w.writes.size(), size_t{87});
-        QList<int> expected{21, 22, 23, 26, 27, 24, 25};
-        for (int id = 34; id <= 49; ++id)
-            expected << id;
-        for (int j = 1; j <= 64; ++j)
-            expected << j;
-        QCOMPARE(ids(w.writes), expected);
-        QCOMPARE(w.writes[0], (Entry{21, 3, false}));
-        QCOMPARE(w.writes[7], (Entry{34, 650, false}));
-        QCOMPARE(w.writes[22], (Entry{49, 15000, false}));
-        QCOMPARE(w.writes[23], (Entry{1, 105, true}));
-        QCOMPARE(w.writes[86], (Entry{64, 131, true}));
+        QCOMPARE(
+            listed({w.writes.begin(), w.writes.begin() + 23}),
+            QStringLiteral("21:3 22:100 23:1100 26:0 27:10 24:0 25:1500 34:650 35:1000 36:2000 "
+                           "37:3000 38:4000 39:5000 40:6000 41:7000 42:2000 43:3500 44:5000 "
+                           "45:7000 46:9000 47:11000 48:13000 49:15000"));
+        for (int c = 0; c < 64; ++c)
+            QCOMPARE(w.writes[23 + c], (Entry{c + 1, c == 63 ? 131 : 105, true}));
 
         in.manual = true;
         in.manualKgb = 120;
