@@ -1,0 +1,382 @@
+#include "calib/CalibrationFields.h"
+#include "lang/LanguageTable.h"
+#include "pages/FieldCheck.h"
+#include "pages/LambdaThresholdMemory.h"
+#include "pages/LevelIndicator.h"
+#include "pages/LevelThresholdRanges.h"
+#include "pages/PageLayouts.h"
+#include "pages/ParameterPage.h"
+#include "params/ParameterSet.h"
+
+#include <QtTest>
+#include <tuple>
+
+using Entry = WriteList::Entry;
+using Writes = std::vector<Entry>;
+
+namespace {
+
+ParameterSet defaults() {
+    ParameterSet s;
+    SetParameterDefaults(s);
+    return s;
+}
+
+// Parameter writes as "id:value id:value ...", table entries as "Tentry:value".
+QString listed(const Writes& writes) {
+    QStringList out;
+    for (const Entry& e : writes)
+        out << QStringLiteral("%1%2:%3").arg(e.table ? "T" : "").arg(e.id).arg(e.value);
+    return out.join(QLatin1Char(' '));
+}
+
+// Empty and full readings with thresholds 30, 60, 90 %.
+ParameterSet levelSet(int levelMin, int levelMax, int senderType) {
+    ParameterSet s = defaults();
+    s.setValue(LevelMin, levelMin);
+    s.setValue(LevelMax, levelMax);
+    s.setValue(LevelThreshold1, 30);
+    s.setValue(LevelThreshold2, 60);
+    s.setValue(LevelThreshold3, 90);
+    s.setValue(LevelSenderType, senderType);
+    return s;
+}
+
+// The calibration page as it opens on a set: every box shows its stored value.
+CalibrationInput calibrationFrom(const ParameterSet& s) {
+    CalibrationInput in;
+    in.texts[QStringLiteral("Text10")] = QString::number(s.value(PressureCorrectionInterval));
+    in.texts[QStringLiteral("Text25")] = QString::number(s.value(PressureCorrectionRpm));
+    in.texts[QStringLiteral("Text24")] = QString::number(s.value(LambdaCorrectionRpm));
+    in.texts[QStringLiteral("Text26")] = QString::number(s.value(TemperatureCorrectionInterval));
+    for (int i = 0; i < 16; ++i)
+        in.texts[CalibrationFields::gridControl(i)] = QString::number(s.value(RpmBreakpoint1 + i));
+    for (int c = 0; c < 64; ++c)
+        in.texts[CalibrationFields::gridControl(16 + c)] = QString::number(s.ktar(c + 1));
+    in.pressureCorrection = s.value(PressureCorrection);
+    in.temperatureCorrection = s.value(TemperatureCorrection);
+    in.lambdaMaxVariation = s.value(LambdaMaxVariation);
+    return in;
+}
+
+} // namespace
+
+class TestPages : public QObject {
+    Q_OBJECT
+
+    const LanguageTable m_italian; // no file loaded: the design texts
+    const ParameterPage m_other{PageLayouts::otherParameters()};
+    const ParameterPage m_lambda{PageLayouts::lambda()};
+    const ParameterPage m_switching{PageLayouts::switching()};
+    const ParameterPage m_level{PageLayouts::levelIndicator()};
+
+    // The report of a rejected write; a report that can match nothing when writes came out.
+    static FieldReport rejection(const PreparedWrite& w) {
+        return w.writes.empty() ? w.report : FieldReport{QStringLiteral("writes prepared"), {}};
+    }
+    FieldReport rejectionOf(const ParameterPage& page, const PageValues& v) const {
+        return rejection(page.prepareWrite(v, m_italian));
+    }
+    FieldReport rejectionOf(const CalibrationInput& in) const {
+        return rejection(CalibrationFields::prepareWrite(in, m_italian));
+    }
+
+private slots:
+    void boxesAreReadAsWholeNumbersOrNotAtAll() {
+        QCOMPARE(FieldCheck::readNumber(QStringLiteral(" 0042 ")), 42);
+        QCOMPARE(FieldCheck::readNumber(QStringLiteral("32767")), 32767);
+        for (const char* bad : {"", "   ", "32768", "99999999999999999999", "-5", "+5", "1 000",
+                                "12a", "1.5", "\xd9\xa3"})
+            QVERIFY2(!FieldCheck::readNumber(QString::fromUtf8(bad)), bad);
+
+        // An unreadable box fails with the text its range would give, on every page.
+        PageValues v = m_switching.valuesFrom(defaults());
+        v.texts[QStringLiteral("Text1")] = QString();
+        v.texts[QStringLiteral("Text4")] = QStringLiteral("99999");
+        v.texts.remove(QStringLiteral("Text5"));
+        const FieldReport r = rejectionOf(m_switching, v);
+        QCOMPARE(r.message, QStringLiteral(" GIRI COMMUTAZIONE 1200-8000 TEMPERATURA COMMUTAZIONE "
+                                           "40-80 PRESSIONE FINE GAS 100-1000"));
+        QCOMPARE(r.rejected, (QStringList{"Text1", "Text4", "Text5"}));
+    }
+
+    void rejectionsListEveryFailureInCheckOrder() {
+        PageValues v = m_other.valuesFrom(defaults());
+        v.texts[QStringLiteral("Text1")] = QStringLiteral("9");
+        v.texts[QStringLiteral("Text4")] = QStringLiteral("0");
+        v.texts[QStringLiteral("Text5")] = QStringLiteral("3");
+        v.texts[QStringLiteral("Text6")] = QStringLiteral("59");
+        FieldReport r = rejectionOf(m_other, v);
+        QCOMPARE(r.message, QStringLiteral(" NUMERO BOBINE 1-8 TEMPERATURA MINIMA-TEMPERATURA "
+                                           "MASSIMA > 5 TEMPERATURA DI TARATURA 60-105"));
+        QCOMPARE(r.rejected, (QStringList{"Text1", "Text4", "Text5", "Text6"}));
+
+        // The labels are the language's.
+        LanguageTable english;
+        english.store(QStringLiteral("F13_L01"), QStringLiteral("NUMBER OF COILS"));
+        QVERIFY(
+            m_other.check(v, english).message.startsWith(QStringLiteral(" NUMBER OF COILS 1-8 T")));
+
+        // The temperature window: 0 and 0 is off, any other pair at least 5 wide.
+        const std::tuple<int, int, bool> windows[] = {
+            {0, 0, true}, {10, 15, true}, {10, 14, false}, {0, 3, false}, {3, 0, false}};
+        for (const auto& [min, max, ok] : windows) {
+            v = m_other.valuesFrom(defaults());
+            v.texts[QStringLiteral("Text4")] = QString::number(min);
+            v.texts[QStringLiteral("Text5")] = QString::number(max);
+            QCOMPARE(m_other.check(v, m_italian).passed(), ok);
+        }
+    }
+
+    void writesFollowEachPagesOrderWithTheTypedAndSelectedValues() {
+        ParameterSet s = defaults();
+        PageValues v = m_other.valuesFrom(s);
+        v.choices[QStringLiteral("Option4")] = 3; // the fourth injector
+        v.texts[QStringLiteral("Text3")] = QStringLiteral(" 1500 ");
+        QCOMPARE(listed(m_other.prepareWrite(v, m_italian).writes),
+                 QStringLiteral("57:0 33:3 2:4 1:4 29:1500 10:0 11:0 28:70 23:1100"));
+
+        v = m_switching.valuesFrom(s);
+        QCOMPARE(v.choices[QStringLiteral("Check1")], 1);
+        v.choices[QStringLiteral("Option3")] = 0; // acceleration
+        v.choices[QStringLiteral("Check1")] = 0;  // no hot switching
+        v.texts[QStringLiteral("Text1")] = QStringLiteral("2500");
+        QCOMPARE(listed(m_switching.prepareWrite(v, m_italian).writes),
+                 QStringLiteral("59:0 61:0 12:2500 14:50 15:0 13:50 30:400"));
+        QCOMPARE(listed(m_lambda.prepareWrite(m_lambda.valuesFrom(s), m_italian).writes),
+                 QStringLiteral("3:2 4:350 5:600 25:1500"));
+
+        v = m_level.valuesFrom(s);
+        v.choices[QStringLiteral("Option4")] = 2; // LVS-2 is written as 2
+        QCOMPARE(listed(m_level.prepareWrite(v, m_italian).writes),
+                 QStringLiteral("58:2 19:0 20:5000 16:10 17:30 18:60"));
+    }
+
+    void limitsAreTheEdgesTheTextsName() {
+        ParameterSet s = defaults();
+        s.setValue(SwitchTemperature, 90); // the ECU keeps it, the page does not
+        PageValues v = m_switching.valuesFrom(s);
+        QCOMPARE(v.texts[QStringLiteral("Text4")], QStringLiteral("90"));
+        QCOMPARE(rejectionOf(m_switching, v).message,
+                 QStringLiteral(" TEMPERATURA COMMUTAZIONE 40-80 "));
+        const std::tuple<const char*, const char*, bool> cases[] = {{"1200", "80", true},
+                                                                    {"8000", "40", true},
+                                                                    {"1199", "50", false},
+                                                                    {"8001", "50", false}};
+        for (const auto& [rpm, temperature, ok] : cases) {
+            v.texts[QStringLiteral("Text1")] = QString::fromLatin1(rpm);
+            v.texts[QStringLiteral("Text4")] = QString::fromLatin1(temperature);
+            QCOMPARE(m_switching.check(v, m_italian).passed(), ok);
+        }
+
+        // Empty and full at one reading leave no span for the level indicator.
+        v = m_level.valuesFrom(defaults());
+        v.texts[QStringLiteral("Text1")] = QStringLiteral("2500");
+        v.texts[QStringLiteral("Text2")] = QStringLiteral("2500");
+        QCOMPARE(rejectionOf(m_level, v).message, QStringLiteral(" MIN LIVELLO <> MAX LIVELLO"));
+        QCOMPARE(rejectionOf(m_level, v).rejected, (QStringList{"Text1", "Text2"}));
+        v.texts[QStringLiteral("Text2")] = QStringLiteral("5001");
+        QCOMPARE(rejectionOf(m_level, v).message, QStringLiteral(" MAX LIVELLO 0-5000 "));
+    }
+
+    void aPageNeverWritesWhatItCannotRead() {
+        // No injector option selected (the ECU held a model the page does not know).
+        ParameterSet s = defaults();
+        s.setValue(GasInjectorType, 9);
+        PageValues v = m_other.valuesFrom(s);
+        QCOMPARE(v.choices[QStringLiteral("Option4")], -1);
+        QCOMPARE(rejectionOf(m_other, v).message, QStringLiteral(" INIETTORE GAS 0-5 "));
+        QCOMPARE(rejectionOf(m_other, v).rejected, QStringList{"Option4"});
+
+        // The level thresholds have no rule of their own, but an unreadable one is not written.
+        v = m_level.valuesFrom(defaults());
+        v.texts[QStringLiteral("Text4")] = QStringLiteral("x");
+        QCOMPARE(rejectionOf(m_level, v).message, QStringLiteral(" SOGLIA 1/3 -> 2/3 10-100 "));
+    }
+
+    void lambdaTypesRememberTheirThresholdsAndStartFromDefaults() {
+        ParameterSet s = defaults();
+        s.setValue(Lambda1Type, 2);
+        s.setValue(Lambda1LeanThreshold, 300);
+        s.setValue(Lambda1RichThreshold, 700);
+        LambdaThresholdMemory memory;
+        memory.reset(s);
+        PageValues v = m_lambda.valuesFrom(s);
+        const auto shown = [&v] {
+            return LambdaThresholds{v.texts[QStringLiteral("Text6")].toInt(),
+                                    v.texts[QStringLiteral("Text5")].toInt()};
+        };
+        const LambdaThresholds expected[] = {{350, 600}, {600, 350}, {300, 700}, {600, 350}};
+        for (int type = 0; type < 4; ++type) {
+            memory.select(v, type);
+            QCOMPARE(v.choices[QStringLiteral("Option1")], type);
+            QCOMPARE(shown(), expected[type]);
+            // A type's starting pair is always one the page accepts for that type.
+            QVERIFY(m_lambda.check(v, m_italian).passed());
+        }
+
+        // A confirmed write of type 0 is remembered; the other types keep theirs.
+        s.setValue(Lambda1Type, 0);
+        s.setValue(Lambda1LeanThreshold, 400);
+        s.setValue(Lambda1RichThreshold, 4000);
+        memory.remember(s);
+        QCOMPARE(memory.thresholdsFor(0), (LambdaThresholds{400, 4000}));
+        QCOMPARE(memory.thresholdsFor(2), (LambdaThresholds{300, 700}));
+        memory.reset(s); // the page opens again: only the stored type is known
+        QCOMPARE(memory.thresholdsFor(2), (LambdaThresholds{350, 600}));
+    }
+
+    void lambdaOrderAndRangeFollowTheProbeType() {
+        PageValues v = m_lambda.valuesFrom(defaults());
+        const auto messageFor = [&](int type, const char* lean, const char* rich) {
+            v.choices[QStringLiteral("Option1")] = type;
+            v.texts[QStringLiteral("Text6")] = QString::fromLatin1(lean);
+            v.texts[QStringLiteral("Text5")] = QString::fromLatin1(rich);
+            return m_lambda.check(v, m_italian).message;
+        };
+        const QString richAbove = QStringLiteral(" SOGLIA RICCO > SOGLIA MAGRO");
+        const QString richBelow = QStringLiteral(" SOGLIA RICCO < SOGLIA MAGRO");
+        QCOMPARE(messageFor(0, "600", "350"), richAbove);
+        QCOMPARE(messageFor(2, "600", "350"), richAbove);
+        QCOMPARE(messageFor(1, "350", "600"), richBelow);
+        QCOMPARE(messageFor(3, "350", "600"), richBelow);
+        QCOMPARE(messageFor(3, "600", "350"), QStringLiteral(" "));
+        QCOMPARE(messageFor(1, "500", "500"), QStringLiteral(" "));
+        QCOMPARE(messageFor(2, "350", "1200"), QStringLiteral(" SOGLIA RICCO 0-1000 "));
+        QCOMPARE(messageFor(0, "350", "1200"), QStringLiteral(" "));
+        // The order is judged even when a range has failed; both boxes turn red.
+        QCOMPARE(
+            messageFor(2, "1500", "1200"),
+            QStringLiteral(" SOGLIA RICCO 0-1000 SOGLIA MAGRO 0-1000 SOGLIA RICCO > SOGLIA MAGRO"));
+        QCOMPARE(m_lambda.check(v, m_italian).rejected, (QStringList{"Text5", "Text6"}));
+        v.texts[QStringLiteral("Text3")] = QStringLiteral("650");
+        QCOMPARE(messageFor(0, "350", "600"),
+                 QStringLiteral(" SOGLIA GIRI INSERIMENTO CORREZIONE LAMBDA 700-8000 "));
+    }
+
+    void levelPointsAndLampsForRisingAndFallingSenders() {
+        QCOMPARE(LevelIndicator::pointsFor(500, 4500, 30, 60, 90),
+                 (LevelPoints{900, 1700, 2900, 4100}));
+        QCOMPARE(LevelIndicator::pointsFor(4500, 500, 30, 60, 90),
+                 (LevelPoints{400, 1200, 2400, 3600}));
+        // Halves go to the even neighbour, taken on the whole point (1 + 0.5 -> 2):
+        // 0.5 0.5 1.5 2.5, then 1.5 1.5 2.5 3.5, then 1.5 1.5 4.5 7.5.
+        QCOMPARE(LevelIndicator::pointsFor(0, 5, 10, 30, 50), (LevelPoints{0, 0, 2, 2}));
+        QCOMPARE(LevelIndicator::pointsFor(1, 6, 10, 30, 50), (LevelPoints{2, 2, 2, 4}));
+        QCOMPARE(LevelIndicator::pointsFor(0, 15, 10, 30, 50), (LevelPoints{2, 2, 4, 8}));
+
+        const ParameterSet s = levelSet(500, 4500, 2);
+        LevelIndicator indicator;
+        indicator.configure(s);
+        QCOMPARE(indicator.layout(), LevelLayout::FourStep);
+        const QStringList three{"Shape5", "Shape2", "Shape3"};
+        QCOMPARE(indicator.show(3000).lit, three);
+        QVERIFY(!indicator.show(3000).reserveBright);
+        QCOMPARE(indicator.show(901).lit, QStringList{"Shape5"});
+        QVERIFY(indicator.show(900).lit.isEmpty());
+        QVERIFY(indicator.show(900).reserveBright);
+        QCOMPARE(indicator.show(4101).lit.size(), 4);
+
+        indicator.configure(levelSet(4500, 500, 2));
+        QCOMPARE(indicator.show(1500).lit, three); // 4500 - 1500 = 3000 below empty
+        QVERIFY(indicator.show(4500).reserve);
+    }
+
+    void threeStepReserveBlinksDarkTwiceThenBrightFourTimes() {
+        const ParameterSet s = levelSet(500, 4500, 1);
+        LevelIndicator indicator;
+        indicator.configure(s);
+        QCOMPARE(indicator.layout(), LevelLayout::ThreeStep);
+        QCOMPARE(indicator.show(1701).lit, QStringList{"Shape2"});
+        QCOMPARE(indicator.show(4101).lit, (QStringList{"Shape2", "Shape3", "Shape4"}));
+
+        QString seen;
+        for (int i = 0; i < 8; ++i) {
+            const LevelLamps l = indicator.show(1700); // exactly P1 is reserve
+            QVERIFY(l.reserve && l.lit.isEmpty());
+            seen += l.reserveBright ? QLatin1Char('B') : QLatin1Char('d');
+        }
+        QCOMPARE(seen, QStringLiteral("ddBBBBdd"));
+        // A reading above reserve restarts the cycle.
+        indicator.show(1701);
+        QVERIFY(!indicator.show(1700).reserveBright);
+        QVERIFY(!indicator.show(1700).reserveBright);
+        QVERIFY(indicator.show(1700).reserveBright);
+    }
+
+    void thresholdBarsStayOrderedAndKeepTheValuesTheyShow() {
+        QCOMPARE(LevelThresholdRanges::around(30, 40, 60),
+                 (LevelThresholdRanges{{10, 39}, {31, 59}, {41, 100}}));
+        // Equal stored thresholds: no bar may clamp the value it shows.
+        QCOMPARE(LevelThresholdRanges::around(30, 30, 30),
+                 (LevelThresholdRanges{{10, 30}, {30, 30}, {30, 100}}));
+    }
+
+    void calibrationWritesCorrectivesBreakpointsThenTheTable() {
+        ParameterSet s = defaults();
+        s.setKtar(64, 131);
+        CalibrationInput in = calibrationFrom(s);
+        in.pressureCorrection = 3;
+        PreparedWrite w = CalibrationFields::prepareWrite(in, m_italian);
+        QVERIFY(w.accepted());
+        QCOMPARE(w.writes.size(), size_t{87});
+        QCOMPARE(
+            listed({w.writes.begin(), w.writes.begin() + 23}),
+            QStringLiteral("21:3 22:100 23:1100 26:0 27:10 24:0 25:1500 34:650 35:1000 36:2000 "
+                           "37:3000 38:4000 39:5000 40:6000 41:7000 42:2000 43:3500 44:5000 "
+                           "45:7000 46:9000 47:11000 48:13000 49:15000"));
+        for (int c = 0; c < 64; ++c)
+            QCOMPARE(w.writes[23 + c], (Entry{c + 1, c == 63 ? 131 : 105, true}));
+
+        in.manual = true;
+        in.manualKgb = 120;
+        w = CalibrationFields::prepareWrite(in, m_italian);
+        for (int i = 23; i < 87; ++i)
+            QCOMPARE(w.writes[i], (Entry{i - 22, 120, true}));
+        // Values no control should let through are refused all the same.
+        in.manualKgb = 99;
+        in.pressureCorrection = 6;
+        QCOMPARE(rejectionOf(in).message, QStringLiteral(" Correttivo pressione 0-5 KGB 100-150 "));
+    }
+
+    void calibrationChecksBreakpointsAgainstTheTypedNeighbours() {
+        CalibrationInput in = calibrationFrom(defaults());
+        in.texts[QStringLiteral("Text6_1")] = QStringLiteral("500");
+        FieldReport r = rejectionOf(in);
+        QCOMPARE(r.message, QStringLiteral(" RPM 500-500RPM 650-2000"));
+        QCOMPARE(r.rejected, (QStringList{"Text6_0", "Text6_1"}));
+
+        in = calibrationFrom(defaults());
+        in.texts[QStringLiteral("Text6_1")] = QStringLiteral("650"); // equal neighbours pass
+        in.texts[QStringLiteral("Text6_15")] = QStringLiteral("25000");
+        in.texts[QStringLiteral("Text6_20")] = QStringLiteral("150");
+        QVERIFY(CalibrationFields::check(in, m_italian).passed());
+        in.texts[QStringLiteral("Text6_15")] = QStringLiteral("25001");
+        in.texts[QStringLiteral("Text6_20")] = QStringLiteral("151");
+        in.texts[QStringLiteral("Text6_21")] = QStringLiteral("99");
+        r = rejectionOf(in);
+        QCOMPARE(r.message, QStringLiteral(" TINJ 13000-25000TAB KTAR 100-150TAB KTAR 100-150"));
+        QCOMPARE(r.rejected, (QStringList{"Text6_15", "Text6_20", "Text6_21"}));
+
+        // An unreadable breakpoint is rejected; its neighbours are judged against the fence.
+        in = calibrationFrom(defaults());
+        in.texts[QStringLiteral("Text6_9")] = QStringLiteral("3.5");
+        QCOMPARE(rejectionOf(in).message, QStringLiteral(" TINJ 2000-5000"));
+    }
+
+    void calibrationCorrectiveBoxesRejectAnythingButTheirRange() {
+        CalibrationInput in = calibrationFrom(defaults());
+        in.texts[QStringLiteral("Text10")] = QString();
+        in.texts[QStringLiteral("Text25")] = QStringLiteral("99999");
+        in.texts[QStringLiteral("Text24")] = QStringLiteral("8001");
+        in.texts[QStringLiteral("Text26")] = QStringLiteral("abc");
+        const FieldReport r = rejectionOf(in);
+        QCOMPARE(r.message, QStringLiteral(" Intervallo pressione 10-1000 Soglia giri inserimento  "
+                                           "700-8000 Soglia giri inserimento  700-8000 "
+                                           "Intervallo temperatura  2-50 "));
+        QCOMPARE(r.rejected, (QStringList{"Text10", "Text25", "Text24", "Text26"}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPages)
+#include "test_pages.moc"
