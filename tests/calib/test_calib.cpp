@@ -1,6 +1,10 @@
+#include "calib/CalibrationPageMachine.h"
+#include "calib/CalibrationTexts.h"
 #include "calib/Correctives.h"
 #include "calib/MarkerGeometry.h"
 #include "diag/LiveData.h"
+#include "lang/LanguageTable.h"
+#include "link/Commands.h"
 #include "params/ParameterSet.h"
 
 #include <QtTest>
@@ -12,6 +16,33 @@ ParameterSet defaults() {
     SetParameterDefaults(s);
     return s;
 }
+
+const PageRequest Poll105{Commands::CalibrationLive, 105, false, false};
+const PageRequest Enter{Commands::EnterCalibration, 0, false, false};
+const PageRequest Leave{Commands::LeaveCalibration, 0, false, false};
+const PageRequest Switch{Commands::SwitchFuel, 0, true, false};
+const PageRequest WriteStep{0, 0, false, true};
+
+// A connected page whose ECU reported Kcor 105.
+CalibrationPageMachine connectedPage() {
+    CalibrationPageMachine m;
+    m.load(true, 105);
+    return m;
+}
+
+// Manual calibration switched on and acknowledged.
+CalibrationPageMachine manualPage() {
+    CalibrationPageMachine m = connectedPage();
+    m.manualToggleClicked();
+    m.takeRequest();
+    m.acknowledged(Commands::EnterCalibration);
+    return m;
+}
+
+PageAction leaving(PageExit to, bool warn = false, bool abandon = false) {
+    return {to, warn, abandon};
+}
+
 } // namespace
 
 class TestCalib : public QObject {
@@ -91,6 +122,239 @@ private slots:
         QCOMPARE(Correctives::numberColour(0), (Rgb{0, 255, 0}));
         QCOMPARE(Correctives::numberColour(1), (Rgb{255, 0, 0}));
         QCOMPARE(Correctives::numberColour(7), (Rgb{255, 0, 0}));
+    }
+
+    // --- Page state machine ----------------------------------------------------------------
+
+    void manualCalibrationChangesOnlyWithTheAcknowledgement() {
+        LanguageTable english;
+        english.store(QStringLiteral("F16_C09"), QStringLiteral("CALIBRATION NOT ACTIVE"));
+        CalibrationPageMachine m = connectedPage();
+        QCOMPARE(m.takeRequest(), Poll105);
+        QVERIFY(!m.setManualKgb(120)); // spinner is not the source while ManualOff
+        QVERIFY(m.liveCoefficient(130));
+        QCOMPARE(m.request().coefficient, 130);
+
+        QVERIFY(m.manualToggleClicked());
+        QCOMPARE(m.state(), CalibrationPageState::ManualOn);
+        QCOMPARE(m.takeRequest(), Enter);
+        QVERIFY(!m.controls().manualToggle && !m.controls().modifica && !m.controls().manualKgb);
+        QCOMPARE(CalibrationTexts::command9Caption(m, english),
+                 QStringLiteral("CALIBRATION NOT ACTIVE"));
+        QCOMPARE(m.takeRequest(), Enter); // no reply: repeated
+
+        QCOMPARE(m.acknowledged(Commands::EnterCalibration), PageAction{});
+        QCOMPARE(CalibrationTexts::command9Caption(m, english), QStringLiteral("TARATURA ATTIVA"));
+        QVERIFY(m.controls().manualToggle && m.controls().manualKgb);
+        QVERIFY(!m.liveCoefficient(105)); // the fitter's coefficient holds
+        QVERIFY(m.setManualKgb(151));
+        QCOMPARE(m.takeRequest(), (PageRequest{Commands::CalibrationLive, 150, false, false}));
+
+        QVERIFY(m.manualToggleClicked());
+        QCOMPARE(m.state(), CalibrationPageState::ManualOff);
+        QCOMPARE(m.takeRequest(), Leave);
+        QVERIFY(!m.controls().manualKgb);
+        m.acknowledged(Commands::LeaveCalibration);
+        QCOMPARE(CalibrationTexts::command9Caption(m, english),
+                 QStringLiteral("TARATURA NON ATTIVA"));
+        QVERIFY(m.liveCoefficient(107));
+        QCOMPARE(m.takeRequest(), (PageRequest{Commands::CalibrationLive, 107, false, false}));
+    }
+
+    void lateAndForeignAcknowledgementsAreIgnored() {
+        CalibrationPageMachine m = connectedPage();
+        m.manualToggleClicked();
+        m.takeRequest();                            // 11 outstanding
+        m.acknowledged(Commands::LeaveCalibration); // foreign
+        m.acknowledged(Commands::SwitchFuel);       // foreign
+        QVERIFY(!m.ecuManual());
+        QCOMPARE(m.request(), Enter);
+        m.acknowledged(Commands::EnterCalibration);
+        m.manualToggleClicked();
+        m.takeRequest();                            // 12 outstanding
+        m.acknowledged(Commands::EnterCalibration); // a late duplicate of the first
+        QVERIFY(m.ecuManual());
+        QCOMPARE(m.request(), Leave);
+        QVERIFY(!m.controls().manualToggle);
+        // Two acknowledgements for one request: the second finds nothing outstanding.
+        m.acknowledged(Commands::LeaveCalibration);
+        m.manualToggleClicked();
+        m.acknowledged(Commands::LeaveCalibration); // 11 asked for but not yet sent
+        QCOMPARE(m.request(), Enter);
+        QVERIFY(!m.controls().manualToggle);
+    }
+
+    void twoManualClicksInOneTickSendTheFirstOnly() {
+        CalibrationPageMachine m = connectedPage();
+        QVERIFY(m.manualToggleClicked());
+        QVERIFY(!m.manualToggleClicked());
+        QCOMPARE(m.state(), CalibrationPageState::ManualOn);
+        QCOMPARE(m.takeRequest(), Enter);
+        m.acknowledged(Commands::EnterCalibration);
+        QVERIFY(m.manualToggleClicked()); // next tick, acknowledged: goes out in turn
+        QCOMPARE(m.takeRequest(), Leave);
+    }
+
+    void manualKgbStartsWithinItsRange() {
+        for (const auto& [kcor, start] : QList<QPair<int, int>>{{0, 100}, {200, 150}, {123, 123}}) {
+            CalibrationPageMachine m;
+            m.load(true, kcor);
+            m.manualToggleClicked();
+            QCOMPARE(m.manualKgb(), start);
+        }
+    }
+
+    void switchGoesOutOncePerPressAndIsDroppedWhenTheLinkIsLost() {
+        CalibrationPageMachine m = connectedPage();
+        QVERIFY(m.commutaClicked());
+        QVERIFY(m.commutaClicked()); // same tick: still one switch
+        QCOMPARE(m.takeRequest(), Switch);
+        QCOMPARE(m.takeRequest(), Poll105); // no acknowledgement: never repeated
+
+        m.manualToggleClicked();
+        m.commutaClicked();
+        QCOMPARE(m.takeRequest(), Switch);
+        QCOMPARE(m.takeRequest(), Enter); // back to the request it was repeating
+
+        m.commutaClicked();
+        m.linkLost();
+        QVERIFY(!m.commutaClicked());
+        m.linkFound();
+        QCOMPARE(m.takeRequest(), Enter);
+    }
+
+    void exitLeavesAtOnceOnlyWhenTheEcuIsOutOfManual() {
+        CalibrationPageMachine m = connectedPage();
+        QCOMPARE(m.exitClicked(), leaving(PageExit::ToMainMenu));
+        m = connectedPage();
+        QCOMPARE(m.autoCalibrationClicked(), leaving(PageExit::ToAutoCalibration));
+
+        m = manualPage();
+        QCOMPARE(m.exitClicked(), PageAction{});
+        QCOMPARE(m.state(), CalibrationPageState::LeavingForMenu);
+        QCOMPARE(m.takeRequest(), Leave);
+        QCOMPARE(m.controls(), PageControls{}); // EXIT only
+        QCOMPARE(m.autoCalibrationClicked(), PageAction{});
+        QCOMPARE(m.acknowledged(Commands::LeaveCalibration), leaving(PageExit::ToMainMenu));
+
+        m = manualPage();
+        m.autoCalibrationClicked();
+        QCOMPARE(m.state(), CalibrationPageState::LeavingForAutoCalibration);
+        m.takeRequest();
+        QCOMPARE(m.acknowledged(Commands::LeaveCalibration), leaving(PageExit::ToAutoCalibration));
+        QCOMPARE(m.state(), CalibrationPageState::ManualOff);
+
+        // Switched off but not yet acknowledged: the ECU may still be in manual calibration.
+        m = manualPage();
+        m.manualToggleClicked();
+        m.takeRequest();
+        QCOMPARE(m.exitClicked(), PageAction{});
+        QCOMPARE(m.state(), CalibrationPageState::LeavingForMenu);
+        QCOMPARE(m.acknowledged(Commands::LeaveCalibration), leaving(PageExit::ToMainMenu));
+    }
+
+    void exitWithTheEcuSilentLeavesOnASecondPressOnceTheLinkIsLost() {
+        CalibrationPageMachine m = manualPage();
+        m.exitClicked();
+        m.takeRequest();
+        QCOMPARE(m.exitClicked(), PageAction{}); // link not yet lost: keeps asking
+        QCOMPARE(m.notice(), PageNotice::None);
+        m.linkLost();
+        QCOMPARE(m.notice(), PageNotice::ExitAgainToLeave);
+        m.linkFound(); // the ECU is back: request 12 resumes
+        QCOMPARE(m.takeRequest(), Leave);
+        m.linkLost();
+        QCOMPARE(m.exitClicked(), leaving(PageExit::ToMainMenu, true));
+    }
+
+    void leavingWaitsForARunningWrite() {
+        CalibrationPageMachine m = connectedPage();
+        QVERIFY(m.startWrite());
+        QCOMPARE(m.takeRequest(), WriteStep);
+        QVERIFY(!m.controls().commuta && !m.controls().manualToggle && !m.controls().graphicalView);
+        QCOMPARE(m.exitClicked(), PageAction{});
+        QCOMPARE(m.notice(), PageNotice::ExitAfterWrite);
+        m.acknowledged(Commands::SwitchFuel); // stray reply during the write
+        QCOMPARE(m.takeRequest(), WriteStep);
+        QCOMPARE(m.writeFinished(), leaving(PageExit::ToMainMenu));
+
+        // In manual calibration the deferred EXIT becomes the manual-off request.
+        m = manualPage();
+        QVERIFY(m.writesManualKgbTable());
+        m.startWrite();
+        m.exitClicked();
+        QCOMPARE(m.writeFinished(), PageAction{});
+        QCOMPARE(m.takeRequest(), Leave);
+
+        // Link lost: EXIT interrupts the write.
+        m = connectedPage();
+        m.startWrite();
+        m.linkLost();
+        QCOMPARE(m.exitClicked(), leaving(PageExit::ToMainMenu, false, true));
+
+        m = manualPage();
+        m.startWrite();
+        m.exitClicked();
+        m.linkLost();
+        QCOMPARE(m.notice(), PageNotice::ExitAgainToLeave);
+        QCOMPARE(m.exitClicked(), leaving(PageExit::ToMainMenu, true, true));
+
+        m = connectedPage();
+        m.writeFinished();
+        QCOMPARE(m.takeRequest(), Poll105);
+        m.manualToggleClicked();
+        QVERIFY(!m.startWrite()); // mode change not yet acknowledged
+    }
+
+    void graphicalViewPausesPolling() {
+        CalibrationPageMachine m = connectedPage();
+        m.commutaClicked();
+        m.linkLost();
+        QVERIFY(m.graphicalViewOpened());
+        QCOMPARE(m.request(), PageRequest{});
+        QVERIFY(m.graphicalViewClosed());
+        QVERIFY(!m.isLinkLost());
+        QCOMPARE(m.takeRequest(), Poll105);
+        QVERIFY(!m.graphicalViewClosed());
+        m.startWrite();
+        QVERIFY(!m.graphicalViewOpened());
+    }
+
+    void offlinePageSendsNothingAndLeavesAtOnce() {
+        CalibrationPageMachine m;
+        m.load(false, 0);
+        QCOMPARE(m.takeRequest(), PageRequest{});
+        PageControls offline;
+        offline.graphicalView = offline.autoCalibration = true;
+        QCOMPARE(m.controls(), offline);
+        QVERIFY(!m.manualToggleClicked() && !m.commutaClicked() && !m.startWrite());
+        QVERIFY(m.graphicalViewOpened());
+        QVERIFY(!m.graphicalViewClosed()); // nothing to resume
+        QCOMPARE(m.exitClicked(), leaving(PageExit::ToMainMenu));
+    }
+
+    // --- Texts ------------------------------------------------------------------------------
+
+    void textsFollowLanguageAndConnection() {
+        QCOMPARE(CalibrationTexts::graphCaptions(1, false).title,
+                 QStringLiteral("TARVEX - Taratura grafica Non connesso"));
+        QCOMPARE(CalibrationTexts::graphCaptions(2, true).label30, QStringLiteral("Deactivate"));
+        const CalibrationTexts::GraphCaptions third = CalibrationTexts::graphCaptions(3, false);
+        QCOMPARE(third.title, QStringLiteral("TARVEX - Pas connecté"));
+        QVERIFY(third.label1.isEmpty() && third.label30.isEmpty());
+        QCOMPARE(third.label29, QStringLiteral("KGB"));
+        QCOMPARE(CalibrationTexts::graphCaptions(9, true),
+                 CalibrationTexts::graphCaptions(1, true));
+        QCOMPARE(CalibrationTexts::selectCurveMessage(2).text,
+                 QStringLiteral("Please, select the curve, before reaching the graph."));
+        QCOMPARE(CalibrationTexts::selectCurveMessage(3), CalibrationTexts::Message{});
+
+        LanguageTable t;
+        QCOMPARE(CalibrationTexts::notice(PageNotice::ExitAfterWrite, t),
+                 QStringLiteral("USCITA AL TERMINE DELLA SCRITTURA"));
+        QVERIFY(t.store(QStringLiteral("F16_T92"), QStringLiteral("MAY STILL BE ON")));
+        QCOMPARE(CalibrationTexts::manualMayStillBeOn(t), QStringLiteral("MAY STILL BE ON"));
+        QVERIFY(CalibrationTexts::notice(PageNotice::None, t).isEmpty());
     }
 };
 
