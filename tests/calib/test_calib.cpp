@@ -1,3 +1,4 @@
+#include "calib/CalibrationGraph.h"
 #include "calib/CalibrationPageMachine.h"
 #include "calib/CalibrationTexts.h"
 #include "calib/Correctives.h"
@@ -331,6 +332,93 @@ private slots:
         QVERIFY(m.graphicalViewOpened());
         QVERIFY(!m.graphicalViewClosed()); // nothing to resume
         QCOMPARE(m.exitClicked(), leaving(PageExit::ToMainMenu));
+    }
+
+    // --- Graphical view ----------------------------------------------------------------------
+
+    void graphMapsTheTableToPixels() {
+        const QList<QPair<int, int>> y{{150, 208}, {100, 368}, {90, 400}, {101, 365},
+                                       {103, 358}, {200, 48},  {99, 371}};
+        for (const auto& [v, pixel] : y)
+            QCOMPARE(CalibrationGraph::valueY(v), pixel);
+        QCOMPARE(CalibrationGraph::valueY(2'000'000'000), -32768);
+        QCOMPARE(CalibrationGraph::pointX(0), 88);
+        QCOMPARE(CalibrationGraph::pointX(6), 472);
+        QCOMPARE(CalibrationGraph::cellIndex(2, 3), 26);
+        QCOMPARE(CalibrationGraph::cellIndex(5, 6), 53);
+
+        ParameterSet s = defaults();
+        s.setKtar(27, 150); // cell 26: row 3, column 2
+        const CalibrationGraph g = CalibrationGraph::fromParameters(s);
+        QCOMPARE(g.position(2, 3), QPoint(280, 208));
+        QCOMPARE(g.position(3, 2), QPoint(216, 352)); // the default 105, not the 150
+        QCOMPARE(g.rpmBreakpoint(5), 5000);
+        QCOMPARE(g.tinjBreakpoint(6), 13000);
+        QCOMPARE(g.legendText(0, 2), QStringLiteral("650 RPM"));
+        QCOMPARE(g.legendText(0, 1), QStringLiteral("650"));
+
+        const CalibrationGraph demo = CalibrationGraph::demonstration();
+        QCOMPARE(demo.position(0, 1), QPoint(152, 400));
+        QCOMPARE(demo.position(5, 5), QPoint(408, 112));
+        QCOMPARE(demo.tinjBreakpoint(0), 3000);
+        QCOMPARE(demo.legendText(5, 2), QStringLiteral("6000"));
+    }
+
+    void clickBeepsForEveryPointInReachAndFillsFromTheSelectedCurve() {
+        ParameterSet s = defaults();
+        for (int c = 0; c < 6; ++c)
+            s.setKtar(CalibrationGraph::cellIndex(c, 4) + 1, 110 + 5 * c); // column j = 4 apart
+        s.setKtar(CalibrationGraph::cellIndex(3, 4) + 1, 115); // curve 4 meets curve 2 there
+        CalibrationGraph g = CalibrationGraph::fromParameters(s);
+        const QPoint p = g.position(1, 4); // (344, 320)
+        QCOMPARE(p, QPoint(344, 320));
+
+        QVERIFY(g.click(p).needsCurve);
+        g.selectCurve(4);
+        CalibrationGraph::Click c = g.click(p + QPoint(2, -2));
+        QCOMPARE(c.beeps, 2);
+        QCOMPARE(c.readout, (CalibrationGraph::PointReadout{3000, 9000, 115}));
+        g.selectCurve(5);
+        c = g.click(p + QPoint(-2, 2));
+        QCOMPARE(c.beeps, 2);
+        QVERIFY(!c.readout);
+        QCOMPARE(g.click(p + QPoint(3, 0)).beeps, 0);
+        QCOMPARE(g.click(p + QPoint(0, -3)).beeps, 0);
+        // Every curve is 105 at point 0: one click, six beeps.
+        QCOMPARE(g.click(g.position(0, 0)).beeps, 6);
+    }
+
+    void selectedCurveBlinksAndDeselectionStopsWithinASecond() {
+        CalibrationGraph g = CalibrationGraph::fromParameters(defaults());
+        g.selectCurve(3);
+        QVERIFY(g.blinkRunning());
+        QCOMPARE(g.whiteCurve(), 0); // nothing repainted before the first tick
+        const QList<int> white{3, 0, 3, 0};
+        for (int expected : white) {
+            QVERIFY(g.blinkTick());
+            QCOMPARE(g.whiteCurve(), expected);
+        }
+        QVERIFY(g.blinkTick());
+        QCOMPARE(g.paintColour(3), (Rgb{255, 255, 255}));
+        QCOMPARE(g.paintColour(4), (Rgb{0, 0, 0}));
+        g.deselect();
+        QVERIFY(!g.blinkTick());
+        QCOMPARE(g.whiteCurve(), 0);
+        QCOMPARE(g.paintColour(3), (Rgb{255, 255, 0}));
+
+        // Chosen and deselected within the same second.
+        g.selectCurve(6);
+        g.deselect();
+        QVERIFY(!g.blinkTick());
+        QCOMPARE(g.whiteCurve(), 0);
+
+        // A click on the plot with nothing chosen stops the timer with every curve in colour.
+        g.selectCurve(2);
+        g.blinkTick();
+        g.deselect();
+        QVERIFY(g.click(QPoint(88, 368)).needsCurve);
+        QVERIFY(!g.blinkRunning());
+        QCOMPARE(g.whiteCurve(), 0);
     }
 
     // --- Texts ------------------------------------------------------------------------------
