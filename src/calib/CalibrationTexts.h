@@ -1,0 +1,44 @@
+#pragma once
+
+#include "CalibrationPageMachine.h"
+
+#include <QString>
+
+class LanguageTable;
+
+// Texts of the calibration page and the graphical view that depend on the page's mode, on the
+// language or on the connection. Language-file texts fall back to the Italian design text.
+namespace CalibrationTexts {
+
+// Command9: the language table's caption (F16_C09) until the ECU acknowledges a mode change;
+// from then on the fixed "TARATURA ATTIVA" or "TARATURA NON ATTIVA" of the acknowledged mode.
+QString command9Caption(const CalibrationPageMachine& page, const LanguageTable& language);
+// The page's notice line for its mode; empty for PageNotice::None.
+QString notice(PageNotice notice, const LanguageTable& language);
+// For the main menu, after the page was left without the ECU confirming the end of manual
+// calibration.
+QString manualMayStillBeOn(const LanguageTable& language);
+
+// Fixed captions of the graphical view by language (1 Italian, 2 English, 3 the third
+// language) and connection. Any other language number gets the Italian design texts.
+struct GraphCaptions {
+    QString title;
+    QString label1;  // over the rpm read-out
+    QString label2;  // over the injection-time read-out
+    QString label3;  // under the horizontal axis
+    QString label4;  // top of the vertical axis
+    QString label29; // over the coefficient read-out
+    QString label30; // deselect, under the legend
+    bool operator==(const GraphCaptions&) const = default;
+};
+GraphCaptions graphCaptions(int languageIndex, bool connected);
+
+// The message screen shown when the plot is clicked before a curve is chosen.
+struct Message {
+    QString caption;
+    QString text;
+    bool operator==(const Message&) const = default;
+};
+Message selectCurveMessage(int languageIndex);
+
+} // namespace CalibrationTexts
