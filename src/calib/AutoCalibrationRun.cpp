@@ -223,7 +223,8 @@ void AutoCalibrationRun::clearMeasurement() {
 }
 
 void AutoCalibrationRun::leaveCalibrationMode() {
-    m_pending = m_inCalibration || m_pending == Pending::Enter ? Pending::Leave : Pending::None;
+    // An enter or leave still unanswered may have reached the ECU: leave to be sure.
+    m_pending = mayBeInCalibrationMode() ? Pending::Leave : Pending::None;
 }
 
 void AutoCalibrationRun::endRun(Stop why) {
