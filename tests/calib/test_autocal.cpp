@@ -1,0 +1,467 @@
+// The automatic calibration run, stepped tick by tick: against a scripted ECU with literal
+// values, and against the virtual ECU's engine model.
+
+#include "VirtualEcu.h"
+#include "calib/AutoCalibrationRun.h"
+#include "calib/CoefficientUpdate.h"
+#include "calib/StabilityRing.h"
+#include "lang/LanguageTable.h"
+#include "lang/SetLingua.h"
+#include "params/ParameterSet.h"
+
+#include <QtTest>
+#include <algorithm>
+#include <functional>
+#include <map>
+
+using Outcome = CoefficientUpdate::Outcome;
+using Run = AutoCalibrationRun;
+
+namespace {
+
+// A scripted ECU around the run. Every second 50 ms step is one 100 ms exchange in which the
+// ECU answers the run's request at once. The petrol time on gas follows the coefficient in
+// use, as the car's petrol unit trims a lean or rich gas mix.
+struct Bench {
+    ParameterSet params;
+    LanguageTable language; // empty: the run shows its Italian texts
+    Run run{params, language};
+    LiveData live;
+    int petrolTime = 2000;
+    std::function<int(int)> gasTime = [](int) { return 2000; };
+    bool ecuSwitches = true;
+    bool silent = false;   // nothing sent, nothing answered
+    int switchDelay = 3;   // exchanges from command 4 to the other fuel
+    int exchangeEvery = 2; // steps per exchange
+    int countdown = 0;
+    bool inCalibration = false;
+    int steps = 0;
+    QList<int> sent;
+    std::map<int, int> ticksIn; // phase -> ticks spent in it
+
+    Bench() {
+        SetParameterDefaults(params); // CalibrationTemperature 70
+        live.Rpm = 2500;
+        live.Temperature = 80;
+        live.Pressure1 = 1300;
+        live.FuelState = 1;
+        live.Kcor = 120;
+        live.PetrolTinj = petrolTime;
+    }
+    void trueCoefficient(int k) {
+        gasTime = [this, k](int inUse) { return petrolTime * k / inUse; };
+    }
+    bool start() { // the screen has been polling: a record is in
+        run.liveRecord(live);
+        return run.start();
+    }
+    void step() {
+        if (steps++ % exchangeEvery == 0 && !silent) {
+            if (countdown > 0 && --countdown == 0) live.FuelState = 1 - live.FuelState;
+            const CalibrationRequest r = run.request();
+            sent << r.command;
+            run.sent(r);
+            if (r.command == Commands::CalibrationLive) {
+                live.Kcor = inCalibration ? r.coefficient : live.Kcor;
+                live.PetrolTinj = live.FuelState == 1 ? petrolTime : gasTime(live.Kcor);
+                run.liveRecord(live);
+            } else {
+                if (r.command != Commands::SwitchFuel)
+                    inCalibration = r.command == Commands::EnterCalibration;
+                else if (ecuSwitches && countdown == 0)
+                    countdown = switchDelay;
+                run.acknowledged(r.command);
+            }
+        }
+        ++ticksIn[run.phase()];
+        run.tick();
+    }
+    void advance(int n) {
+        for (int i = 0; i < n; ++i)
+            step();
+    }
+    bool runUntil(const std::function<bool()>& done, int limit = 20000) {
+        for (int i = 0; i < limit && !done(); ++i)
+            step();
+        return done();
+    }
+    bool reachPhase(int phase) {
+        return runUntil([this, phase] { return run.phase() == phase; });
+    }
+    int switchesSent() const { return int(sent.count(Commands::SwitchFuel)); }
+};
+
+} // namespace
+
+class TestAutoCal : public QObject {
+    Q_OBJECT
+
+private slots:
+    void coefficientUpdate() {
+        const struct {
+            int reference, gas, k, ktar;
+            Outcome outcome;
+        } cases[] = {
+            {2000, 2100, 120, 126, Outcome::Continue},  {2000, 2000, 120, 120, Outcome::Converged},
+            {2000, 1000, 120, 100, Outcome::AtMinimum}, {2000, 3000, 120, 150, Outcome::AtMaximum},
+            {2400, 2000, 120, 100, Outcome::AtMinimum}, {2000, 2500, 120, 150, Outcome::AtMaximum},
+            {2000, 2484, 120, 149, Outcome::Continue},  // 149.04
+            {2420, 2450, 121, 122, Outcome::Converged}, // 122.5: halves to the even neighbour
+            {2000, 1900, 130, 124, Outcome::Continue},  // 123.5
+        };
+        for (const auto& c : cases) {
+            const auto u = updateCoefficient(c.k, c.gas, c.reference);
+            QVERIFY2(u == CoefficientUpdate({c.ktar, c.outcome}),
+                     qPrintable(QStringLiteral("%1 %2 %3 gave %4")
+                                    .arg(c.reference)
+                                    .arg(c.gas)
+                                    .arg(c.k)
+                                    .arg(u ? u->ktar : -1)));
+        }
+        QVERIFY(!updateCoefficient(120, 2000, 0));
+    }
+
+    void runConvergesAndStores() {
+        Bench b;
+        b.trueCoefficient(126); // gas 2100 with 120, 2000 with 126
+        QVERIFY(b.start());
+        QVERIFY(b.reachPhase(7));
+        QCOMPARE(b.run.petrolReference(), 2000);
+        QCOMPARE(b.run.ktar(), 126);
+        QVERIFY(b.reachPhase(8));
+        QCOMPARE(b.run.updates(), 2);
+        QCOMPARE(b.run.result(), Run::Result::Converged);
+        QCOMPARE(b.run.resultText(), QStringLiteral("TARATURA TERMINATA"));
+        QCOMPARE(b.switchesSent(), 4); // once per switch: to gas, back, to gas, back
+        QVERIFY(b.run.wantsStore() && !b.run.canStop() && !b.run.canStart());
+        const auto& w = b.run.storeWrites();
+        QCOMPARE(w.size(), std::size_t(66));
+        for (int i = 0; i < 64; ++i)
+            QCOMPARE(w[std::size_t(i)], (WriteList::Entry{i + 1, 126, true}));
+        QCOMPARE(w[64], (WriteList::Entry{CalibrationPressure, 1300, false}));
+        QCOMPARE(w[65], (WriteList::Entry{CalibrationTemperature, 80, false}));
+
+        // Calibration mode is left only once the write sequence is over.
+        b.advance(20);
+        QCOMPARE(b.sent.last(), int(Commands::CalibrationLive));
+        QCOMPARE(b.run.runText(), QStringLiteral("MEMORIZZAZIONE KGB IN CORSO"));
+        b.run.storeFinished(true);
+        QCOMPARE(b.run.request().command, int(Commands::LeaveCalibration));
+        b.step();
+        QVERIFY(!b.inCalibration && !b.run.mayBeInCalibrationMode());
+        QCOMPARE(b.run.runText(), QStringLiteral("KGB MEMORIZZATO "));
+    }
+
+    void updateTakesTheGasAverageThatPassed() {
+        Bench b;
+        b.gasTime = [](int) { return 2100; };
+        b.switchDelay = 30; // another whole gas window completes before petrol returns
+        QVERIFY(b.start());
+        QVERIFY(b.reachPhase(6));
+        b.gasTime = [](int) { return 3000; };
+        QVERIFY(b.reachPhase(7));
+        QCOMPARE(b.run.avgOnGas(), 3000);
+        QCOMPARE(b.run.ktar(), 126);
+    }
+
+    void runEndsAndLeavesCalibrationMode_data() {
+        QTest::addColumn<int>("trueK"); // 0: the answer swings between 120 and 130
+        QTest::addColumn<bool>("ecuSwitches");
+        QTest::addColumn<int>("updates");
+        QTest::addColumn<int>("switches");
+        QTest::addColumn<QString>("runText");
+        QTest::addColumn<QString>("resultText");
+        const QString limit = "KTAR FUORI LIMITI - TARATURA INTERROTTA";
+        const QString stopped = "TARATURA INTERROTTA";
+        QTest::newRow("minimum") << 90 << true << 1 << 2 << limit << "KTAR AL LIMITE MINIMO";
+        QTest::newRow("maximum") << 170 << true << 1 << 2 << limit << "KTAR AL LIMITE MASSIMO";
+        QTest::newRow("no convergence")
+            << 0 << true << 10 << 20 << stopped << "KTAR NON STABILE DOPO 10 AGGIORNAMENTI";
+        QTest::newRow("switch refused")
+            << 120 << false << 0 << 3 << stopped << "COMMUTAZIONE NON ESEGUITA DALLA CENTRALINA";
+    }
+    void runEndsAndLeavesCalibrationMode() {
+        QFETCH(int, trueK);
+        QFETCH(bool, ecuSwitches);
+        QFETCH(int, updates);
+        QFETCH(int, switches);
+        QFETCH(QString, runText);
+        QFETCH(QString, resultText);
+        Bench b;
+        b.trueCoefficient(trueK);
+        if (trueK == 0)
+            b.gasTime = [&b](int k) { return b.petrolTime * (k < 125 ? 130 : 120) / k; };
+        b.ecuSwitches = ecuSwitches;
+        QVERIFY(b.start());
+        QVERIFY(b.reachPhase(4));
+        const int waitFrom = b.steps;
+        QVERIFY(b.runUntil([&] { return !b.inCalibration; }));
+        // A refused switch is asked for three times, 5 s apart, then the run gives up.
+        if (!ecuSwitches)
+            QVERIFY(b.steps - waitFrom >= 3 * Run::SwitchWaitTicks && b.steps - waitFrom < 320);
+        b.advance(200);
+        QCOMPARE(b.run.updates(), updates);
+        QCOMPARE(b.switchesSent(), switches);
+        QCOMPARE(b.run.phase(), 0);
+        QCOMPARE(b.run.runText(), runText);
+        QCOMPARE(b.run.resultText(), resultText);
+        QVERIFY(!b.run.canStop() && b.run.canStart() && !b.run.wantsStore());
+    }
+
+    void averaging() {
+        Bench b;
+        const auto feed = [&b](int tinj, int n) {
+            b.live.PetrolTinj = tinj;
+            for (int i = 0; i < n; ++i)
+                b.run.liveRecord(b.live);
+        };
+        feed(10000, 1); // the first reading of a window is not summed
+        feed(2000, 20);
+        QCOMPARE(b.run.avgOnPetrol(), 2000);
+        feed(9999, 1);
+        feed(2000, 19);
+        feed(2019, 1); // 40019 / 20, rounded down
+        QCOMPARE(b.run.avgOnPetrol(), 2000);
+
+        feed(5000, 10); // the window starts over on gas: no average mixes the fuels
+        b.live.FuelState = 0;
+        feed(3000, 20);
+        QCOMPARE(b.run.avgOnGas(), 0);
+        feed(3000, 1);
+        QCOMPARE(b.run.avgOnGas(), 3000);
+        QCOMPARE(b.run.avgOnPetrol(), 2000);
+
+        feed(3100, 15); // a stall throws the window away
+        b.live.Rpm = 0;
+        feed(3100, 1);
+        b.live.Rpm = 2500;
+        feed(3100, 20);
+        QCOMPARE(b.run.avgOnGas(), 3000);
+        feed(3100, 1);
+        QCOMPARE(b.run.avgOnGas(), 3100);
+    }
+
+    void stabilityRule() {
+        StabilityRing ring(3);
+        for (int v : {2100, 1900, 2000})
+            QVERIFY(!ring.test(v)); // filling
+        QVERIFY(ring.test(2000));   // A - 100 and A + 100 are within
+        for (int outside : {2101, 1899}) {
+            ring.clear();
+            for (int v : {outside, 2000, 2000})
+                ring.test(v);
+            QVERIFY(!ring.test(2000)); // fails, and takes the place of the outsider
+            QVERIFY(ring.test(2000));
+        }
+        // Entries never filled do not pass as zeros near a small average.
+        StabilityRing petrol(5);
+        for (int i = 0; i < 5; ++i)
+            QVERIFY(!petrol.test(60));
+        QVERIFY(petrol.test(60));
+    }
+
+    void settlingCounts() {
+        Bench b;
+        b.exchangeEvery = 1; // an average every 21 ticks: one is ready whenever a wait ends
+        b.live.Temperature = 60;
+        QVERIFY(b.start());
+        b.advance(400);
+        QCOMPARE(b.run.phase(), 3);
+        QCOMPARE(b.run.runText(), QStringLiteral("ATTESA TEMPERATURA DI TARATURA 70"));
+        b.live.Temperature = 70;
+        b.ticksIn.clear();
+        QVERIFY(b.reachPhase(6));
+        // Five failing tests fill a ring, the sixth passes; each waits out its count first.
+        QCOMPARE(b.ticksIn[3], 6 * (60 + 1));
+        QCOMPARE(b.ticksIn[5], 4 * (40 + 1));
+    }
+
+    void stopDuringMeasurement() {
+        Bench b;
+        b.trueCoefficient(130);
+        QVERIFY(b.start());
+        QVERIFY(b.reachPhase(5));
+        QVERIFY(b.run.stop());
+        QCOMPARE(b.run.phase(), 0);
+        QCOMPARE(b.run.petrolReference(), 0);
+        const int switches = b.switchesSent();
+        b.advance(2000);
+        QVERIFY(!b.inCalibration);
+        QCOMPARE(b.switchesSent(), switches);
+        QCOMPARE(b.run.phase(), 0);
+        QCOMPARE(b.run.runText(), QStringLiteral("PREMERE START TARATURA "));
+        QVERIFY(b.run.resultText().isEmpty() && !b.run.stop());
+    }
+
+    void exitWaitsForTheEcu() {
+        Bench b;
+        QCOMPARE(b.run.exit(), Run::ExitDecision::LeaveNow);
+        QVERIFY(b.start());
+        QVERIFY(b.reachPhase(3));
+        QCOMPARE(b.run.exit(), Run::ExitDecision::WaitForEcu);
+        QCOMPARE(b.run.request().command, int(Commands::LeaveCalibration));
+        QVERIFY(!b.run.start());
+        b.run.acknowledged(Commands::EnterCalibration); // not the request outstanding
+        b.run.acknowledged(Commands::SwitchFuel);
+        QVERIFY(!b.run.readyToLeave());
+        b.run.acknowledged(Commands::LeaveCalibration);
+        QCOMPARE(b.run.exit(), Run::ExitDecision::LeaveNow);
+
+        // During the store the leave waits for the end of the sequence. A reference out of
+        // range is left out, and said.
+        Bench s;
+        s.trueCoefficient(120);
+        s.live.Pressure1 = 2500;
+        QVERIFY(s.start());
+        QVERIFY(s.reachPhase(8));
+        QCOMPARE(s.run.storeWrites().size(), std::size_t(65));
+        QCOMPARE(s.run.storeWrites().back().id, int(CalibrationTemperature));
+        QCOMPARE(s.run.noticeText(), QStringLiteral("PRESSIONE DI TARATURA FUORI LIMITI, NON "
+                                                    "MEMORIZZATA: 2500 (500..2000)"));
+        QCOMPARE(s.run.exit(), Run::ExitDecision::WaitForEcu);
+        s.advance(20);
+        QVERIFY(s.inCalibration && !s.run.readyToLeave());
+        s.run.storeFinished(true);
+        QVERIFY(s.runUntil([&] { return s.run.readyToLeave(); }, 4));
+        QVERIFY(!s.inCalibration);
+    }
+
+    void nothingAdvancesWithoutTheEcu() {
+        Bench b;
+        b.live.Rpm = 0;
+        QVERIFY(!b.start()); // engine stopped: nothing is asked
+        QCOMPARE(b.run.request().command, int(Commands::CalibrationLive));
+        QCOMPARE(b.run.runText(), QStringLiteral("PREMERE START TARATURA SAFETY"));
+
+        // Calibration mode not acknowledged (no reply, or one of the wrong length): the enter
+        // request stays and no phase begins.
+        b.live.Rpm = 2500;
+        QVERIFY(b.start());
+        b.silent = true;
+        b.run.acknowledged(Commands::LeaveCalibration);
+        for (int i = 0; i < 500; ++i) {
+            b.run.liveRecord(b.live);
+            b.step();
+        }
+        QCOMPARE(b.run.phase(), 0);
+        QCOMPARE(b.run.request().command, int(Commands::EnterCalibration));
+
+        // A lost link pauses the run and holds back a switch not yet sent.
+        b.silent = false;
+        QVERIFY(b.reachPhase(4));
+        QCOMPARE(b.run.request(), (CalibrationRequest{Commands::SwitchFuel, 0, true}));
+        b.run.setLinkLost(true);
+        b.silent = true;
+        QCOMPARE(b.run.request().command, int(Commands::CalibrationLive));
+        b.advance(1000);
+        QCOMPARE(b.run.phase(), 4);
+        b.run.setLinkLost(false);
+        b.silent = false;
+        QVERIFY(b.reachPhase(5));
+        QCOMPARE(b.switchesSent(), 1);
+
+        // Replies without a record keep the link alive but bring no new average: one already
+        // judged is never judged again.
+        QVERIFY(b.runUntil([&] { return b.run.avgOnGas() > 0; }));
+        b.silent = true;
+        b.advance(1000);
+        QCOMPARE(b.run.phase(), 5);
+    }
+
+    void everyTextHasItsKeyInEachLanguage() {
+        const QString file = QStringLiteral(QT_TESTCASE_SOURCEDIR "/../data/Stringhe312.txt");
+        for (const char* marker : {"[ITA]", "[ING]", "[TUR]"}) {
+            LanguageTable table;
+            QVERIFY(SetLingua(table, file, QString::fromLatin1(marker)).ok());
+            for (const QString& key : Run::textKeys())
+                QVERIFY2(table.has(key), qPrintable(key + QLatin1Char(' ') + marker));
+        }
+    }
+
+    void simulatedCar_data() {
+        QTest::addColumn<int>("trueK");
+        QTest::addColumn<double>("dropRate");
+        for (int k : {100, 118, 135, 150})
+            QTest::addRow("%d", k) << k << 0.0;
+        QTest::newRow("118, a tenth dropped") << 118 << 0.1;
+        QTest::newRow("135, a tenth dropped") << 135 << 0.1;
+    }
+    void simulatedCar() {
+        QFETCH(int, trueK);
+        QFETCH(double, dropRate);
+        EngineSettings engine;
+        engine.start = EngineSettings::Start::Warm;
+        engine.trueCoefficient = trueK;
+        FaultSettings faults;
+        faults.dropRate = dropRate;
+        VirtualEcu ecu(EcuMemory::factory(), engine, faults);
+        ecu.useManualClock();
+        ecu.memory().table.fill(105);
+        ParameterSet params;
+        for (int id = 1; id <= ParameterCount; ++id)
+            params.setValue(id, ecu.memory().words[std::size_t(id)]);
+        LanguageTable language;
+        Run run(params, language);
+
+        // The screen's part: dispatch by command byte, run the store, send the next request.
+        const auto exchange = [&] {
+            const QByteArray reply = ecu.transmit();
+            const auto command = Commands::commandOf(reply);
+            LiveData live;
+            // Nothing, or not a whole frame: the run is not told, and the request goes again.
+            if (command && Commands::statedLength(reply) == reply.size()) {
+                if (*command != Commands::CalibrationLive)
+                    run.acknowledged(*command);
+                else if (Commands::decodeCalibrationLive(reply, live))
+                    run.liveRecord(live);
+            }
+            if (run.wantsStore()) {
+                for (const WriteList::Entry& e : run.storeWrites())
+                    ecu.handle(e.table ? Commands::writeTableEntry(e.id, e.value)
+                                       : Commands::writeParameter(e.id, e.value));
+                const auto t = Commands::decodeTable(ecu.handle(Commands::frame(8)));
+                run.storeFinished(t && std::count(t->begin(), t->end(), run.ktar()) == 64);
+            }
+            const CalibrationRequest r = run.request();
+            ecu.receive(r.command == Commands::CalibrationLive
+                            ? Commands::calibrationLive(r.coefficient)
+                            : Commands::frame(r.command));
+            run.sent(r);
+        };
+        qint64 ms = 0;
+        const auto runFor = [&](const std::function<bool()>& done, qint64 limitMs) {
+            for (; ms < limitMs && !done(); ms += Run::TickMs) {
+                ecu.advance(Run::TickMs);
+                if (ms % 100 == 0) exchange();
+                run.tick();
+            }
+            return done();
+        };
+        QVERIFY(runFor([&] { return run.live().Rpm > 0; }, 2000));
+        QVERIFY(run.start());
+        const qint64 startMs = ms;
+        QVERIFY(runFor([&] { return run.updates() > 0 && !run.mayBeInCalibrationMode(); },
+                       15 * 60 * 1000));
+        qInfo("true coefficient %d: %d updates, KTAR %d, %.1f s", trueK, run.updates(), run.ktar(),
+              double(ms - startMs) / 1000);
+
+        QVERIFY(!ecu.model().inCalibration());
+        QVERIFY(run.updates() <= 3);
+        if (trueK == 100 || trueK == 150) {
+            QCOMPARE(run.result(), Run::Result::Limit);
+            QCOMPARE(run.resultText(), trueK == 100 ? QStringLiteral("KTAR AL LIMITE MINIMO")
+                                                    : QStringLiteral("KTAR AL LIMITE MASSIMO"));
+            return;
+        }
+        QCOMPARE(run.result(), Run::Result::Converged);
+        QVERIFY2(std::abs(run.ktar() - trueK) <= 1, qPrintable(QString::number(run.ktar())));
+        QCOMPARE(run.runText(), QStringLiteral("KGB MEMORIZZATO ")); // read back equal
+        const auto& w = run.storeWrites();
+        QCOMPARE(w.size(), std::size_t(66));
+        QCOMPARE(int(ecu.memory().words[CalibrationPressure]), w[64].value);
+        QCOMPARE(int(ecu.memory().words[CalibrationTemperature]), w[65].value);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAutoCal)
+#include "test_autocal.moc"
