@@ -3,10 +3,25 @@
 #include "diag/LiveBars.h"
 #include "diag/LiveLayout.h"
 #include "diag/LiveTexts.h"
+#include "diag/LogFileName.h"
+#include "diag/LogLines.h"
+#include "diag/LogTexts.h"
+#include "diag/LogWriter.h"
 #include "lang/LanguageTable.h"
+#include "lang/SetLingua.h"
 #include "params/ParameterSet.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QtTest>
+
+#ifdef Q_OS_LINUX
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <sys/resource.h>
+#endif
 
 namespace {
 
@@ -23,6 +38,19 @@ QList<int> range(int from, int to) {
     for (int i = from; i <= to; ++i)
         out << i;
     return out;
+}
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+// A set whose every parameter differs: parameter id holds 1000 + id.
+ParameterSet numberedSet() {
+    ParameterSet s;
+    for (int id = 1; id <= ParameterCount; ++id)
+        s.setValue(id, 1000 + id);
+    return s;
 }
 
 LiveData sampleLive() {
@@ -48,14 +76,24 @@ LiveData sampleLive() {
 class TestDiag : public QObject {
     Q_OBJECT
 
+    QTemporaryDir m_dir;
     LanguageTable m_lang;
+    qint64 m_now = 0;
+    const QDateTime m_wall{QDate(2024, 3, 5), QTime(14, 7, 9)};
+
+    LogWriter writer(LogKind kind) {
+        return LogWriter(
+            kind, m_lang, [this] { return m_now; }, [this] { return m_wall; });
+    }
 
 private slots:
     void initTestCase() {
+        QVERIFY(m_dir.isValid());
         m_lang.store(QStringLiteral("sCMsg04"), QStringLiteral("ATTESA TEMPERATURA"));
         m_lang.store(QStringLiteral("sCMsg07"), QStringLiteral("ATTESA GIRI"));
         m_lang.store(QStringLiteral("sCMsg09"), QStringLiteral("ATTESA DECELERAZIONE SOTTO"));
         m_lang.store(QStringLiteral("sCMsg12"), QStringLiteral("GAS"));
+        m_lang.store(QStringLiteral("RP00000"), QStringLiteral("T;S;R"));
     }
 
     void statusLineRules() {
@@ -167,6 +205,174 @@ private slots:
         QVERIFY(!l.showPressure2 && !l.methane);
         QCOMPARE(displayCylinders(12), 8);
         QCOMPARE(liveTexts(sampleLive()).injection[8], QStringLiteral("4100"));
+    }
+
+    void logLinesByteForByte() {
+        QCOMPARE(LogLines::versionLine(QStringLiteral("3.1.2"), {1, 4, 7}),
+                 QByteArray("SW PC 3.1.2 SW ECU 1.4.7\r\n"));
+        QCOMPARE(LogLines::liveLine(1234, sampleLive()),
+                 QByteArray(
+                     "1234;12;2500;100;1300;650;-5;450;2048;3100;3200;3300;3400;51;52;53;54\r\n"));
+        QCOMPARE(LogLines::calibrationLine(50, sampleLive(), 3),
+                 QByteArray("50;12;2500;100;1300;650;-5;450;3;3150;4120\r\n"));
+
+        // The dump follows its own order, labels straight before values.
+        LanguageTable labelled;
+        for (int n = 0; n < LanguageTable::ParameterNameCount; ++n)
+            labelled.store(QStringLiteral("strP_%1").arg(n, 2, 10, QLatin1Char('0')),
+                           QStringLiteral("[%1]").arg(n));
+        const auto dump = LogLines::parameterDump(numberedSet(), labelled);
+        QCOMPARE(dump[0],
+                 QByteArray("[0]1001[1]1002[2]1029[3]1003[4]1028[5]1004[6]1005[7]1010\r\n"));
+        QCOMPARE(dump[2], QByteArray("[16]1019[17]1020[18]1021[19]1022[20]1024[21]1026[22]1027"
+                                     "[23]1025\r\n"));
+        QCOMPARE(dump[3], QByteArray("[24]1033[25]1030[26]1059[27]1050[28]1023[29]1051[30]1052"
+                                     "[31]1058\r\n"));
+        QCOMPARE(dump[6], QByteArray("[48]1057[49]1061[50]1062\r\n"));
+        // Without a language file the parameter names keep the dump readable.
+        QCOMPARE(LogLines::parameterDump(numberedSet(), LanguageTable())[6],
+                 QByteArray("PressureSensorType=1057;HotSwitching=1061;GasType=1062\r\n"));
+        QCOMPARE(LogLines::heading(LogKind::Live, m_lang), QByteArray("T;S;R\r\n"));
+        QVERIFY(LogLines::heading(LogKind::Calibration, m_lang).startsWith("Tempo ms;Stato ECU;"));
+    }
+
+    void logNamesAndRefusals() {
+        const QString dir = m_dir.path();
+        auto resolve = [&](const QString& box, LogKind kind = LogKind::Live) {
+            return resolveLogFileName(box, dir, kind, m_wall, m_lang);
+        };
+        QCOMPARE(resolve(QStringLiteral("   ")).path,
+                 dir + QStringLiteral("/TARVEX05032024140709.log"));
+        QCOMPARE(resolve(QString(), LogKind::Calibration).path,
+                 dir + QStringLiteral("/TaraturaTARVEX05032024140709.log"));
+        QCOMPARE(resolve(QStringLiteral("  prova 1  ")).path, dir + QStringLiteral("/prova 1.log"));
+        QCOMPARE(resolve(QStringLiteral("sub\\giro")).path, dir + QStringLiteral("/sub/giro.log"));
+        QCOMPARE(resolve(dir + QStringLiteral("/abs")).path, dir + QStringLiteral("/abs.log"));
+        for (const char* bad : {"CON", "com1", "sub/Nul.txt", "LPT9", "a?b", "a:b", "x<y", "a|b",
+                                "cartella./x", "tab\tname"}) {
+            const LogFileName r = resolve(QString::fromLatin1(bad));
+            QVERIFY2(!r.ok && r.path.isEmpty(), bad);
+            QVERIFY2(r.error.startsWith(QStringLiteral("Nome del file di log non valido: ")), bad);
+        }
+        QCOMPARE(resolve(QStringLiteral("COM1")).error,
+                 QStringLiteral("Nome del file di log non valido: COM1.log "
+                                "(nome riservato dal sistema: COM1.log)"));
+        QVERIFY(resolve(QStringLiteral("console")).ok);
+    }
+
+    // The log's messages load from the shipped language file in every language.
+    void logMessagesAreTranslated() {
+        const QString file = QStringLiteral(QT_TESTCASE_SOURCEDIR "/../data/Stringhe312.txt");
+        LanguageTable t;
+        QVERIFY(SetLingua(t, file, QStringLiteral("[ING]")).ok());
+        QCOMPARE(LogTexts::text(LogTexts::CannotOpen, t),
+                 QStringLiteral("Cannot open the log file"));
+        QVERIFY(SetLingua(t, file, QStringLiteral("[TUR]")).ok());
+        QCOMPARE(LogTexts::text(LogTexts::InvalidName, t),
+                 QStringLiteral("Geçersiz log dosyası adı"));
+        QCOMPARE(LogTexts::text(LogTexts::CannotWrite, LanguageTable()),
+                 QStringLiteral("Errore di scrittura sul file di log, acquisizione interrotta"));
+    }
+
+    // START, lines every tick, STOP, and a second START in the same second on the same file.
+    void logFileFromStartToStop() {
+        const ParameterSet params = numberedSet();
+        LogWriter w = writer(LogKind::Live);
+        const LogWriter::Start start{
+            QString(), m_dir.path(), QStringLiteral("3.1.2"), {2, 0, 9}, params};
+        LiveData live = sampleLive();
+        int state = LogWriter::StartRequested;
+        m_now = 10'000'000'000; // the clock's origin is irrelevant: only differences count
+        QCOMPARE(w.tick(state, start, live), LogWriter::Tick::Running);
+        QCOMPARE(state, LogWriter::Logging);
+        m_now += 50;
+        QCOMPARE(w.tick(state, start, live), LogWriter::Tick::Running);
+        live.Rpm = 0;
+        m_now += 51;
+        QCOMPARE(w.tick(state, start, live), LogWriter::Tick::Running);
+        // Every line is on disk while the file is still open.
+        const QString path = m_dir.filePath(QStringLiteral("TARVEX05032024140709.log"));
+        QCOMPARE(w.filePath(), path);
+        QVERIFY(readAll(path).endsWith("\r\n101;12;0;100;1300;650;-5;450;2048;3100;3200;3300;3400;"
+                                       "51;52;53;54\r\n"));
+        state = LogWriter::Stopped;
+        QCOMPARE(w.tick(state, start, live), LogWriter::Tick::Stopped);
+        QVERIFY(!w.isOpen());
+
+        QByteArray headers = "SW PC 3.1.2 SW ECU 2.0.9\r\n";
+        for (const QByteArray& l : LogLines::parameterDump(params, m_lang))
+            headers += l;
+        headers += "T;S;R\r\n";
+        QCOMPARE(headers.count("\r\n"), 9);
+        const QByteArray first =
+            headers + "50;12;2500;100;1300;650;-5;450;2048;3100;3200;3300;3400;51;52;53;54\r\n" +
+            "101;12;0;100;1300;650;-5;450;2048;3100;3200;3300;3400;51;52;53;54\r\n";
+        QCOMPARE(readAll(path), first);
+
+        state = LogWriter::StartRequested;
+        QCOMPARE(w.tick(state, start, live), LogWriter::Tick::Running);
+        w.close();
+        QCOMPARE(readAll(path), first + headers);
+    }
+
+    void logFilesThatCannotBeOpenedOrWritten() {
+        const ParameterSet params = numberedSet();
+        LogWriter w = writer(LogKind::Live);
+        auto startWith = [&](const QString& box) {
+            return LogWriter::Start{box, m_dir.path(), QStringLiteral("3.1.2"), {1, 0, 0}, params};
+        };
+        int state = LogWriter::StartRequested;
+        QCOMPARE(w.tick(state, startWith(QStringLiteral("CON")), LiveData()),
+                 LogWriter::Tick::Failed);
+        QCOMPARE(state, LogWriter::Stopped);
+        QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("CON.log"))));
+
+        QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("taken.log")));
+        state = LogWriter::StartRequested;
+        QCOMPARE(w.tick(state, startWith(QStringLiteral("taken")), LiveData()),
+                 LogWriter::Tick::Failed);
+        QVERIFY(w.errorText().startsWith(QStringLiteral("Impossibile aprire il file di log: ") +
+                                         m_dir.filePath(QStringLiteral("taken.log")) + " ("));
+        QVERIFY(!w.start(startWith(QStringLiteral("missing/folder/x"))));
+
+#ifdef Q_OS_LINUX
+        // A full disk while writing the headers.
+        if (QFile::exists(QStringLiteral("/dev/full"))) {
+            QVERIFY(QFile::link(QStringLiteral("/dev/full"),
+                                m_dir.filePath(QStringLiteral("full.log"))));
+            QVERIFY(!w.start(startWith(QStringLiteral("full"))));
+            QVERIFY(w.errorText().startsWith(
+                QStringLiteral("Errore di scrittura sul file di log, acquisizione interrotta: ")));
+            QVERIFY(!w.isOpen());
+        }
+
+        // The disk fills up in the middle of a line: the lines before it stay, whole, and
+        // the partial line is cut off.
+        QVERIFY(w.start(startWith(QStringLiteral("fills"))));
+        QVERIFY(w.writeLine(sampleLive()));
+        const QString path = w.filePath();
+        const QByteArray before = readAll(path);
+        struct sigaction ignore = {};
+        struct sigaction old = {};
+        ignore.sa_handler = SIG_IGN;
+        sigaction(SIGXFSZ, &ignore, &old);
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit small = saved;
+        small.rlim_cur = static_cast<rlim_t>(before.size() + 10);
+        setrlimit(RLIMIT_FSIZE, &small);
+        state = LogWriter::Logging;
+        const LogWriter::Tick t = w.tick(state, startWith(QString()), sampleLive());
+        setrlimit(RLIMIT_FSIZE, &saved);
+        sigaction(SIGXFSZ, &old, nullptr);
+        QCOMPARE(t, LogWriter::Tick::Failed);
+        QCOMPARE(state, LogWriter::Stopped);
+        QVERIFY(!w.isOpen());
+        QCOMPARE(readAll(path), before);
+        const QString why =
+            QStringLiteral("(") + QString::fromLocal8Bit(std::strerror(EFBIG)) + ")";
+        QVERIFY2(w.errorText().endsWith(why), qPrintable(w.errorText()));
+#endif
     }
 
     void diagnosisMappingAndScaling() {
