@@ -15,7 +15,7 @@ namespace {
 const QByteArray kLineEnd = QByteArrayLiteral("\r\n");
 
 // Parameters of the dump, line by line; label strP_nn goes with the nn-th id overall.
-// The order is the one fitters' older logs have, not the ECU block order.
+// The order is the log's own, fixed for whoever reads the files; not the ECU block order.
 const std::array<std::vector<int>, DumpLineCount> kDumpLines{{
     {InjectorCount, CoilCount, CalibrationPressure, Lambda1Type, CalibrationTemperature,
      Lambda1LeanThreshold, Lambda1RichThreshold, MinTemperature},
