@@ -1,0 +1,83 @@
+#include "LogFileName.h"
+
+#include "LogTexts.h"
+#include "lang/LanguageTable.h"
+
+#include <QDir>
+#include <QRegularExpression>
+
+namespace {
+
+// Names Windows opens as a device whatever the extension: "CON.log" is the console.
+bool isDeviceName(const QString& component) {
+    static const QRegularExpression re(
+        QStringLiteral("^(CON|PRN|AUX|NUL|CONIN\\$|CONOUT\\$|COM[0-9]|LPT[0-9])$"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QString stem = component.section(QLatin1Char('.'), 0, 0).trimmed();
+    return re.match(stem).hasMatch();
+}
+
+// A drive prefix such as "C:" that starts an absolute Windows path.
+bool isDrive(const QString& component) {
+    static const QRegularExpression re(QStringLiteral("^[A-Za-z]:$"));
+    return re.match(component).hasMatch();
+}
+
+// Why one folder or file name is refused (the message detail), or an empty string.
+QString refusedNameReason(const QString& component, const LanguageTable& language) {
+    static const QString refused = QStringLiteral("<>:\"|?*");
+    for (const QChar c : component) {
+        if (c.unicode() < 32 || refused.contains(c)) {
+            const QString shown =
+                c.unicode() < 32 ? QStringLiteral("0x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'))
+                                 : QString(c);
+            return LogTexts::text(LogTexts::RefusedCharacter, language) + QStringLiteral(" ") +
+                   shown;
+        }
+    }
+    if (isDeviceName(component))
+        return LogTexts::text(LogTexts::ReservedName, language) + QStringLiteral(" ") + component;
+    // Windows drops a trailing blank or dot silently and would write somewhere else.
+    if (component.endsWith(QLatin1Char(' ')) || component.endsWith(QLatin1Char('.')))
+        return LogTexts::text(LogTexts::RefusedEnding, language) + QStringLiteral(" \"") +
+               component + QLatin1Char('"');
+    return QString();
+}
+
+} // namespace
+
+QString logDateStamp(const QDateTime& now) {
+    return now.toString(QStringLiteral("ddMMyyyyHHmmss"));
+}
+
+LogFileName resolveLogFileName(const QString& boxText, const QString& programDir, LogKind kind,
+                               const QDateTime& now, const LanguageTable& language) {
+    const QString typed = boxText.trimmed();
+    LogFileName result;
+    if (typed.isEmpty()) {
+        const QString stem =
+            kind == LogKind::Live ? QStringLiteral("TARVEX") : QStringLiteral("TaraturaTARVEX");
+        result.ok = true;
+        result.path =
+            QDir(programDir).absoluteFilePath(stem + logDateStamp(now) + QStringLiteral(".log"));
+        return result;
+    }
+    QString name = typed + QStringLiteral(".log");
+    name.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    const bool absolute = QDir::isAbsolutePath(name);
+    const QStringList components = name.split(QLatin1Char('/'));
+    for (int i = 0; i < components.size(); ++i) {
+        const QString& c = components[i];
+        if (c.isEmpty() || c == QLatin1String(".") || c == QLatin1String("..") ||
+            (absolute && i == 0 && isDrive(c)))
+            continue;
+        const QString reason = refusedNameReason(c, language);
+        if (!reason.isEmpty()) {
+            result.error = LogTexts::message(LogTexts::InvalidName, language, name, reason);
+            return result;
+        }
+    }
+    result.ok = true;
+    result.path = QDir::cleanPath(absolute ? name : QDir(programDir).absoluteFilePath(name));
+    return result;
+}

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "LogLines.h"
+
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QString>
+#include <array>
+#include <functional>
+
+class LanguageTable;
+class ParameterSet;
+
+// One acquisition log file, shared by the live screen and the automatic calibration screen.
+// The screen's 50 ms log timer calls tick(); START and STOP only change the acquisition
+// state, as the fitter's buttons do.
+//
+// Every line reaches the disk before the call returns: a laptop that loses power in the car
+// keeps every line written. When the file cannot be opened or written the writer says why,
+// closes it and keeps every complete line already there.
+class LogWriter {
+public:
+    // Milliseconds from a monotonic clock (never steps back with the wall clock).
+    using MonotonicClock = std::function<qint64()>;
+    // The local date and time, for the default file name.
+    using WallClock = std::function<QDateTime()>;
+
+    // Acquisition states as the screens keep them.
+    static constexpr int Stopped = 0;
+    static constexpr int StartRequested = 1;
+    static constexpr int Logging = 2;
+
+    // The language table must outlive the writer; it gives the labels, the heading and the
+    // messages. Empty clocks mean the system's.
+    LogWriter(LogKind kind, const LanguageTable& language, MonotonicClock monotonic = {},
+              WallClock wallClock = {});
+    ~LogWriter();
+    LogWriter(const LogWriter&) = delete;
+    LogWriter& operator=(const LogWriter&) = delete;
+
+    // What a log needs from the screen when it starts.
+    struct Start {
+        QString nameBoxText; // the file-name box, as typed
+        QString programDir;
+        QString pcVersion;
+        std::array<int, 3> ecuVersion{};
+        const ParameterSet& parameters;
+    };
+    // Resolves the name, opens the file for appending (an existing log is extended, never
+    // overwritten), writes the version line, the parameter dump and the heading, and takes
+    // the start time. False with errorText() when the name is refused or the file cannot be
+    // opened or written.
+    bool start(const Start& start);
+
+    // One data line of the writer's kind; the calibration phase goes only into calibration
+    // lines. False with errorText() when the line could not be written: the file is then
+    // closed, without the partial line.
+    bool writeLine(const LiveData& live, int calPhase = 0);
+
+    void close();
+
+    // The log timer's step, by acquisition state: StartRequested starts the log (state
+    // Logging), Logging writes one line, Stopped (or an unknown state) closes the file.
+    // On a failure the state goes back to Stopped and errorText() says why.
+    enum class Tick {
+        Running, // restart the log timer
+        Stopped, // file closed; the log timer stays off
+        Failed,  // file closed, state Stopped: show errorText(), enable START again
+    };
+    Tick tick(int& acquisitionState, const Start& start, const LiveData& live, int calPhase = 0);
+
+    bool isOpen() const { return m_file.isOpen(); }
+    QString filePath() const { return m_path; } // the file being (or last) written
+    QString errorText() const { return m_error; }
+    qint64 elapsedMs() const;
+
+private:
+    bool append(const QByteArray& bytes);
+
+    LogKind m_kind;
+    const LanguageTable& m_language;
+    MonotonicClock m_monotonic;
+    WallClock m_wallClock;
+    QElapsedTimer m_systemClock;
+    QFile m_file;
+    QString m_path;
+    QString m_error;
+    qint64 m_startMs = 0;
+};
