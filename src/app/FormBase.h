@@ -68,6 +68,9 @@ protected:
     VariabiliGlobali& g;
 
 private:
+    // Before another screen opens its own port: exchange off, port closed, no hourglass.
+    void releaseLine();
+
     ScreenId m_id;
     std::unique_ptr<EcuLink> m_link;
     std::unique_ptr<ExchangeCycle> m_cycle;

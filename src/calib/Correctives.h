@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Rgb.h"
+#include "diag/Rgb.h"
 
 #include <cstdint>
 

@@ -47,6 +47,16 @@ class TestApp : public QObject {
         return menu;
     }
 
+    // The main menu on scripted links, just loaded after an ECU answered the check; its
+    // upload has not sent anything yet.
+    static Form2* scriptedMenu(World& w) {
+        w.host.show(ScreenId::Form1);
+        w.click(ScreenId::Form1, QStringLiteral("Command1"));
+        w.scripted.front()->arriving = replyFrame(7, bytes({1, 2, 3}));
+        w.screen<Form1>(ScreenId::Form1)->ConnectionCheckTick();
+        return w.screen<Form2>(ScreenId::Form2);
+    }
+
 private slots:
     void settingsStringsArePickedApartBySubstring() {
         const struct {
@@ -393,11 +403,7 @@ private slots:
     // a reason to leave for the live screen.
     void aLateLiveRecordDuringTheUploadIsIgnored() {
         World w(World::Links::Scripted);
-        w.host.show(ScreenId::Form1);
-        w.click(ScreenId::Form1, QStringLiteral("Command1"));
-        w.scripted.front()->arriving = replyFrame(7, bytes({1, 2, 3}));
-        w.screen<Form1>(ScreenId::Form1)->ConnectionCheckTick();
-        auto* menu = w.screen<Form2>(ScreenId::Form2);
+        Form2* menu = scriptedMenu(w);
         ScriptedLink* link = w.scripted.back();
         menu->Timer1Tick();
         link->arriving = replyFrame(3, QByteArray(70, '\0'));
@@ -410,11 +416,7 @@ private slots:
 
     void lostLinkShowsTheNoticeAndTheUploadResumes() {
         World w(World::Links::Scripted);
-        w.host.show(ScreenId::Form1);
-        w.click(ScreenId::Form1, QStringLiteral("Command1"));
-        w.scripted.front()->arriving = replyFrame(7, bytes({1, 2, 3}));
-        w.screen<Form1>(ScreenId::Form1)->ConnectionCheckTick();
-        auto* menu = w.screen<Form2>(ScreenId::Form2);
+        Form2* menu = scriptedMenu(w);
         QVERIFY(menu);
         ScriptedLink* link = w.scripted.back();
         for (int i = 0; i < 17; ++i)

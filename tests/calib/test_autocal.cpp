@@ -5,6 +5,7 @@
 #include "calib/AutoCalibrationRun.h"
 #include "calib/CoefficientUpdate.h"
 #include "calib/StabilityRing.h"
+#include "diag/LiveDecoding.h"
 #include "lang/LanguageTable.h"
 #include "lang/SetLingua.h"
 #include "params/ParameterSet.h"
@@ -372,7 +373,7 @@ private slots:
         const QString file = QStringLiteral(QT_TESTCASE_SOURCEDIR "/../data/Stringhe312.txt");
         for (const char* marker : {"[ITA]", "[ING]", "[TUR]"}) {
             LanguageTable table;
-            QVERIFY(SetLingua(table, file, QString::fromLatin1(marker)).ok());
+            QVERIFY(SetLingua(table, file, QString::fromLatin1(marker)));
             for (const QString& key : Run::textKeys())
                 QVERIFY2(table.has(key), qPrintable(key + QLatin1Char(' ') + marker));
         }
@@ -412,7 +413,7 @@ private slots:
             if (command && Commands::statedLength(reply) == reply.size()) {
                 if (*command != Commands::CalibrationLive)
                     run.acknowledged(*command);
-                else if (Commands::decodeCalibrationLive(reply, live))
+                else if (LiveDecoding::decodeCalibrationLive(reply, live))
                     run.liveRecord(live);
             }
             if (run.wantsStore()) {
