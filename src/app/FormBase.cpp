@@ -3,6 +3,8 @@
 #include "SetTopmost.h"
 
 #include <QCloseEvent>
+#include <QLineEdit>
+#include <QRegularExpressionValidator>
 #include <QTime>
 
 #include <cstdio>
@@ -92,4 +94,12 @@ void FormBase::closeLink() {
 
 QString FormBase::lang(const char* key, const QString& design) const {
     return g.language.text(QString::fromLatin1(key), design);
+}
+
+QLineEdit* FormBase::digitField(const QString& name, int maxDigits) {
+    auto* field = named(new QLineEdit(this), name);
+    field->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[0-9]{0,%1}").arg(maxDigits)), field));
+    field->setMaxLength(maxDigits);
+    return field;
 }

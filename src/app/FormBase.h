@@ -9,6 +9,8 @@
 #include <QWidget>
 #include <memory>
 
+class QLineEdit;
+
 // What every screen is handed: the program-wide state, the host that shows screens, the
 // dialogs, and where links come from.
 struct FormContext {
@@ -58,6 +60,10 @@ protected:
     void closeLink();
     // Text of a language key, or the design text when the key was never loaded.
     QString lang(const char* key, const QString& design) const;
+
+    // A text box for a whole non-negative number: digits and the editing keys only, pasted
+    // text included; at most maxDigits digits. Empty text is the caller's to reject.
+    QLineEdit* digitField(const QString& name, int maxDigits = 5);
 
     template <class W> W* named(W* widget, const QString& name) {
         widget->setObjectName(name);

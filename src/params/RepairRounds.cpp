@@ -18,7 +18,8 @@ void RepairRounds::reset() {
     m_same = 0;
 }
 
-QString RepairRounds::describe(const std::vector<WriteList::Entry>& entries) {
+QString RepairRounds::describe(const std::vector<WriteList::Entry>& entries,
+                               const QString& separator) {
     QStringList lines;
     for (const auto& e : entries) {
         QString line;
@@ -32,5 +33,5 @@ QString RepairRounds::describe(const std::vector<WriteList::Entry>& entries) {
         }
         if (!lines.contains(line)) lines << line;
     }
-    return lines.join(QLatin1Char('\n'));
+    return lines.join(separator);
 }

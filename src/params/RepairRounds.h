@@ -17,8 +17,10 @@ public:
     void reset();
     int sameRounds() const { return m_same; }
 
-    // "GIRI COMMUTAZIONE (12)", "LevelThreshold1 (16)", "KTAR 5", ... one per line.
-    static QString describe(const std::vector<WriteList::Entry>& entries);
+    // "GIRI COMMUTAZIONE (12)", "LevelThreshold1 (16)", "KTAR 5", ... one per line unless
+    // another separator is given; an entry named twice is named once.
+    static QString describe(const std::vector<WriteList::Entry>& entries,
+                            const QString& separator = QStringLiteral("\n"));
 
 private:
     std::vector<WriteList::Entry> m_last;

@@ -4,7 +4,9 @@
 #include "app/Form1.h"
 #include "app/Form2.h"
 #include "app/Form4.h"
+#include "app/WriteReport.h"
 #include "link/Commands.h"
+#include "link/WriteSequence.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -544,6 +546,33 @@ private slots:
         QCOMPARE(trace.size(), expected.size());
         for (qsizetype i = 0; i < trace.size(); ++i)
             QCOMPARE(trace[i], expected[i]);
+    }
+
+    // What a screen says of a write: how far it got, or which values the ECU did not keep.
+    void writeOutcomesInTheFittersWords() {
+        LanguageTable italian;
+        WriteSequence seq;
+        seq.start({{SwitchRpm, 2500, false}, {5, 120, true}, {13, 40, false}},
+                  WriteSequence::ReadBack::Parameters, {});
+        seq.take(replyFrame(2));
+        QCOMPARE(WriteReport::progress(seq, italian), QStringLiteral("Scrittura in corso: 1 / 3"));
+        seq.interrupt();
+        QCOMPARE(
+            WriteReport::outcome(seq, italian),
+            QStringLiteral("Scrittura interrotta: la centralina ha confermato 1 scritture su 3"));
+
+        WriteSequence refused;
+        refused.start({{SwitchRpm, 2500, false}, {5, 120, true}}, WriteSequence::ReadBack::Both,
+                      {});
+        for (int pass = 0; pass < 2; ++pass) { // written, read back; both again, read back
+            refused.take(replyFrame(2));
+            refused.take(replyFrame(9));
+            refused.take(replyFrame(1, QByteArray(124, '\0')));
+            refused.take(replyFrame(8, QByteArray(64, char(105))));
+        }
+        QCOMPARE(
+            WriteReport::outcome(refused, italian),
+            QStringLiteral("La centralina non ha memorizzato: GIRI COMMUTAZIONE (12), KTAR 5"));
     }
 
     void windowCloseButtonDoesWhatExitDoes() {
