@@ -2,47 +2,12 @@
 // link and the program's own timers: how long exchanges take, CPU and memory. Run by
 // scripts/bench.sh; one line per figure. Not a test: nothing here passes or fails, so a busy
 // machine never turns a build red.
-#include "common/SimProcess.h"
+#include "BenchTools.h"
 
 #include <QApplication>
-#include <QFile>
-#include <QRegularExpression>
-#include <algorithm>
-#include <cstdio>
 #include <functional>
-#include <vector>
 
-namespace {
-
-void figure(const char* what, double value, const char* unit) {
-    std::printf("%-58s %10.2f %s\n", what, value, unit);
-    std::fflush(stdout);
-}
-
-// Peak resident memory of this process so far, in MiB.
-double peakRssMiB() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) return 0;
-    const QString text = QString::fromLatin1(status.readAll());
-    const auto m = QRegularExpression(QStringLiteral("VmHWM:\\s+(\\d+) kB")).match(text);
-    return m.hasMatch() ? m.captured(1).toDouble() / 1024.0 : 0;
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
-// Share of one core this process uses over the next ms milliseconds of its event loop.
-double cpuShareDuring(int ms) {
-    const double cpu0 = cpuSeconds();
-    QElapsedTimer wall;
-    wall.start();
-    QTest::qWait(ms);
-    return 100.0 * (cpuSeconds() - cpu0) / (double(wall.elapsed()) / 1000.0);
-}
-
-void checkAndUpload() {
+void benchUpload() {
     std::vector<double> check, upload;
     for (int run = 0; run < 5; ++run) {
         SimProcess sim({QStringLiteral("--start"), QStringLiteral("warm")});
@@ -58,7 +23,7 @@ void checkAndUpload() {
     figure("upload of parameters and table (median of 5)", median(upload), "ms");
 }
 
-void uploadWithRepairs() {
+void benchRepair() {
     SimProcess sim(
         {QStringLiteral("--start"), QStringLiteral("warm"), QStringLiteral("--out-of-range")});
     World w;
@@ -69,7 +34,7 @@ void uploadWithRepairs() {
     figure("upload with repair rounds", double(uploadMs), "ms");
 }
 
-void idleAndDeviceGone() {
+void benchIdle() {
     QTemporaryDir dir;
     const QString name = dir.filePath(QStringLiteral("ttyECU"));
     SimProcess sim({QStringLiteral("--start"), QStringLiteral("warm"), QStringLiteral("--link"),
@@ -83,15 +48,13 @@ void idleAndDeviceGone() {
     figure("CPU while the adapter is gone (4.5 s)", cpuShareDuring(4500), "% of a core");
 }
 
-} // namespace
-
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const std::vector<std::pair<const char*, std::function<void()>>> benches = {
-        {"upload", checkAndUpload},
-        {"repair", uploadWithRepairs},
-        {"idle", idleAndDeviceGone},
+        {"upload", benchUpload},
+        {"repair", benchRepair},
+        {"idle", benchIdle},
     };
     const QStringList only = app.arguments().mid(1);
     for (const auto& [name, run] : benches)

@@ -1,0 +1,43 @@
+#pragma once
+
+// What every benchmark uses: printing a figure, CPU and memory readings.
+#include "common/SimProcess.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+inline void figure(const char* what, double value, const char* unit) {
+    std::printf("%-58s %10.2f %s\n", what, value, unit);
+    std::fflush(stdout);
+}
+
+// Peak resident memory of this process so far, in MiB.
+inline double peakRssMiB() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) return 0;
+    const QString text = QString::fromLatin1(status.readAll());
+    const auto m = QRegularExpression(QStringLiteral("VmHWM:\\s+(\\d+) kB")).match(text);
+    return m.hasMatch() ? m.captured(1).toDouble() / 1024.0 : 0;
+}
+
+inline double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+// Share of one core this process uses over the next ms milliseconds of its event loop.
+inline double cpuShareDuring(int ms) {
+    const double cpu0 = cpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    QTest::qWait(ms);
+    return 100.0 * (cpuSeconds() - cpu0) / (double(wall.elapsed()) / 1000.0);
+}
+
+// The benchmarks, one function per area; bench.cpp lists them by name.
+void benchUpload();
+void benchRepair();
+void benchIdle();
