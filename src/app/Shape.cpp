@@ -7,8 +7,7 @@ Shape::Shape(Kind kind, QWidget* parent) : QWidget(parent), m_kind(kind) {
 }
 
 void Shape::setFill(const QColor& colour) {
-    if (colour == m_fill)
-        return;
+    if (colour == m_fill) return;
     m_fill = colour;
     update();
 }
