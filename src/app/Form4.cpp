@@ -57,6 +57,14 @@ Form4::Form4(FormContext& context) : FormBase(ScreenId::Form4, context) {
     Combo5 = named(new QComboBox(this), QStringLiteral("Combo5"));
     for (int n = 1; n <= 8; ++n)
         Combo1->addItem(QStringLiteral("COM%1").arg(n), n);
+    // After COM1..COM8, the ports the system reports now (USB adapters, COM numbers above 9):
+    // a port number alone cannot name them. Read afresh each time the dialog opens.
+    const auto reported = ctx.serialPorts ? ctx.serialPorts() : std::vector<SerialPortEntry>{};
+    for (const SerialPortEntry& port : reported)
+        Combo1->addItem(port.caption(), port.device);
+    if (!g.portNameOverride.isEmpty() && Combo1->findData(g.portNameOverride) < 0)
+        Combo1->addItem(g.portNameOverride, g.portNameOverride);
+    Combo1->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     Combo1->setPlaceholderText(QStringLiteral("COM1"));
     Combo1->setCurrentIndex(-1);
     fill(Combo2, kBauds, "9600");
@@ -87,14 +95,26 @@ Form4::Form4(FormContext& context) : FormBase(ScreenId::Form4, context) {
     bool ok = false;
     const int port = g.CommPortNumber.toInt(&ok);
     DialogPort = ok ? port : 0;
-    Combo1->setCurrentIndex(ok && port >= 1 && port <= 8 ? port - 1 : -1);
+    DialogDevice = g.portNameOverride;
+    if (!DialogDevice.isEmpty())
+        Combo1->setCurrentIndex(Combo1->findData(DialogDevice));
+    else
+        Combo1->setCurrentIndex(ok && port >= 1 && port <= 8 ? port - 1 : -1);
     preselect(Combo2, g.CommBaud, DialogBaud);
     preselect(Combo4, g.CommParity, DialogParity);
     preselect(Combo3, g.CommDataBits, DialogDataBits);
     preselect(Combo5, g.CommStopBits, DialogStopBits);
 
     // A choice takes effect in the pending values at once.
-    connect(Combo1, &QComboBox::activated, this, [this](int i) { DialogPort = i + 1; });
+    connect(Combo1, &QComboBox::activated, this, [this](int i) {
+        const QVariant chosen = Combo1->itemData(i);
+        if (chosen.typeId() == QMetaType::Int) {
+            DialogPort = chosen.toInt();
+            DialogDevice.clear();
+        } else {
+            DialogDevice = chosen.toString();
+        }
+    });
     connect(Combo2, &QComboBox::activated, this,
             [this](int i) { DialogBaud = Combo2->itemData(i).toString(); });
     connect(Combo4, &QComboBox::activated, this,
@@ -131,6 +151,9 @@ void Form4::okClicked() {
         g.CommSettings = settings;
         ParseCommSettings(g);
     }
+    // A reported port is used for the rest of the run as --port-name would be; choosing a COM
+    // entry goes back to the port number.
+    g.portNameOverride = DialogDevice;
     close4();
 }
 
@@ -145,5 +168,13 @@ void Form4::onCloseRequested() {
 void Form4::tour(Tour& t) {
     t.picture(QStringLiteral("02-serial-settings"), t.press(ScreenId::Form1, "Command6"),
               t.visible(ScreenId::Form4), ScreenId::Form4);
+    // A USB adapter the system reports, chosen in the list (and then cancelled).
+    t.picture(
+        QStringLiteral("02b-serial-settings-usb-adapter"),
+        [&t] {
+            if (auto* dialog = t.screen<Form4>(ScreenId::Form4))
+                dialog->Combo1->setCurrentIndex(dialog->Combo1->count() - 1);
+        },
+        t.visible(ScreenId::Form4), ScreenId::Form4);
     t.pass(t.press(ScreenId::Form4, "Command2"), t.visible(ScreenId::Form1));
 }

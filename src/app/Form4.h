@@ -36,7 +36,9 @@ private:
     QPushButton* Command1;
     QPushButton* Command2;
 
-    // The pending choice, applied by OK only.
+    // The pending choice, applied by OK only. DialogDevice: a port the system reported, chosen
+    // instead of a port number (empty for COM1..COM8).
     int DialogPort = 0;
+    QString DialogDevice;
     QString DialogBaud, DialogParity, DialogDataBits, DialogStopBits;
 };

@@ -5,6 +5,7 @@
 #include "VariabiliGlobali.h"
 #include "link/ExchangeCycle.h"
 #include "link/LinkFactory.h"
+#include "link/SerialPorts.h"
 
 #include <QWidget>
 #include <memory>
@@ -18,6 +19,8 @@ struct FormContext {
     ScreenHost& host;
     UserDialogs& dialogs;
     LinkFactory linkFactory;
+    // The serial ports the settings dialog offers beside COM1..COM8.
+    SerialPortLister serialPorts = systemSerialPorts;
 };
 
 // Common ground of the screens: a top-level window known to the ScreenHost, owning its own

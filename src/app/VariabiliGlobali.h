@@ -33,7 +33,8 @@ struct VariabiliGlobali {
 
     // Where the program's files live (Config.ini, the language file, archives, logs).
     QString programDir;
-    // Set by --port-name: the device to open instead of the one the port number names.
+    // The device to open instead of the one the port number names: set by --port-name, or by
+    // choosing a port the system reports in the settings dialog.
     QString portNameOverride;
     // --trace: every frame sent and received is written to standard error with its time.
     bool traceLink = false;

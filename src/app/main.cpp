@@ -52,8 +52,11 @@ int main(int argc, char* argv[]) {
     if (cli.isSet(simulate) || cli.isSet(tour)) {
         links = [&ecu] { return std::make_unique<InProcessLink>(ecu); };
     } else {
-        const QString device = g.portNameOverride;
-        links = [device] { return std::make_unique<SerialEcuLink>(device); };
+        // The device is read when each screen opens its port: the settings dialog may have
+        // chosen another one for the rest of the run.
+        links = [&g] {
+            return std::make_unique<SerialEcuLink>([&g] { return g.portNameOverride; });
+        };
     }
 
     const bool touring = cli.isSet(tour);
@@ -63,6 +66,13 @@ int main(int argc, char* argv[]) {
 
     ScreenHost host;
     FormContext context{g, host, dialogs, links};
+    // The tour's pictures show the same adapter on every machine.
+    if (touring)
+        context.serialPorts = [] {
+            return std::vector<SerialPortEntry>{
+                {QStringLiteral("ttyUSB0"), QStringLiteral("/dev/ttyUSB0"),
+                 QStringLiteral("FT232R USB UART (FTDI, 0403:6001)")}};
+        };
     host.setFactory([&context](ScreenId id) { return makeScreen(id, context); });
     host.onProgramEnd = [] { QCoreApplication::quit(); };
 

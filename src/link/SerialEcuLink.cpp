@@ -59,7 +59,11 @@ QString deviceForPortNumber(const QString& portNumber) {
 #endif
 }
 
-SerialEcuLink::SerialEcuLink(QString deviceOverride) : m_deviceOverride(std::move(deviceOverride)) {
+SerialEcuLink::SerialEcuLink(QString deviceOverride)
+    : SerialEcuLink([device = std::move(deviceOverride)] { return device; }) {}
+
+SerialEcuLink::SerialEcuLink(std::function<QString()> deviceOverride)
+    : m_deviceOverride(std::move(deviceOverride)) {
     QObject::connect(&m_port, &QSerialPort::errorOccurred, &m_port,
                      [this](QSerialPort::SerialPortError e) { onError(e); });
 }
@@ -78,8 +82,8 @@ bool SerialEcuLink::open(const QString& portNumber, const QString& settings) {
         fail(ErrorPortAlreadyOpen, QStringLiteral("The port is already open."));
         return false;
     }
-    const QString device =
-        m_deviceOverride.isEmpty() ? deviceForPortNumber(portNumber) : m_deviceOverride;
+    const QString chosen = m_deviceOverride ? m_deviceOverride() : QString();
+    const QString device = chosen.isEmpty() ? deviceForPortNumber(portNumber) : chosen;
     if (device.isEmpty()) {
         fail(ErrorInvalidPort, QStringLiteral("Invalid port number \"%1\".").arg(portNumber));
         return false;

@@ -3,6 +3,7 @@
 #include "EcuLink.h"
 
 #include <QSerialPort>
+#include <functional>
 #include <optional>
 
 // Line parameters of a "9600,n,8,1" settings string.
@@ -25,6 +26,9 @@ class SerialEcuLink final : public EcuLink {
 public:
     // deviceOverride, when not empty, is opened whatever the port number says.
     explicit SerialEcuLink(QString deviceOverride = QString());
+    // The device is asked for at each open(): the choice may change while a screen holds
+    // its link (the settings dialog). Empty means the port number's device.
+    explicit SerialEcuLink(std::function<QString()> deviceOverride);
     ~SerialEcuLink() override;
 
     bool open(const QString& portNumber, const QString& settings) override;
@@ -41,7 +45,7 @@ private:
     void fail(int code, const QString& message);
 
     QSerialPort m_port;
-    QString m_deviceOverride;
+    std::function<QString()> m_deviceOverride;
     int m_errorCode = ErrorNone;
     QString m_errorString;
     bool m_deviceLost = false;

@@ -6,6 +6,7 @@
 #include "app/Form4.h"
 #include "app/WriteReport.h"
 #include "link/Commands.h"
+#include "link/SerialEcuLink.h"
 #include "link/WriteSequence.h"
 
 #include <QComboBox>
@@ -479,6 +480,51 @@ private slots:
         w.click(ScreenId::Form1, QStringLiteral("Command6"));
         combo("Combo1")->activated(5);
         w.click(ScreenId::Form4, QStringLiteral("Command2"));
+        QCOMPARE(w.g.CommPortNumber, QStringLiteral("3"));
+    }
+
+    // Beside COM1..COM8 the dialog offers the ports the system reports; one chosen is used
+    // as --port-name would be, until a COM entry is chosen again.
+    void settingsDialogOffersTheReportedPorts() {
+        World w;
+        w.context.serialPorts = [] {
+            return std::vector<SerialPortEntry>{
+                {QStringLiteral("ttyUSB0"), QStringLiteral("/dev/tarvex-no-such-adapter"),
+                 QStringLiteral("FT232R USB UART")},
+                {QStringLiteral("COM12"), QStringLiteral("COM12"), QString()}};
+        };
+        w.context.linkFactory = [&w] {
+            return std::make_unique<SerialEcuLink>([&w] { return w.g.portNameOverride; });
+        };
+        w.host.show(ScreenId::Form1);
+        auto combo = [&w] {
+            return w.control<QComboBox>(ScreenId::Form4, QStringLiteral("Combo1"));
+        };
+        w.click(ScreenId::Form1, QStringLiteral("Command6"));
+        QCOMPARE(combo()->count(), 10);
+        QCOMPARE(combo()->itemText(8), QStringLiteral("ttyUSB0 — FT232R USB UART"));
+        QCOMPARE(combo()->itemText(9), QStringLiteral("COM12"));
+        combo()->activated(8);
+        w.click(ScreenId::Form4, QStringLiteral("Command2")); // Cancel
+        QVERIFY(w.g.portNameOverride.isEmpty());
+
+        w.click(ScreenId::Form1, QStringLiteral("Command6"));
+        combo()->activated(8);
+        w.click(ScreenId::Form4, QStringLiteral("Command1"));
+        QCOMPARE(w.g.portNameOverride, QStringLiteral("/dev/tarvex-no-such-adapter"));
+        QCOMPARE(w.g.CommPortNumber, QStringLiteral("1"));
+        // The check now opens that device, and the notice names it.
+        w.click(ScreenId::Form1, QStringLiteral("Command1"));
+        QVERIFY(isShown(w.control<QWidget>(ScreenId::Form1, QStringLiteral("Text3"))));
+        QVERIFY(w.control<QLabel>(ScreenId::Form1, QStringLiteral("PortErrorDetail"))
+                    ->text()
+                    .contains(QStringLiteral("/dev/tarvex-no-such-adapter")));
+
+        w.click(ScreenId::Form1, QStringLiteral("Command6"));
+        QCOMPARE(combo()->currentIndex(), 8); // the device in use is the one shown
+        combo()->activated(2);
+        w.click(ScreenId::Form4, QStringLiteral("Command1"));
+        QVERIFY(w.g.portNameOverride.isEmpty());
         QCOMPARE(w.g.CommPortNumber, QStringLiteral("3"));
     }
 

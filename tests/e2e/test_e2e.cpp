@@ -5,6 +5,7 @@
 #include "app/Form1.h"
 #include "app/Form2.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -29,6 +30,27 @@ private slots:
         QCOMPARE(menu->phase(), Form2::Phase::Ready);
         QVERIFY(w.control<QWidget>(ScreenId::Form2, QStringLiteral("Text4"))->isHidden());
         QCOMPARE(w.g.parameters.value(SwitchRpm), 2300);
+    }
+
+    // A USB adapter chosen in the settings dialog from the ports the system reports: the
+    // connection check talks to it.
+    void aReportedPortChosenInTheDialogIsTheOneUsed() {
+        SimProcess sim({QStringLiteral("--start"), QStringLiteral("warm")});
+        World w(World::Links::Virtual, "19600,n,8,1\n");
+        const QString device = sim.device;
+        w.context.serialPorts = [device] {
+            return std::vector<SerialPortEntry>{{QStringLiteral("ttyUSB0"), device, QString()}};
+        };
+        w.context.linkFactory = [&w] {
+            return std::make_unique<SerialEcuLink>([&w] { return w.g.portNameOverride; });
+        };
+        w.host.show(ScreenId::Form1);
+        w.click(ScreenId::Form1, QStringLiteral("Command6"));
+        w.control<QComboBox>(ScreenId::Form4, QStringLiteral("Combo1"))->activated(8);
+        w.click(ScreenId::Form4, QStringLiteral("Command1"));
+        w.click(ScreenId::Form1, QStringLiteral("Command1"));
+        QTRY_VERIFY_WITH_TIMEOUT(w.host.isVisible(ScreenId::Form2), 5000);
+        QCOMPARE(w.g.EcuVersion, (std::array<int, 3>{2, 4, 7}));
     }
 
     void outOfRangeEcuIsRepairedOverTheLine() {
