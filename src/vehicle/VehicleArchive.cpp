@@ -83,7 +83,7 @@ VehicleLoad refused(VehicleLoad load, VehicleLoad::Status status, int slot, cons
     const VehicleArchive::Cell c = cellOfSlot(slot);
     load.status = status;
     load.cell = SheetCells::name(c.row, c.column);
-    load.content = what;
+    load.content = what.isEmpty() ? QStringLiteral("\"\"") : what;
     return load;
 }
 

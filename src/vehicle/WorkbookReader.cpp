@@ -3,10 +3,21 @@
 #include "XlsReader.h"
 #include "XlsxReader.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
-WorkbookReader::WorkbookReader(int rows, int columns) : m_cells(rows, columns) {}
+WorkbookReader::WorkbookReader(int rows, int columns, const QString& xlsHelper)
+    : m_cells(rows, columns), m_xlsHelper(xlsHelper) {}
+
+QString WorkbookReader::defaultXlsHelper() {
+#ifdef Q_OS_WIN
+    const QString name = QStringLiteral("/tarvex-xls-reader.exe");
+#else
+    const QString name = QStringLiteral("/tarvex-xls-reader");
+#endif
+    return QCoreApplication::applicationDirPath() + name;
+}
 
 WorkbookReader::Format WorkbookReader::formatOf(const QByteArray& head) {
     // A zip local-file header, and the compound-document signature that wraps BIFF streams.
@@ -33,14 +44,13 @@ bool WorkbookReader::read(const QString& path) {
     if (!info.isFile()) return fail(WorkbookError::Unreadable, QStringLiteral("not a file"));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return fail(WorkbookError::Unreadable, file.errorString());
-    if (file.size() > MaxFileSize)
-        return fail(WorkbookError::TooLarge, QStringLiteral("%1 bytes").arg(file.size()));
-    const QByteArray bytes = file.read(MaxFileSize + 1);
-    if (file.error() != QFileDevice::NoError)
-        return fail(WorkbookError::Unreadable, file.errorString());
-    if (bytes.isEmpty()) return fail(WorkbookError::EmptyFile, QString());
-    if (bytes.size() > MaxFileSize)
-        return fail(WorkbookError::TooLarge, QStringLiteral("%1 bytes").arg(bytes.size()));
+    // Read exactly what the file holds: asking for the limit would allocate the limit.
+    const qint64 size = file.size();
+    if (size > MaxFileSize)
+        return fail(WorkbookError::TooLarge, QStringLiteral("%1 bytes").arg(size));
+    if (size == 0) return fail(WorkbookError::EmptyFile, QString());
+    const QByteArray bytes = file.read(size);
+    if (bytes.size() != size) return fail(WorkbookError::Unreadable, file.errorString());
 
     m_format = formatOf(bytes);
     switch (m_format) {
@@ -48,7 +58,7 @@ bool WorkbookReader::read(const QString& path) {
         m_status = readXlsx(bytes, m_cells);
         break;
     case Format::Xls:
-        m_status = readXls(path, m_cells);
+        m_status = readXlsIsolated(m_xlsHelper, path, m_cells);
         break;
     case Format::Unknown:
         return fail(WorkbookError::NotWorkbook, QString());

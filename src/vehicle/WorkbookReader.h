@@ -15,8 +15,9 @@ public:
     // Far above any vehicle archive (a few kilobytes), far below what would hurt to hold.
     static constexpr qint64 MaxFileSize = 64 << 20;
 
-    // Reads rows 1..rows and columns 1..columns (A..); everything else is skipped.
-    WorkbookReader(int rows, int columns);
+    // Reads rows 1..rows and columns 1..columns (A..); everything else is skipped. Legacy
+    // .xls files are read by the helper `xlsHelper` (see XlsReader.h).
+    WorkbookReader(int rows, int columns, const QString& xlsHelper = defaultXlsHelper());
 
     bool read(const QString& path);
 
@@ -25,11 +26,14 @@ public:
     Format format() const { return m_format; }
 
     static Format formatOf(const QByteArray& head);
+    // tarvex-xls-reader beside the program.
+    static QString defaultXlsHelper();
 
 private:
     bool fail(WorkbookError error, const QString& detail);
 
     SheetCells m_cells;
+    QString m_xlsHelper;
     WorkbookStatus m_status;
     Format m_format = Format::Unknown;
 };

@@ -1,6 +1,8 @@
 #include "XlsReader.h"
 
+#include <QDir>
 #include <QFile>
+#include <QProcess>
 
 #include <freexl.h>
 
@@ -74,7 +76,81 @@ WorkbookCell cellOf(const FreeXL_CellValue& v) {
     }
 }
 
+// A helper that takes longer than this on a file of at most 64 MB is stuck.
+constexpr int HelperTimeoutMs = 20000;
+const QByteArray Header = QByteArrayLiteral("TARVEX-XLS 1");
+
+WorkbookStatus helperFailed(const QString& why) {
+    return WorkbookStatus::failure(WorkbookError::Damaged,
+                                   QStringLiteral("legacy workbook: ") + why);
+}
+
 } // namespace
+
+QByteArray encodeCells(const WorkbookStatus& status, const SheetCells& cells) {
+    QByteArray out = Header + ' ' + QByteArray::number(static_cast<int>(status.error)) + ' ' +
+                     status.detail.toUtf8().toBase64() + '\n';
+    for (int r = 1; r <= cells.rows(); ++r) {
+        for (int c = 1; c <= cells.columns(); ++c) {
+            const WorkbookCell& cell = cells.at(r, c);
+            if (cell.kind == WorkbookCell::Kind::Empty) continue;
+            out += QByteArray::number(r) + ' ' + QByteArray::number(c) + ' ' +
+                   QByteArray::number(static_cast<int>(cell.kind)) + ' ' +
+                   QByteArray::number(cell.number, 'g', 17) + ' ' + cell.text.toUtf8().toBase64() +
+                   '\n';
+        }
+    }
+    return out;
+}
+
+WorkbookStatus decodeCells(const QByteArray& text, SheetCells& cells) {
+    const QList<QByteArray> lines = text.split('\n');
+    const QList<QByteArray> head = lines.value(0).split(' ');
+    bool ok = head.size() == 4 && head[0] + ' ' + head[1] == Header;
+    const int error = ok ? head[2].toInt(&ok) : 0;
+    if (!ok || error < static_cast<int>(WorkbookError::None) ||
+        error > static_cast<int>(WorkbookError::NoSheet))
+        return helperFailed(QStringLiteral("the reader answered nonsense"));
+    if (error != static_cast<int>(WorkbookError::None))
+        return WorkbookStatus::failure(static_cast<WorkbookError>(error),
+                                       QString::fromUtf8(QByteArray::fromBase64(head[3])));
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        if (lines[i].isEmpty()) continue;
+        const QList<QByteArray> f = lines[i].split(' ');
+        bool okRow = false, okColumn = false, okKind = false, okNumber = false;
+        const int row = f.value(0).toInt(&okRow);
+        const int column = f.value(1).toInt(&okColumn);
+        const int kind = f.value(2).toInt(&okKind);
+        const double number = f.value(3).toDouble(&okNumber);
+        if (f.size() != 5 || !okRow || !okColumn || !okKind || !okNumber ||
+            kind < static_cast<int>(WorkbookCell::Kind::Number) ||
+            kind > static_cast<int>(WorkbookCell::Kind::Other))
+            return helperFailed(QStringLiteral("the reader answered nonsense"));
+        cells.set(row, column,
+                  {static_cast<WorkbookCell::Kind>(kind), number,
+                   QString::fromUtf8(QByteArray::fromBase64(f[4]))});
+    }
+    return {};
+}
+
+WorkbookStatus readXlsIsolated(const QString& helper, const QString& path, SheetCells& cells) {
+    QProcess process;
+    process.start(helper, {path, QString::number(cells.rows()), QString::number(cells.columns())});
+    if (!process.waitForStarted())
+        return WorkbookStatus::failure(
+            WorkbookError::Unreadable,
+            QStringLiteral("cannot run the legacy workbook reader %1 (%2)")
+                .arg(QDir::toNativeSeparators(helper), process.errorString()));
+    if (!process.waitForFinished(HelperTimeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        return helperFailed(QStringLiteral("the reader did not finish"));
+    }
+    // A crash there (or a sanitizer's verdict on FreeXL) is a file we cannot read, nothing more.
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return helperFailed(QStringLiteral("the reader failed on this file"));
+    return decodeCells(process.readAllStandardOutput(), cells);
+}
 
 WorkbookStatus readXls(const QString& path, SheetCells& cells) {
     Handle h;
