@@ -580,9 +580,9 @@ private slots:
         if (soffice().isEmpty()) QSKIP("LibreOffice is not installed");
         const auto cells = csvCells(readAll(Fixtures + QStringLiteral("vehicle.csv")));
         for (const QString& to : {QStringLiteral("xlsx"), QStringLiteral("xls:MS Excel 97")}) {
-            QVERIFY(
-                convert(to, Fixtures + QStringLiteral("vehicle.csv"), path(QStringLiteral("lo"))));
-            compareImage(VehicleArchive::load(path(QStringLiteral("lo/vehicle.") +
+            QVERIFY(convert(to, Fixtures + QStringLiteral("vehicle.csv"),
+                            path(QStringLiteral("lo-out"))));
+            compareImage(VehicleArchive::load(path(QStringLiteral("lo-out/vehicle.") +
                                                    to.left(to.indexOf(QLatin1Char(':'))))),
                          cells);
         }
