@@ -5,7 +5,15 @@ packages=(
   cmake ninja-build g++ pkg-config clang-format git
   qt6-base-dev qt6-serialport-dev libgl-dev
   xvfb xauth fonts-dejavu-core
+  libxlsxwriter-dev libfreexl-dev libzip-dev libpugixml-dev
 )
+# Spreadsheet programs as peers of the vehicle-archive workbooks: LibreOffice (several hundred
+# MB) for the interoperability test and, with Gnumeric for the BIFF5 file LibreOffice no longer
+# writes, for scripts/make-workbook-fixtures.sh. Without them that test is skipped and the
+# committed fixtures stand in; set TARVEX_WITH_SPREADSHEETS=1 to install them.
+if [ "${TARVEX_WITH_SPREADSHEETS:-0}" = 1 ]; then
+  packages+=(libreoffice-calc-nogui gnumeric)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
