@@ -657,8 +657,7 @@ private slots:
     void textsComeFromTheLanguageFile() {
         LanguageTable english;
         QVERIFY(SetLingua(english, QStringLiteral(QT_TESTCASE_SOURCEDIR "/../data/Stringhe312.txt"),
-                          QStringLiteral("[ING]"))
-                    .ok());
+                          QStringLiteral("[ING]")));
         VehicleLoad load;
         load.fileName = QStringLiteral("car.xlsx");
         for (int s = int(Status::ReadFailed); s <= int(Status::Fractional); ++s) {
