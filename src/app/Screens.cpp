@@ -1,10 +1,12 @@
 #include "Screens.h"
 
 #include "Form1.h"
+#include "Form12.h"
 #include "Form2.h"
 #include "Form4.h"
 #include "PendingScreen.h"
 #include "Tour.h"
+#include "calib/Form15.h"
 
 namespace {
 
@@ -22,6 +24,8 @@ const Entry kScreens[] = {
     {ScreenId::Form1, make<Form1>, Form1::tour},
     {ScreenId::Form4, make<Form4>, Form4::tour},
     {ScreenId::Form2, make<Form2>, Form2::tour},
+    {ScreenId::Form12, make<Form12>, nullptr}, // shown, and pictured, by Form15
+    {ScreenId::Form15, make<Form15>, Form15::tour},
 };
 
 } // namespace

@@ -42,6 +42,10 @@ Tour::Action Tour::scenario(const char* name) const {
     };
 }
 
+Tour::Action Tour::show(ScreenId id) const {
+    return [this, id] { m_host.show(id); };
+}
+
 Tour::Condition Tour::visible(ScreenId id) const {
     return [this, id] { return m_host.isVisible(id); };
 }

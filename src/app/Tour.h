@@ -11,7 +11,8 @@
 class QWidget;
 
 // Puts the virtual ECU into a state the tour wants to show: "factory", "out-of-range",
-// "refuse" (a default the ECU will not store), "unplug", "plug".
+// "refuse" (a default the ECU will not store), "calibrated" (a table that is not flat),
+// "unplug", "plug".
 using TourScenario = std::function<void(const QString& scenario)>;
 
 // Walks the screens unattended and saves one picture of each into a folder, then ends. Each
@@ -44,6 +45,8 @@ public:
     // Building blocks for the stops.
     Action press(ScreenId id, const char* control) const;
     Action scenario(const char* name) const;
+    // Shows a screen as another screen would (one whose way in is built elsewhere).
+    Action show(ScreenId id) const;
     Condition visible(ScreenId id) const;
     static Action then(Action first, Action second);
     QWidget* widget(ScreenId id) const;

@@ -33,49 +33,74 @@ QString manualMayStillBeOn(const LanguageTable& language) {
         QStringLiteral("ATTENZIONE: LA CENTRALINA POTREBBE ESSERE ANCORA IN TARATURA MANUALE"));
 }
 
-GraphCaptions graphCaptions(int languageIndex, bool connected) {
-    const QString kgb = QStringLiteral("KGB");
-    switch (languageIndex) {
-    case 2:
-        return {connected ? QStringLiteral("TARVEX - Graphical calibration")
-                          : QStringLiteral("TARVEX - Graphical calibration Not connected"),
-                QStringLiteral("RPM"),
-                QStringLiteral("TINJ"),
-                QStringLiteral("Injection time"),
-                kgb,
-                kgb,
-                QStringLiteral("Deactivate")};
-    case 3:
-        return {connected ? QStringLiteral("TARVEX - ") : QStringLiteral("TARVEX - Pas connecté"),
-                QString(),
-                QString(),
-                QString(),
-                kgb,
-                kgb,
-                QString()};
-    default:
-        return {connected ? QStringLiteral("TARVEX - Taratura grafica")
-                          : QStringLiteral("TARVEX - Taratura grafica Non connesso"),
-                QStringLiteral("RPM"),
-                QStringLiteral("TINJ"),
-                QStringLiteral("Tempo iniezione"),
-                kgb,
-                kgb,
-                QStringLiteral("Deselezionare")};
-    }
+namespace {
+
+// A text the fixed tables leave empty, from the language file; Italian when it was not loaded.
+void fillBlank(QString& text, const LanguageTable& language, const char* key, const char* italian) {
+    if (text.isEmpty()) text = language.text(QString::fromLatin1(key), QString::fromUtf8(italian));
 }
 
-Message selectCurveMessage(int languageIndex) {
+} // namespace
+
+GraphCaptions graphCaptions(int languageIndex, bool connected, const LanguageTable& language) {
+    const QString kgb = QStringLiteral("KGB");
+    GraphCaptions c;
     switch (languageIndex) {
     case 2:
-        return {QStringLiteral("TARVEX - Select the curve"),
-                QStringLiteral("Please, select the curve, before reaching the graph.")};
+        c = {connected ? QStringLiteral("TARVEX - Graphical calibration")
+                       : QStringLiteral("TARVEX - Graphical calibration Not connected"),
+             QStringLiteral("RPM"),
+             QStringLiteral("TINJ"),
+             QStringLiteral("Injection time"),
+             kgb,
+             kgb,
+             QStringLiteral("Deactivate")};
+        break;
     case 3:
-        return {};
+        c = {connected ? QStringLiteral("TARVEX - ") : QStringLiteral("TARVEX - Pas connecté"),
+             QString(),
+             QString(),
+             QString(),
+             kgb,
+             kgb,
+             QString()};
+        break;
     default:
-        return {QStringLiteral("TARVEX - Seleziona curva"),
-                QStringLiteral("Occorre selezionare la curva, prima di accedere al grafico.")};
+        c = {connected ? QStringLiteral("TARVEX - Taratura grafica")
+                       : QStringLiteral("TARVEX - Taratura grafica Non connesso"),
+             QStringLiteral("RPM"),
+             QStringLiteral("TINJ"),
+             QStringLiteral("Tempo iniezione"),
+             kgb,
+             kgb,
+             QStringLiteral("Deselezionare")};
+        break;
     }
+    fillBlank(c.label1, language, "F15_T80", "RPM");
+    fillBlank(c.label2, language, "F15_T81", "TINJ");
+    fillBlank(c.label3, language, "F15_T82", "Tempo iniezione");
+    fillBlank(c.label30, language, "F15_T83", "Deselezionare");
+    return c;
+}
+
+Message selectCurveMessage(int languageIndex, const LanguageTable& language) {
+    Message m;
+    switch (languageIndex) {
+    case 2:
+        m = {QStringLiteral("TARVEX - Select the curve"),
+             QStringLiteral("Please, select the curve, before reaching the graph.")};
+        break;
+    case 3:
+        break;
+    default:
+        m = {QStringLiteral("TARVEX - Seleziona curva"),
+             QStringLiteral("Occorre selezionare la curva, prima di accedere al grafico.")};
+        break;
+    }
+    fillBlank(m.caption, language, "F15_T84", "TARVEX - Seleziona curva");
+    fillBlank(m.text, language, "F15_T85",
+              "Occorre selezionare la curva, prima di accedere al grafico.");
+    return m;
 }
 
 } // namespace CalibrationTexts

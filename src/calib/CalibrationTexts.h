@@ -20,7 +20,10 @@ QString notice(PageNotice notice, const LanguageTable& language);
 QString manualMayStillBeOn(const LanguageTable& language);
 
 // Fixed captions of the graphical view by language (1 Italian, 2 English, 3 the third
-// language) and connection. Any other language number gets the Italian design texts.
+// language) and connection. Any other language number gets the Italian design texts. The
+// third language has no fixed text for the read-out captions, the axis caption and the
+// deselect entry: those come from the language file (F15_T80..F15_T83), as an empty deselect
+// entry could be neither seen nor clicked.
 struct GraphCaptions {
     QString title;
     QString label1;  // over the rpm read-out
@@ -31,14 +34,16 @@ struct GraphCaptions {
     QString label30; // deselect, under the legend
     bool operator==(const GraphCaptions&) const = default;
 };
-GraphCaptions graphCaptions(int languageIndex, bool connected);
+GraphCaptions graphCaptions(int languageIndex, bool connected, const LanguageTable& language);
 
-// The message screen shown when the plot is clicked before a curve is chosen.
+// The message screen shown when the plot is clicked before a curve is chosen. The third
+// language takes it from the language file (F15_T84, F15_T85): an empty message window would
+// leave the fitter guessing why the click did nothing.
 struct Message {
     QString caption;
     QString text;
     bool operator==(const Message&) const = default;
 };
-Message selectCurveMessage(int languageIndex);
+Message selectCurveMessage(int languageIndex, const LanguageTable& language);
 
 } // namespace CalibrationTexts

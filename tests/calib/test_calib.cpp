@@ -409,16 +409,29 @@ private slots:
     // --- Texts ------------------------------------------------------------------------------
 
     void textsFollowLanguageAndConnection() {
-        QCOMPARE(CalibrationTexts::graphCaptions(1, false).title,
+        LanguageTable none;
+        QCOMPARE(CalibrationTexts::graphCaptions(1, false, none).title,
                  QStringLiteral("TARVEX - Taratura grafica Non connesso"));
-        const CalibrationTexts::GraphCaptions third = CalibrationTexts::graphCaptions(3, false);
-        QCOMPARE(third.title, QStringLiteral("TARVEX - Pas connecté"));
-        QVERIFY(third.label1.isEmpty() && third.label30.isEmpty());
-        QCOMPARE(CalibrationTexts::graphCaptions(9, true),
-                 CalibrationTexts::graphCaptions(1, true));
-        QCOMPARE(CalibrationTexts::selectCurveMessage(2).text,
+        QCOMPARE(CalibrationTexts::graphCaptions(9, true, none),
+                 CalibrationTexts::graphCaptions(1, true, none));
+        QCOMPARE(CalibrationTexts::selectCurveMessage(2, none).text,
                  QStringLiteral("Please, select the curve, before reaching the graph."));
-        QCOMPARE(CalibrationTexts::selectCurveMessage(3), CalibrationTexts::Message{});
+
+        // The third language has no fixed read-out captions, deselect entry or message: they
+        // come from the language file, Italian when it was not loaded; the fixed ones stay.
+        LanguageTable turkish;
+        QVERIFY(turkish.store(QStringLiteral("F15_T83"), QStringLiteral("Seçimi kaldır")));
+        QVERIFY(turkish.store(QStringLiteral("F15_T85"), QStringLiteral("Bir eğri seçin.")));
+        const CalibrationTexts::GraphCaptions third =
+            CalibrationTexts::graphCaptions(3, false, turkish);
+        QCOMPARE(third.title, QStringLiteral("TARVEX - Pas connecté"));
+        QCOMPARE(third.label30, QStringLiteral("Seçimi kaldır"));
+        QCOMPARE(third.label1, QStringLiteral("RPM"));
+        QCOMPARE(CalibrationTexts::selectCurveMessage(3, turkish),
+                 (CalibrationTexts::Message{QStringLiteral("TARVEX - Seleziona curva"),
+                                            QStringLiteral("Bir eğri seçin.")}));
+        QCOMPARE(CalibrationTexts::graphCaptions(2, true, turkish).label30,
+                 QStringLiteral("Deactivate"));
 
         LanguageTable t;
         QCOMPARE(CalibrationTexts::notice(PageNotice::ExitAfterWrite, t),

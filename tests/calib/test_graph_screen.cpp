@@ -1,0 +1,308 @@
+#include "common/World.h"
+
+#include "app/Form12.h"
+#include "app/Shape.h"
+#include "calib/CalibrationPlot.h"
+#include "calib/Form15.h"
+#include "lang/SetLingua.h"
+#include "params/ParameterId.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+constexpr Rgb kWhite{255, 255, 255};
+
+// Default breakpoints, and a table whose six drawn curves never share a pixel, except where
+// a test puts them together.
+void calibratedTable(ParameterSet& set) {
+    SetParameterDefaults(set);
+    for (int row = 0; row < 8; ++row)
+        for (int column = 0; column < 8; ++column)
+            set.setKtar(8 * row + column + 1, 102 + 7 * column + row);
+}
+
+QColor pixel(QWidget* w, QPoint at) {
+    return w->grab().toImage().pixelColor(at);
+}
+
+QColor colour(Rgb c) {
+    return Shape::toColour(c);
+}
+
+} // namespace
+
+class TestGraphScreen : public QObject {
+    Q_OBJECT
+
+    // The view opened the way the calibration page opens it, on a table read from an ECU.
+    static Form15* openView(World& w) {
+        calibratedTable(w.g.parameters);
+        w.host.show(ScreenId::Form15);
+        return w.screen<Form15>(ScreenId::Form15);
+    }
+
+    static CalibrationPlot* plotOf(Form15* view) { return view->findChild<CalibrationPlot*>(); }
+
+    static QString text(World& w, const char* name) {
+        return w.control<QLineEdit>(ScreenId::Form15, QString::fromLatin1(name))->text();
+    }
+
+    static QTimer* blinkTimer(Form15* view) {
+        return view->findChild<QTimer*>(QStringLiteral("Timer1"));
+    }
+
+    // Presses the mouse on the plot over view pixel `at`, whatever the plot's scale.
+    static void pressAt(Form15* view, QPoint at) {
+        CalibrationPlot* plot = plotOf(view);
+        QTest::mousePress(plot, Qt::LeftButton, {}, plot->fromView(at));
+    }
+
+private slots:
+    void opensOnTheTableWithItsCaptions() {
+        World w;
+        calibratedTable(w.g.parameters);
+        w.g.parameters.setValue(TinjBreakpoint1 + 6, 14500);
+        w.host.show(ScreenId::Form15);
+        Form15* view = w.screen<Form15>(ScreenId::Form15);
+        QVERIFY(view && view->isVisible());
+        QCOMPARE(view->windowTitle(), QStringLiteral("TARVEX - Taratura grafica"));
+        QCOMPARE(w.control<QLabel>(ScreenId::Form15, QStringLiteral("Label22"))->text(),
+                 QStringLiteral("14500"));
+        QCOMPARE(w.control<QPushButton>(ScreenId::Form15, QStringLiteral("Label23"))->text(),
+                 QString::number(w.g.parameters.value(RpmBreakpoint1)));
+        QCOMPARE(w.control<QPushButton>(ScreenId::Form15, QStringLiteral("Label30"))->text(),
+                 QStringLiteral("Deselezionare"));
+        for (const char* box : {"Text1", "Text2", "Text3"})
+            QCOMPARE(text(w, box), QStringLiteral("0"));
+        QVERIFY(!blinkTimer(view)->isActive());
+
+        // At scale 1 the plot's pixels are the view's: axes, grid and every curve's points
+        // where the graph puts them, in their colours.
+        CalibrationPlot* plot = plotOf(view);
+        QCOMPARE(plot->mapTo(view, QPoint(0, 0)), QPoint(0, 0));
+        QCOMPARE(plot->scale(), 1.0);
+        QCOMPARE(plot->origin(), QPointF(0, 0));
+        const QImage image = plot->grab().toImage();
+        QCOMPARE(image.pixelColor(56, 300), QColor(Qt::black));  // vertical axis
+        QCOMPARE(image.pixelColor(300, 400), QColor(Qt::black)); // horizontal axis
+        for (int c = 0; c < CalibrationGraph::CurveCount; ++c)
+            for (int j = 0; j < CalibrationGraph::PointsPerCurve; ++j)
+                QCOMPARE(image.pixelColor(view->graph().position(c, j)),
+                         colour(CalibrationGraph::curveColour(c + 1)));
+    }
+
+    void legendChoosesACurveThatBlinks() {
+        World w;
+        Form15* view = openView(w);
+        auto* plot = plotOf(view);
+        w.click(ScreenId::Form15, QStringLiteral("Label24"));
+        QCOMPARE(view->graph().selectedCurve(), 2);
+        QVERIFY(w.control<QPushButton>(ScreenId::Form15, QStringLiteral("Label24"))->isChecked());
+        QVERIFY(blinkTimer(view)->isActive());
+        QCOMPARE(blinkTimer(view)->interval(), 1000);
+
+        const QPoint point = view->graph().position(1, 3);
+        view->Timer1Tick(); // dark phase: the chosen curve and its legend line go white
+        QCOMPARE(pixel(plot, point), colour(kWhite));
+        QCOMPARE(w.control<Shape>(ScreenId::Form15, QStringLiteral("Line5"))->fill(),
+                 colour(kWhite));
+        QCOMPARE(w.control<Shape>(ScreenId::Form15, QStringLiteral("Line4"))->fill(),
+                 colour(CalibrationGraph::curveColour(1)));
+        view->Timer1Tick();
+        QCOMPARE(pixel(plot, point), colour(CalibrationGraph::curveColour(2)));
+        QVERIFY(blinkTimer(view)->isActive());
+
+        // Another curve takes over; the first one is no longer marked.
+        w.click(ScreenId::Form15, QStringLiteral("Label28"));
+        QVERIFY(!w.control<QPushButton>(ScreenId::Form15, QStringLiteral("Label24"))->isChecked());
+        view->Timer1Tick();
+        QCOMPARE(view->graph().whiteCurve(), 6);
+        QCOMPARE(pixel(plot, point), colour(CalibrationGraph::curveColour(2)));
+    }
+
+    void deselectionWithinASecondStopsTheBlinkInColour() {
+        World w;
+        Form15* view = openView(w);
+        for (bool afterWhite : {false, true}) {
+            w.click(ScreenId::Form15, QStringLiteral("Label26"));
+            if (afterWhite) view->Timer1Tick();
+            w.click(ScreenId::Form15, QStringLiteral("Label30"));
+            QVERIFY(blinkTimer(view)->isActive()); // its next tick paints and stops
+            view->Timer1Tick();
+            QVERIFY(!blinkTimer(view)->isActive());
+            QCOMPARE(view->graph().whiteCurve(), 0);
+            QCOMPARE(w.control<Shape>(ScreenId::Form15, QStringLiteral("Line7"))->fill(),
+                     colour(CalibrationGraph::curveColour(4)));
+            QCOMPARE(pixel(plotOf(view), view->graph().position(3, 0)),
+                     colour(CalibrationGraph::curveColour(4)));
+        }
+    }
+
+    void keyboardChoosesACurveAndStepsAlongIt() {
+        World w;
+        Form15* view = openView(w);
+        auto* third = w.control<QPushButton>(ScreenId::Form15, QStringLiteral("Label25"));
+        QCOMPARE(third->focusPolicy(), Qt::StrongFocus);
+        QTest::keyClick(third, Qt::Key_Space);
+        QCOMPARE(view->graph().selectedCurve(), 3);
+
+        CalibrationPlot* plot = plotOf(view);
+        QTest::keyClick(plot, Qt::Key_Right);
+        QTest::keyClick(plot, Qt::Key_Right);
+        QCOMPARE(text(w, "Text1"), QString::number(w.g.parameters.value(RpmBreakpoint1 + 2)));
+        QCOMPARE(text(w, "Text2"), QString::number(w.g.parameters.value(TinjBreakpoint1 + 1)));
+        QCOMPARE(text(w, "Text3"), QString::number(w.g.parameters.ktar(8 * 1 + 2 + 1)));
+        QCOMPARE(w.dialogs.beeps, 2);
+
+        QTest::keyClick(w.control<QPushButton>(ScreenId::Form15, QStringLiteral("Label30")),
+                        Qt::Key_Space);
+        QCOMPARE(view->graph().selectedCurve(), 0);
+        QTest::keyClick(plot, Qt::Key_Left); // nothing chosen: told, as for a click
+        QVERIFY(w.host.isVisible(ScreenId::Form12));
+    }
+
+    void clickOnAPointFillsTheBoxesAndBeeps() {
+        World w;
+        calibratedTable(w.g.parameters);
+        // Curve 4 meets curve 2 on point 5: both beep, only the chosen one is read.
+        w.g.parameters.setKtar(8 * 5 + 3 + 1, w.g.parameters.ktar(8 * 5 + 1 + 1));
+        w.host.show(ScreenId::Form15);
+        Form15* view = w.screen<Form15>(ScreenId::Form15);
+        w.click(ScreenId::Form15, QStringLiteral("Label24"));
+
+        pressAt(view, view->graph().position(1, 5) + QPoint(2, -2));
+        QCOMPARE(w.dialogs.beeps, 2);
+        QCOMPARE(text(w, "Text1"), QString::number(w.g.parameters.value(RpmBreakpoint1 + 1)));
+        QCOMPARE(text(w, "Text2"), QString::number(w.g.parameters.value(TinjBreakpoint1 + 5)));
+        QCOMPARE(text(w, "Text3"), QString::number(w.g.parameters.ktar(8 * 5 + 1 + 1)));
+
+        // Curves are painted in order: the later one shows where two meet, white or not.
+        const QPoint shared = view->graph().position(3, 5);
+        QCOMPARE(pixel(plotOf(view), shared), colour(CalibrationGraph::curveColour(4)));
+        view->Timer1Tick();
+        QCOMPARE(pixel(plotOf(view), shared), colour(CalibrationGraph::curveColour(4)));
+        w.click(ScreenId::Form15, QStringLiteral("Label26"));
+        view->Timer1Tick();
+        QCOMPARE(pixel(plotOf(view), shared), colour(kWhite));
+        w.click(ScreenId::Form15, QStringLiteral("Label24"));
+
+        // A point of another curve beeps and leaves the boxes; empty plot does neither.
+        pressAt(view, view->graph().position(5, 0));
+        pressAt(view, view->graph().position(1, 5) + QPoint(3, 0));
+        QCOMPARE(w.dialogs.beeps, 3);
+        QCOMPARE(text(w, "Text2"), QString::number(w.g.parameters.value(TinjBreakpoint1 + 5)));
+        QVERIFY(!w.host.loaded(ScreenId::Form12));
+
+        // A larger window scales the plot; a click still finds the point it is over.
+        view->resize(view->width() * 2, view->height() * 2);
+        QVERIFY(plotOf(view)->scale() > 1.5);
+        pressAt(view, view->graph().position(1, 0));
+        QCOMPARE(text(w, "Text2"), QString::number(w.g.parameters.value(TinjBreakpoint1)));
+        QCOMPARE(pixel(plotOf(view), plotOf(view)->fromView(view->graph().position(0, 0))),
+                 colour(CalibrationGraph::curveColour(1)));
+    }
+
+    void clickWithoutACurveShowsOneMessageScreen() {
+        World w;
+        Form15* view = openView(w);
+        w.click(ScreenId::Form15, QStringLiteral("Label23"));
+        view->Timer1Tick(); // curve 1 white
+        w.click(ScreenId::Form15, QStringLiteral("Label30"));
+        pressAt(view, view->graph().position(0, 0));
+        QVERIFY(!blinkTimer(view)->isActive());
+        QCOMPARE(view->graph().whiteCurve(), 0); // not left white for good
+        QCOMPARE(w.dialogs.beeps, 0);
+        auto* message = w.screen<Form12>(ScreenId::Form12);
+        QVERIFY(message && message->isVisible());
+        QCOMPARE(message->windowTitle(), QStringLiteral("TARVEX - Seleziona curva"));
+        QCOMPARE(w.control<QLabel>(ScreenId::Form12, QStringLiteral("Label1"))->text(),
+                 QStringLiteral("Occorre selezionare la curva, prima di accedere al grafico."));
+
+        // Again, in another language: the same window, caption and text replaced.
+        w.g.LanguageIndex = 2;
+        pressAt(view, QPoint(300, 200));
+        QCOMPARE(w.screen<Form12>(ScreenId::Form12), message);
+        QCOMPARE(message->windowTitle(), QStringLiteral("TARVEX - Select the curve"));
+        int windows = 0;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            windows += top->objectName() == QStringLiteral("Form12") && top->isVisible();
+        QCOMPARE(windows, 1);
+
+        // Its EXIT closes only the message; the view stays as it was.
+        w.click(ScreenId::Form12, QStringLiteral("Command1"));
+        QVERIFY(!w.host.loaded(ScreenId::Form12));
+        QVERIFY(w.host.isVisible(ScreenId::Form15));
+    }
+
+    void exitClosesTheMessageAndGoesBackToThePage() {
+        for (bool closeBox : {false, true}) {
+            World w;
+            Form15* view = openView(w);
+            w.click(ScreenId::Form15, QStringLiteral("Label23"));
+            w.click(ScreenId::Form15, QStringLiteral("Label30"));
+            pressAt(view, QPoint(100, 100));
+            QVERIFY(w.host.isVisible(ScreenId::Form12));
+            if (closeBox)
+                view->close();
+            else
+                w.click(ScreenId::Form15, QStringLiteral("Command1"));
+            QVERIFY(!w.host.loaded(ScreenId::Form15));
+            QVERIFY(!w.host.loaded(ScreenId::Form12));
+            QVERIFY(w.host.isVisible(ScreenId::Form16));
+            QVERIFY(!blinkTimer(view)->isActive()); // freed on the next pass of the loop
+        }
+    }
+
+    void offlineShowsTheDemonstrationAndLeavesTheSetAlone() {
+        World w;
+        w.g.ConnectedMode = 0;
+        calibratedTable(w.g.parameters);
+        const ParameterSet before = w.g.parameters;
+        w.host.show(ScreenId::Form15);
+        Form15* view = w.screen<Form15>(ScreenId::Form15);
+        QCOMPARE(view->windowTitle(), QStringLiteral("TARVEX - Taratura grafica Non connesso"));
+        QCOMPARE(w.control<QLabel>(ScreenId::Form15, QStringLiteral("Label16"))->text(),
+                 QStringLiteral("3000"));
+        QCOMPARE(w.control<QPushButton>(ScreenId::Form15, QStringLiteral("Label28"))->text(),
+                 QStringLiteral("6000"));
+        w.click(ScreenId::Form15, QStringLiteral("Label23"));
+        pressAt(view, view->graph().position(0, 1)); // the 90 below the 100 line
+        QCOMPARE(view->graph().position(0, 1).y(), 400);
+        QCOMPARE(text(w, "Text3"), QStringLiteral("90"));
+        QCOMPARE(text(w, "Text2"), QStringLiteral("5000"));
+        w.click(ScreenId::Form15, QStringLiteral("Command1"));
+        QVERIFY(w.g.parameters == before);
+    }
+
+    void captionsFollowTheLanguage() {
+        World w;
+        QVERIFY(SetLingua(w.g.language, w.g.languageFilePath(), QStringLiteral("[TUR]")));
+        w.g.LanguageIndex = 3;
+        Form15* view = openView(w);
+        // The third language's blanks come from the language file: a deselect entry nobody
+        // could see would leave a chosen curve blinking.
+        QCOMPARE(w.control<QPushButton>(ScreenId::Form15, QStringLiteral("Label30"))->text(),
+                 QStringLiteral("Seçimi kaldır"));
+        QCOMPARE(w.control<QLabel>(ScreenId::Form15, QStringLiteral("Label4"))->text(),
+                 QStringLiteral("KGB"));
+        pressAt(view, QPoint(10, 10));
+        QVERIFY(!w.control<QLabel>(ScreenId::Form12, QStringLiteral("Label1"))->text().isEmpty());
+        w.click(ScreenId::Form15, QStringLiteral("Command1"));
+
+        w.g.LanguageIndex = 2;
+        w.host.show(ScreenId::Form15);
+        QCOMPARE(w.control<QPushButton>(ScreenId::Form15, QStringLiteral("Label23"))->text(),
+                 QStringLiteral("%1 RPM").arg(w.g.parameters.value(RpmBreakpoint1)));
+        QCOMPARE(w.control<QLabel>(ScreenId::Form15, QStringLiteral("Label3"))->text(),
+                 QStringLiteral("Injection time"));
+    }
+};
+
+QTEST_MAIN(TestGraphScreen)
+#include "test_graph_screen.moc"
