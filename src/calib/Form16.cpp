@@ -181,7 +181,7 @@ QScrollBar* Form16::spinner(const QString& name, int low, int high, QLineEdit* s
     // the wheel must all raise the value, as on every spinner fitters know.
     bar->setRange(-high, -low);
     bar->setPageStep(1);
-    bar->setFixedHeight(36);
+    bar->setFixedSize(20, 36);
     bar->setFocusPolicy(Qt::StrongFocus);
     connect(bar, &QScrollBar::valueChanged, shows, [bar, shows](int v) {
         shows->setText(QString::number(-v));
@@ -640,6 +640,7 @@ void Form16::linkLost() {
 }
 
 void Form16::linkFound() {
+    Text3->setText(versionText(g.EcuVersion));
     m_page.linkFound();
     refreshControls();
 }
