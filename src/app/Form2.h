@@ -35,6 +35,10 @@ public:
 
     int CalibrationRequested = 0;
 
+    // A line from the screen that just came back here: the calibration page left without the
+    // ECU confirming the end of manual calibration, or with its write interrupted.
+    void showNotice(const QString& text) { showStatus(text); }
+
 protected:
     void onUnload() override;
     void onCloseRequested() override;

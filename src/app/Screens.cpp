@@ -7,6 +7,7 @@
 #include "PendingScreen.h"
 #include "Tour.h"
 #include "calib/Form15.h"
+#include "calib/Form16.h"
 
 namespace {
 
@@ -26,6 +27,7 @@ const Entry kScreens[] = {
     {ScreenId::Form2, make<Form2>, Form2::tour},
     {ScreenId::Form12, make<Form12>, nullptr}, // shown, and pictured, by Form15
     {ScreenId::Form15, make<Form15>, Form15::tour},
+    {ScreenId::Form16, make<Form16>, Form16::tour},
 };
 
 } // namespace

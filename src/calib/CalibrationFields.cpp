@@ -75,11 +75,13 @@ FieldReport CalibrationFields::check(const CalibrationInput& input, const Langua
         check.requireRange(QString::fromLatin1(c.control), c.low, c.high,
                            text(c.labelKey, c.label).in(language) +
                                QStringLiteral(" %1-%2 ").arg(c.low).arg(c.high));
-    check.requireBreakpointRow(gridControls(0, 8), 500, 10000, QStringLiteral("RPM "));
-    check.requireBreakpointRow(gridControls(8, 8), 500, 25000, QStringLiteral("TINJ "));
+    // The grid's texts lead with a blank: one after the other they would run together
+    // ("RPM 500-500RPM 650-2000") on the fitter's message line.
+    check.requireBreakpointRow(gridControls(0, 8), 500, 10000, QStringLiteral(" RPM "));
+    check.requireBreakpointRow(gridControls(8, 8), 500, 25000, QStringLiteral(" TINJ "));
     for (int i = 16; i < GridSize; ++i)
         check.requireRange(gridControl(i), TableMin, TableMax,
-                           QStringLiteral("TAB KTAR %1-%2").arg(TableMin).arg(TableMax));
+                           QStringLiteral(" TAB KTAR %1-%2").arg(TableMin).arg(TableMax));
 
     // A spinner holds its value in range; this catches a page that let one through.
     for (const SpunCorrective& c : kSpun)

@@ -69,6 +69,9 @@ bool decodeCalibrationLive(const QByteArray& reply, LiveData& live) {
     live.cal25 = *wordAt(reply, 25);
     live.cal27 = *wordAt(reply, 27);
     live.LevelInput = *wordAt(reply, 29);
+    // The calibration page's status line names them as the live screen's does.
+    live.safetyFlag = live.Rpm == 0 ? QStringLiteral("SAFETY") : QString();
+    live.cutOffFlag = live.PetrolTinj == 0 ? QStringLiteral("CUTOFF") : QString();
     return true;
 }
 

@@ -42,3 +42,4 @@ void benchUpload();
 void benchRepair();
 void benchIdle();
 void benchGraph();
+void benchCalibrationPage();

@@ -56,6 +56,7 @@ int main(int argc, char** argv) {
         {"repair", benchRepair},
         {"idle", benchIdle},
         {"graph", benchGraph},
+        {"calpage", benchCalibrationPage},
     };
     const QStringList only = app.arguments().mid(1);
     for (const auto& [name, run] : benches)

@@ -104,6 +104,19 @@ private slots:
         QCOMPARE(data.safetyFlag, QStringLiteral("SAFETY"));
         QCOMPARE(data.cutOffFlag, QStringLiteral("CUTOFF")); // cylinder 2 gets no petrol
 
+        // The calibration record sets the same flags from its speed and petrol time.
+        QByteArray record(25, '\0');
+        record[13] = 0x03;
+        record[14] = 0x20; // bytes 19-20: rpm 800
+        QVERIFY(LiveDecoding::decodeCalibrationLive(replyFrame(10, record), data));
+        QCOMPARE(data.safetyFlag, QString());
+        QCOMPARE(data.cutOffFlag, QStringLiteral("CUTOFF"));
+        record[13] = record[14] = 0;
+        record[15] = 0x0B; // bytes 21-22: petrol time 2816
+        QVERIFY(LiveDecoding::decodeCalibrationLive(replyFrame(10, record), data));
+        QCOMPARE(data.safetyFlag, QStringLiteral("SAFETY"));
+        QCOMPARE(data.cutOffFlag, QString());
+
         // A corrupt cylinder count never reads past the record, nor takes none at all.
         for (int i = 0; i < 8; ++i) {
             live[24 + 2 * i] = char(i + 1); // petrol times 256 * (i + 1) + 0

@@ -343,7 +343,7 @@ private slots:
         CalibrationInput in = calibrationFrom(defaults());
         in.texts[QStringLiteral("Text6_1")] = QStringLiteral("500");
         FieldReport r = rejectionOf(in);
-        QCOMPARE(r.message, QStringLiteral(" RPM 500-500RPM 650-2000"));
+        QCOMPARE(r.message, QStringLiteral("  RPM 500-500 RPM 650-2000"));
         QCOMPARE(r.rejected, (QStringList{"Text6_0", "Text6_1"}));
 
         in = calibrationFrom(defaults());
@@ -355,13 +355,13 @@ private slots:
         in.texts[QStringLiteral("Text6_20")] = QStringLiteral("151");
         in.texts[QStringLiteral("Text6_21")] = QStringLiteral("99");
         r = rejectionOf(in);
-        QCOMPARE(r.message, QStringLiteral(" TINJ 13000-25000TAB KTAR 100-150TAB KTAR 100-150"));
+        QCOMPARE(r.message, QStringLiteral("  TINJ 13000-25000 TAB KTAR 100-150 TAB KTAR 100-150"));
         QCOMPARE(r.rejected, (QStringList{"Text6_15", "Text6_20", "Text6_21"}));
 
         // An unreadable breakpoint is rejected; its neighbours are judged against the fence.
         in = calibrationFrom(defaults());
         in.texts[QStringLiteral("Text6_9")] = QStringLiteral("3.5");
-        QCOMPARE(rejectionOf(in).message, QStringLiteral(" TINJ 2000-5000"));
+        QCOMPARE(rejectionOf(in).message, QStringLiteral("  TINJ 2000-5000"));
     }
 
     void calibrationCorrectiveBoxesRejectAnythingButTheirRange() {
