@@ -5,6 +5,7 @@
 #include "Form4.h"
 #include "PendingScreen.h"
 #include "Tour.h"
+#include "calib/Form8.h"
 
 namespace {
 
@@ -22,6 +23,7 @@ const Entry kScreens[] = {
     {ScreenId::Form1, make<Form1>, Form1::tour},
     {ScreenId::Form4, make<Form4>, Form4::tour},
     {ScreenId::Form2, make<Form2>, Form2::tour},
+    {ScreenId::Form8, make<Form8>, Form8::tour},
 };
 
 } // namespace

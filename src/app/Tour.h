@@ -11,7 +11,9 @@
 class QWidget;
 
 // Puts the virtual ECU into a state the tour wants to show: "factory", "out-of-range",
-// "refuse" (a default the ECU will not store), "unplug", "plug".
+// "refuse" (a default the ECU will not store), "unplug", "plug", "calibration-car" (warm, at a
+// steady speed, needing a coefficient other than its table's), "drive-cycle" (back to the
+// repeating drive cycle).
 using TourScenario = std::function<void(const QString& scenario)>;
 
 // Walks the screens unattended and saves one picture of each into a folder, then ends. Each
@@ -25,25 +27,33 @@ public:
     using Action = std::function<void()>;
     using Condition = std::function<bool()>;
 
+    // How long a stop may wait for its state; a stop that waits on the engine (a calibration
+    // run) gives its own.
+    static constexpr int DefaultTimeoutMs = 15000;
+
     // One stop: do something, wait until `ready` holds, then save the screen `shot` (if any).
     struct Step {
         QString picture; // file name without extension; empty: no picture
         Action action;
         Condition ready;
         std::function<QWidget*()> shot;
+        int timeoutMs = DefaultTimeoutMs;
     };
     void add(Step step) { m_steps.push_back(std::move(step)); }
     // Acts, waits, and takes a picture of screen `id`.
-    void picture(const QString& name, Action action, Condition ready, ScreenId id);
+    void picture(const QString& name, Action action, Condition ready, ScreenId id,
+                 int timeoutMs = DefaultTimeoutMs);
     // Acts and waits, without a picture.
-    void pass(Action action, Condition ready) {
-        add({QString(), std::move(action), std::move(ready), nullptr});
+    void pass(Action action, Condition ready, int timeoutMs = DefaultTimeoutMs) {
+        add({QString(), std::move(action), std::move(ready), nullptr, timeoutMs});
     }
     void start();
 
     // Building blocks for the stops.
     Action press(ScreenId id, const char* control) const;
     Action scenario(const char* name) const;
+    // What screen `from` does when it opens `to`: shows it and unloads itself.
+    Action leave(ScreenId from, ScreenId to) const;
     Condition visible(ScreenId id) const;
     static Action then(Action first, Action second);
     QWidget* widget(ScreenId id) const;
