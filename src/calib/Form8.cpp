@@ -186,6 +186,8 @@ void Form8::buildControls() {
     for (int r = 0; r < 3; ++r)
         for (int c = 0; c < 4; ++c)
             if (grid[r][c]) values->addWidget(grid[r][c], r, c);
+    for (int c = 0; c < 4; ++c)
+        values->setColumnStretch(c, 1);
     auto* ktar = new QVBoxLayout;
     ktar->addWidget(Label24);
     ktar->addWidget(Text30);
@@ -213,7 +215,7 @@ void Form8::buildControls() {
     root->addStretch();
     root->addLayout(logRow);
     root->addWidget(Command5);
-    resize(760, 600);
+    resize(760, 520);
 
     connect(Command3, &QPushButton::clicked, this, &Form8::startClicked);
     connect(Command1, &QPushButton::clicked, this, &Form8::stopClicked);
@@ -595,9 +597,22 @@ void Form8::tour(Tour& t) {
                   return r.phase() == 8 && !r.mayBeInCalibrationMode();
               }),
               self, runMs);
-    t.pass(t.press(self, "Command5"), t.visible(ScreenId::Form16));
-    t.pass(t.press(ScreenId::Form16, "Command1"), t.visible(ScreenId::Form2));
-    t.pass(Tour::then(t.press(ScreenId::Form2, "Command1"),
+    const auto backToStart = [&t, self] {
+        t.pass(t.press(self, "Command5"), t.visible(ScreenId::Form16));
+        t.pass(t.press(ScreenId::Form16, "Command1"), t.visible(ScreenId::Form2));
+        t.pass(t.press(ScreenId::Form2, "Command1"), t.visible(ScreenId::Form1));
+    };
+    backToStart();
+
+    // The longest texts: Turkish.
+    t.pass(Tour::then(t.scenario("factory"), Tour::then(t.press(ScreenId::Form1, "Command5"),
+                                                        t.press(ScreenId::Form1, "Command1"))),
+           menuReady);
+    t.pass(t.press(ScreenId::Form2, "Command5"), t.visible(ScreenId::Form16));
+    t.picture(QStringLiteral("82-autocal-turkish"), t.leave(ScreenId::Form16, self),
+              state([](const AutoCalibrationRun& r) { return r.live().Rpm > 0; }), self);
+    backToStart();
+    t.pass(Tour::then(t.press(ScreenId::Form1, "Command3"),
                       Tour::then(t.scenario("drive-cycle"), t.scenario("factory"))),
            t.visible(ScreenId::Form1));
 }
