@@ -19,7 +19,7 @@ void engineTimeRun(int trueK, double dropRate) {
     AutoCalDrive drive(w);
     const Form8* screen = drive.open();
     const AutoCalibrationRun& run = screen->run();
-    const QString label = QStringLiteral("automatic calibration, true %1%2")
+    const QString label = QStringLiteral("autocal, true K %1%2")
                               .arg(trueK)
                               .arg(dropRate > 0 ? QStringLiteral(", 1/10 dropped") : QString());
     if (!drive.runUntil([&] { return run.live().Rpm > 0; }, 3000))
