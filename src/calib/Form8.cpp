@@ -333,9 +333,18 @@ void Form8::linkLost() {
 
 void Form8::linkFound() {
     m_run.setLinkLost(false);
-    StatusText->hide();
+    showExitWait();
     syncRequest();
     showRun();
+}
+
+void Form8::showExitWait() {
+    if (!m_exitAsked)
+        showStatus(QString());
+    else if (m_storing)
+        showStatus(lang("F08_T81", QStringLiteral("USCITA AL TERMINE DELLA MEMORIZZAZIONE")));
+    else
+        showStatus(lang("F08_T82", QStringLiteral("USCITA ALLA CONFERMA DELLA CENTRALINA")));
 }
 
 // ---------------------------------------------------------------- the fitter
@@ -382,10 +391,8 @@ void Form8::onCloseRequested() {
     showRun();
     if (m_run.linkLost())
         linkLost();
-    else if (m_storing)
-        showStatus(lang("F08_T81", QStringLiteral("USCITA AL TERMINE DELLA MEMORIZZAZIONE")));
     else
-        showStatus(lang("F08_T82", QStringLiteral("USCITA ALLA CONFERMA DELLA CENTRALINA")));
+        showExitWait();
 }
 
 void Form8::leave() {

@@ -75,6 +75,8 @@ private:
     void showStatus(const QString& text);
     void linkLost();
     void linkFound();
+    // What EXIT is waiting for, if it was pressed; otherwise the line is cleared.
+    void showExitWait();
 
     AutoCalibrationRun m_run;
     LogWriter m_log;

@@ -22,9 +22,7 @@ void engineTimeRun(int trueK, double dropRate) {
     const QString label = QStringLiteral("autocal, true K %1%2")
                               .arg(trueK)
                               .arg(dropRate > 0 ? QStringLiteral(", 1/10 dropped") : QString());
-    if (!drive.runUntil([&] { return run.live().Rpm > 0; }, 3000))
-        return figure(qPrintable(label + QStringLiteral(": FAILED")), 0, "");
-    w.click(ScreenId::Form8, QStringLiteral("Command3"));
+    if (!drive.start()) return figure(qPrintable(label + QStringLiteral(": FAILED")), 0, "");
     const qint64 start = drive.nowMs();
     if (!drive.runUntil([&] { return AutoCalDrive::finished(run); }, 15 * 60 * 1000))
         return figure(qPrintable(label + QStringLiteral(": did not finish")), 0, "");

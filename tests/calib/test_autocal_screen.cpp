@@ -138,9 +138,7 @@ private slots:
         AutoCalDrive drive(w);
         Form8* screen = drive.open();
         const Run& run = screen->run();
-        QVERIFY(drive.runUntil([&] { return run.live().Rpm > 0; }, 3000));
-        QVERIFY(enabled(w, "Command3"));
-        w.click(ScreenId::Form8, QStringLiteral("Command3"));
+        QVERIFY(drive.start());
         const qint64 startMs = drive.nowMs();
 
         bool sawLost = false;
@@ -195,6 +193,26 @@ private slots:
         QCOMPARE(storeFrames(w.ecu.received()), expected);
     }
 
+    // A cell the ECU acknowledges but does not keep: written again once, then named; the run
+    // says the store is not verified, the set holds what the ECU holds, and calibration mode
+    // is left all the same.
+    void storeNotKeptIsSaidSo() {
+        FaultSettings faults;
+        faults.refusedIds = {ParameterCount + 5};
+        World w(warmCar(118), faults);
+        AutoCalDrive drive(w);
+        const Run& run = drive.open()->run();
+        QVERIFY(drive.start());
+        QVERIFY(drive.runUntil([&] { return AutoCalDrive::finished(run); }, 15 * 60 * 1000));
+        QCOMPARE(textOf(w, "Label1"), QStringLiteral("MEMORIZZAZIONE KGB NON VERIFICATA"));
+        QCOMPARE(textOf(w, "StoreText"),
+                 QStringLiteral("La centralina non ha memorizzato: KTAR 5"));
+        QCOMPARE(w.g.parameters.ktar(5), 105);
+        QCOMPARE(w.g.parameters.ktar(6), run.ktar());
+        QCOMPARE(w.ecu.received().count(Commands::writeTableEntry(5, run.ktar())), 2);
+        QVERIFY(!w.ecu.model().inCalibration());
+    }
+
     // STOP ends the run at once: calibration mode left, nothing measured on, nothing stored,
     // and a fuel switch the run had asked for but not yet sent never goes out.
     void stopEndsTheRun_data() {
@@ -209,8 +227,7 @@ private slots:
         Form8* screen = drive.open();
         const Run& run = screen->run();
         QVERIFY(!enabled(w, "Command1"));
-        QVERIFY(drive.runUntil([&] { return run.live().Rpm > 0; }, 3000));
-        w.click(ScreenId::Form8, QStringLiteral("Command3"));
+        QVERIFY(drive.start());
         QVERIFY(drive.runUntil([&] { return run.phase() == stopIn; }, 120000));
         QVERIFY(enabled(w, "Command1"));
         const auto before = w.ecu.received().size();
@@ -310,8 +327,7 @@ private slots:
         AutoCalDrive drive(w);
         Form8* screen = drive.open();
         const Run& run = screen->run();
-        QVERIFY(drive.runUntil([&] { return run.live().Rpm > 0; }, 3000));
-        w.click(ScreenId::Form8, QStringLiteral("Command3"));
+        QVERIFY(drive.start());
         QVERIFY(drive.runUntil([&] { return screen->tableStore().acknowledged() >= 10; },
                                15 * 60 * 1000));
         const int k = run.ktar();

@@ -30,6 +30,14 @@ public:
         return screen();
     }
 
+    // START TARATURA, once the screen has a live record with the engine turning.
+    bool start() {
+        Form8* s = screen();
+        if (!s || !runUntil([s] { return s->run().live().Rpm > 0; }, 3000)) return false;
+        m_w.click(ScreenId::Form8, QStringLiteral("Command3"));
+        return true;
+    }
+
     // Null once the screen has left.
     Form8* screen() const {
         return m_w.host.isVisible(ScreenId::Form8) ? m_w.screen<Form8>(ScreenId::Form8) : nullptr;
