@@ -42,11 +42,8 @@ Tour::Action Tour::scenario(const char* name) const {
     };
 }
 
-Tour::Action Tour::leave(ScreenId from, ScreenId to) const {
-    return [this, from, to] {
-        m_host.show(to);
-        m_host.unload(from);
-    };
+Tour::Action Tour::show(ScreenId id) const {
+    return [this, id] { m_host.show(id); };
 }
 
 Tour::Condition Tour::visible(ScreenId id) const {

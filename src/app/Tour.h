@@ -11,9 +11,7 @@
 class QWidget;
 
 // Puts the virtual ECU into a state the tour wants to show: "factory", "out-of-range",
-// "refuse" (a default the ECU will not store), "unplug", "plug", "calibration-car" (warm, at a
-// steady speed, needing a coefficient other than its table's), "drive-cycle" (back to the
-// repeating drive cycle).
+// "refuse" (a default the ECU will not store), "unplug", "plug".
 using TourScenario = std::function<void(const QString& scenario)>;
 
 // Walks the screens unattended and saves one picture of each into a folder, then ends. Each
@@ -52,8 +50,8 @@ public:
     // Building blocks for the stops.
     Action press(ScreenId id, const char* control) const;
     Action scenario(const char* name) const;
-    // What screen `from` does when it opens `to`: shows it and unloads itself.
-    Action leave(ScreenId from, ScreenId to) const;
+    // Shows a screen as another screen would (one whose way in is built elsewhere).
+    Action show(ScreenId id) const;
     Condition visible(ScreenId id) const;
     static Action then(Action first, Action second);
     QWidget* widget(ScreenId id) const;

@@ -84,6 +84,7 @@ int main(int argc, char* argv[]) {
             // What a fitter has before an automatic calibration: a warm engine held at a
             // steady speed, whose gas needs 124 where the table says 105. Three minutes of
             // running warm the reducer; the clock then carries on from there in real time.
+            // "drive-cycle" puts the car back on its repeating drive cycle.
             ecu.model().setFixedRpm(2500);
             ecu.model().setTrueCoefficient(124);
             ecu.advance(180000);
