@@ -355,7 +355,11 @@ void Form8::startClicked() {
             showStatus(link().errorString());
             return;
         }
+        // Polling starts now: the run needs a live record with the engine turning.
+        showStatus(QString());
         m_retryCount = 0;
+        syncRequest();
+        cycle().start(kExchangeFirstMs);
     }
     if (!m_run.start()) {
         if (m_run.live().Rpm <= 0)

@@ -261,6 +261,23 @@ private slots:
         QVERIFY(textOf(s.w, "StatusText").startsWith(QStringLiteral("MOTORE SPENTO")));
     }
 
+    // A port that cannot be opened is said on the screen; START tries it again.
+    void portThatCannotBeOpenedIsSaid() {
+        World w(World::Links::Scripted);
+        w.failOpenWith = EcuLink::ErrorOther;
+        w.host.show(ScreenId::Form8);
+        QCOMPARE(textOf(w, "StatusText"), QStringLiteral("scripted error"));
+        ScriptedLink* link = w.scripted.back();
+        QVERIFY(!link->isOpen());
+        link->failOpenWith = EcuLink::ErrorNone;
+        w.click(ScreenId::Form8, QStringLiteral("Command3"));
+        QVERIFY(link->isOpen());
+        // Polling, so that the next START finds the engine turning.
+        QVERIFY(w.screen<Form8>(ScreenId::Form8)->cycle().isRunning());
+        w.screen<Form8>(ScreenId::Form8)->Timer1Tick();
+        QCOMPARE(commandOf(link->written.value(0)), int(Commands::CalibrationLive));
+    }
+
     // EXIT in calibration mode leaves only on the ECU's acknowledgement of the leave request;
     // a late or foreign reply, or one with a wrong length byte, is not that.
     void exitInCalibrationModeWaitsForTheAcknowledgement() {
