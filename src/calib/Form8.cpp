@@ -52,9 +52,11 @@ Form8::Form8(FormContext& context)
     connect(&Timer2, &QTimer::timeout, this, &Form8::Timer2Tick);
     connect(&Timer3, &QTimer::timeout, this, &Form8::Timer3Tick);
 
-    // Load: the last values known, the fuel lamps from them; the run idle.
+    // Load: the last values known, the fuel lamps from them, greyed until the ECU answers;
+    // the run idle.
     m_run.liveRecord(g.liveData);
     showLive();
+    setLiveShown(false);
     Timer3.start();
     if (g.ConnectedMode != 1) {
         showStatus(g.LostLinkText);
@@ -264,6 +266,7 @@ void Form8::setupExchange() {
         if (!LiveDecoding::decodeCalibrationLive(reply, g.liveData)) return Outcome::Rejected;
         m_run.liveRecord(g.liveData);
         showLive();
+        setLiveShown(true);
         syncRequest();
         return Outcome::Next;
     });
@@ -288,7 +291,9 @@ void Form8::setupExchange() {
     c.setDeviceLost(
         [this](const QString& why) {
             linkLost();
-            if (!m_exitAsked) showStatus(g.LostLinkText + QLatin1Char('\n') + why);
+            if (!m_exitAsked)
+                showStatus(why.isEmpty() ? g.LostLinkText
+                                         : g.LostLinkText + QLatin1Char('\n') + why);
         },
         [this] {
             if (!openLink()) return false;
@@ -324,6 +329,7 @@ void Form8::syncRequest() {
 
 void Form8::linkLost() {
     m_run.setLinkLost(true);
+    setLiveShown(false);
     showStatus(m_exitAsked ? lang("F08_T83", QStringLiteral("LA CENTRALINA NON RISPONDE: PREMERE "
                                                             "DI NUOVO EXIT PER USCIRE")) +
                                  QLatin1Char('\n') + m_run.leftInCalibrationModeText()
@@ -541,6 +547,18 @@ void Form8::showLive() {
     Shape3->setFill(petrol ? Colours::DarkGreen : Colours::Green);
 }
 
+void Form8::setLiveShown(bool live) {
+    for (QGroupBox* f : {Frame1, Frame2, Frame3, Frame4, Frame5, Frame7, Frame8, Frame10, Frame11,
+                         Frame12, Frame13})
+        f->setEnabled(live);
+    if (live) return;
+    // Neither fuel is known, nor whether the engine turns.
+    Shape2->setFill(Colours::DarkRed);
+    Shape3->setFill(Colours::DarkGreen);
+    Text8->setStyleSheet(QString());
+    m_rpmColour = -1;
+}
+
 void Form8::showRun() {
     Label1->setText(m_run.runText());
     const QString result = m_run.resultText();
@@ -607,6 +625,10 @@ void Form8::tour(Tour& t) {
                   return r.phase() == 8 && !r.mayBeInCalibrationMode();
               }),
               self, runMs);
+    t.picture(QStringLiteral("83-autocal-adapter-pulled"), t.scenario("unplug"),
+              state([](const AutoCalibrationRun& r) { return r.linkLost(); }), self);
+    t.pass(t.scenario("plug"), state([](const AutoCalibrationRun& r) { return !r.linkLost(); }));
+
     const auto backToStart = [&t, self] {
         t.pass(t.press(self, "Command5"), t.visible(ScreenId::Form16));
         t.pass(t.press(ScreenId::Form16, "Command1"), t.visible(ScreenId::Form2));

@@ -71,6 +71,9 @@ private:
     void stopLog();
 
     void showLive();
+    // Values that are not coming in (no answer yet, link lost, no connection) are greyed, so
+    // that nothing old reads as live.
+    void setLiveShown(bool live);
     void showRun();
     void showStatus(const QString& text);
     void linkLost();

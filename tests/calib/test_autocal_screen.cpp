@@ -320,6 +320,7 @@ private slots:
         QCOMPARE(s.screen->cycle().intervalMs(), 2000);
         QCOMPARE(static_cast<unsigned char>(s.link->written.last().at(5)), 105);
         QVERIFY(textOf(s.w, "StatusText").contains(QStringLiteral("DI NUOVO EXIT")));
+        QVERIFY(!s.w.control<QWidget>(ScreenId::Form8, QStringLiteral("Frame8"))->isEnabled());
         s.screen->Timer3Tick();
         QCOMPARE(s.screen->run().phase(), 0);
 
