@@ -8,6 +8,7 @@
 #include "Tour.h"
 #include "calib/Form15.h"
 #include "calib/Form16.h"
+#include "calib/Form8.h"
 
 namespace {
 
@@ -28,6 +29,7 @@ const Entry kScreens[] = {
     {ScreenId::Form12, make<Form12>, nullptr}, // shown, and pictured, by Form15
     {ScreenId::Form15, make<Form15>, Form15::tour},
     {ScreenId::Form16, make<Form16>, Form16::tour},
+    {ScreenId::Form8, make<Form8>, Form8::tour},
 };
 
 } // namespace

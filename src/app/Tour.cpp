@@ -7,7 +7,6 @@
 
 namespace {
 constexpr int kPollMs = 100;
-constexpr int kStepTimeoutMs = 15000;
 } // namespace
 
 Tour::Tour(ScreenHost& host, QString folder, TourScenario scenario)
@@ -15,8 +14,9 @@ Tour::Tour(ScreenHost& host, QString folder, TourScenario scenario)
     connect(&m_timer, &QTimer::timeout, this, &Tour::poll);
 }
 
-void Tour::picture(const QString& name, Action action, Condition ready, ScreenId id) {
-    add({name, std::move(action), std::move(ready), [this, id] { return widget(id); }});
+void Tour::picture(const QString& name, Action action, Condition ready, ScreenId id,
+                   int timeoutMs) {
+    add({name, std::move(action), std::move(ready), [this, id] { return widget(id); }, timeoutMs});
 }
 
 void Tour::start() {
@@ -72,7 +72,7 @@ void Tour::poll() {
     }
     m_waited += kPollMs;
     const bool ready = !step.ready || step.ready();
-    if (!ready && m_waited < kStepTimeoutMs) return;
+    if (!ready && m_waited < step.timeoutMs) return;
     if (!ready) {
         ++m_failures;
         std::fprintf(stderr, "tour: %s did not become ready\n", qPrintable(step.picture));

@@ -28,19 +28,25 @@ public:
     using Action = std::function<void()>;
     using Condition = std::function<bool()>;
 
+    // How long a stop may wait for its state; a stop that waits on the engine (a calibration
+    // run) gives its own.
+    static constexpr int DefaultTimeoutMs = 15000;
+
     // One stop: do something, wait until `ready` holds, then save the screen `shot` (if any).
     struct Step {
         QString picture; // file name without extension; empty: no picture
         Action action;
         Condition ready;
         std::function<QWidget*()> shot;
+        int timeoutMs = DefaultTimeoutMs;
     };
     void add(Step step) { m_steps.push_back(std::move(step)); }
     // Acts, waits, and takes a picture of screen `id`.
-    void picture(const QString& name, Action action, Condition ready, ScreenId id);
+    void picture(const QString& name, Action action, Condition ready, ScreenId id,
+                 int timeoutMs = DefaultTimeoutMs);
     // Acts and waits, without a picture.
-    void pass(Action action, Condition ready) {
-        add({QString(), std::move(action), std::move(ready), nullptr});
+    void pass(Action action, Condition ready, int timeoutMs = DefaultTimeoutMs) {
+        add({QString(), std::move(action), std::move(ready), nullptr, timeoutMs});
     }
     void start();
 

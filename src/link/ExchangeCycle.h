@@ -70,6 +70,9 @@ public:
     // A request that goes out on the next tick only and is never repeated (the fuel switch
     // toggles, so a second one would undo the first). The request in force follows it.
     void sendOnce(Request request);
+    // Withdraws a one-shot not sent yet: the screen no longer wants it (a run stopped before
+    // its fuel switch went out).
+    void cancelOnce() { m_oneShot.reset(); }
     const Request& request() const { return m_request; }
 
     // Runs a write sequence: its requests replace the one in force, and the replies it is

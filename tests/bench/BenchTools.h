@@ -43,3 +43,4 @@ void benchRepair();
 void benchIdle();
 void benchGraph();
 void benchCalibrationPage();
+void benchAutoCalibration();

@@ -57,6 +57,7 @@ int main(int argc, char** argv) {
         {"idle", benchIdle},
         {"graph", benchGraph},
         {"calpage", benchCalibrationPage},
+        {"autocal", benchAutoCalibration},
     };
     const QStringList only = app.arguments().mid(1);
     for (const auto& [name, run] : benches)

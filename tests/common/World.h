@@ -22,6 +22,16 @@ struct World {
     explicit World(Links kind = Links::Virtual, const QByteArray& config = "19600,n,8,1\n",
                    bool withLanguageFile = true)
         : context{g, host, dialogs, {}} {
+        setUp(kind, config, withLanguageFile);
+    }
+
+    // A world around a virtual ECU with this car and these line faults.
+    World(const EngineSettings& engine, const FaultSettings& faults)
+        : ecu(EcuMemory::factory(), engine, faults), context{g, host, dialogs, {}} {
+        setUp(Links::Virtual, "19600,n,8,1\n", true);
+    }
+
+    void setUp(Links kind, const QByteArray& config, bool withLanguageFile) {
         g.programDir = dir.path();
         // The virtual ECU's engine only moves when a test says so.
         ecu.useManualClock();
