@@ -5,6 +5,11 @@
 #include "Form4.h"
 #include "PendingScreen.h"
 #include "Tour.h"
+#include "pages/Form11.h"
+#include "pages/Form13.h"
+#include "pages/Form14.h"
+#include "pages/Form6.h"
+#include "vehicle/Form5.h"
 
 namespace {
 
@@ -19,9 +24,10 @@ template <class F> Screen* make(FormContext& context) {
 }
 
 const Entry kScreens[] = {
-    {ScreenId::Form1, make<Form1>, Form1::tour},
-    {ScreenId::Form4, make<Form4>, Form4::tour},
-    {ScreenId::Form2, make<Form2>, Form2::tour},
+    {ScreenId::Form1, make<Form1>, Form1::tour},    {ScreenId::Form4, make<Form4>, Form4::tour},
+    {ScreenId::Form2, make<Form2>, Form2::tour},    {ScreenId::Form5, make<Form5>, Form5::tour},
+    {ScreenId::Form13, make<Form13>, Form13::tour}, {ScreenId::Form6, make<Form6>, Form6::tour},
+    {ScreenId::Form11, make<Form11>, Form11::tour}, {ScreenId::Form14, make<Form14>, Form14::tour},
 };
 
 } // namespace
