@@ -41,3 +41,4 @@ inline double cpuShareDuring(int ms) {
 void benchUpload();
 void benchRepair();
 void benchIdle();
+void benchPages();
