@@ -394,22 +394,14 @@ void ParameterPageForm::hideMessage() {
 
 void ParameterPageForm::onCloseRequested() {
     QString notice;
-    if (m_writes.isRunning()) {
-        // With the ECU answering, a write is never cut in the middle: EXIT waits for its end.
-        if (!cycle().isLost() && link().isOpen()) {
-            m_exitWhenWritten = true;
-            showMessage(lang("F05_T81", QStringLiteral("USCITA AL TERMINE DELLA SCRITTURA")),
-                        Tone::Progress);
-            return;
-        }
-        m_writes.interrupt();
-        cycle().detach();
-        // The set holds exactly what the ECU confirmed, so the menu and the next upload
-        // agree on what a partly written page left in the ECU.
-        m_writes.storeAcknowledged(g.parameters);
-        notice = WriteReport::outcome(m_writes, g.language);
+    if (holdExitFor(m_writes, notice)) {
+        m_exitWhenWritten = true;
+        showMessage(lang("F05_T81", QStringLiteral("USCITA AL TERMINE DELLA SCRITTURA")),
+                    Tone::Progress);
+        return;
     }
     leaveFor(ScreenId::Form5);
+    // The page is gone: the menu tells what a cut write left in the ECU.
     if (notice.isEmpty()) return;
     if (Screen* s = ctx.host.loaded(ScreenId::Form5))
         if (auto* menu = qobject_cast<Form5*>(s->asObject())) menu->showNotice(notice);

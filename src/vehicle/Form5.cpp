@@ -250,30 +250,26 @@ ExchangeCycle::Outcome Form5::bulkWriteEnded() {
 }
 
 void Form5::onCloseRequested() {
-    if (m_phase != Phase::Idle) {
-        // With the ECU answering, an operation is never cut in the middle: EXIT waits.
-        if (!cycle().isLost() && link().isOpen()) {
-            m_exitWhenDone = true;
-            showStatus(lang("F05_T81", QStringLiteral("USCITA AL TERMINE DELLA SCRITTURA")),
-                       Tone::Progress);
-            return;
-        }
-        QString notice;
-        if (m_phase == Phase::BulkWrite) {
-            m_writes.interrupt();
-            cycle().detach();
-            // The set holds exactly what the ECU confirmed.
-            m_writes.storeAcknowledged(g.parameters);
-            notice = WriteReport::outcome(m_writes, g.language);
-        } else if (m_defaultsAcknowledged) {
-            notice =
-                lang("F05_T83", QStringLiteral("Valori di default ripristinati ma non riletti: "
-                                               "i parametri mostrati potrebbero non essere "
-                                               "quelli della centralina"));
-        }
-        // Said once, as the fitter leaves: the main menu has no line for another screen's news.
-        if (!notice.isEmpty()) ctx.dialogs.information(this, QString::fromLatin1(Caption), notice);
+    QString notice;
+    bool wait = false;
+    if (m_phase == Phase::Defaults) {
+        // The restore is no write sequence, but it is not cut in the middle either.
+        wait = !cycle().isLost() && link().isOpen();
+        if (!wait && m_defaultsAcknowledged)
+            notice = lang("F05_T83", QStringLiteral("Valori di default ripristinati ma non "
+                                                    "riletti: i parametri mostrati potrebbero "
+                                                    "non essere quelli della centralina"));
+    } else {
+        wait = holdExitFor(m_writes, notice);
     }
+    if (wait) {
+        m_exitWhenDone = true;
+        showStatus(lang("F05_T81", QStringLiteral("USCITA AL TERMINE DELLA SCRITTURA")),
+                   Tone::Progress);
+        return;
+    }
+    // Said once, as the fitter leaves: the main menu has no line for another screen's news.
+    if (!notice.isEmpty()) ctx.dialogs.information(this, QString::fromLatin1(Caption), notice);
     leaveFor(ScreenId::Form2);
 }
 

@@ -439,6 +439,41 @@ private slots:
         QVERIFY(w.g.parameters == config);
     }
 
+    // EXIT waits for a bulk write while the ECU answers; once it is lost, EXIT leaves and
+    // says, once, how far the write got; the set holds exactly what was confirmed.
+    void bulkWriteLeftWhileLostSaysHowFarItGot() {
+        World w(World::Links::Scripted);
+        SetParameterDefaults(w.g.parameters);
+        auto* menu = openPage<Form5>(w, ScreenId::Form5);
+        ParameterSet config = w.g.parameters;
+        config.setValue(InjectorCount, 6);
+        config.setValue(Lambda1Type, 1);
+        QVERIFY(menu->startBulkWrite(config, false));
+        ScriptedLink* line = w.scripted.front();
+        menu->Timer1Tick();
+        for (int k = 0; k < 2; ++k) {
+            line->arriving = replyFrame(2);
+            menu->Timer1Tick();
+        }
+        w.click(ScreenId::Form5, QStringLiteral("Command8"));
+        QVERIFY(w.host.isVisible(ScreenId::Form5));
+        QCOMPARE(text(w, ScreenId::Form5, "StatusText"),
+                 QStringLiteral("USCITA AL TERMINE DELLA SCRITTURA"));
+        for (int i = 0; i < 17; ++i)
+            menu->Timer1Tick();
+        QCOMPARE(text(w, ScreenId::Form5, "StatusText"),
+                 QStringLiteral("PERSA COMUNICAZIONE - Scrittura in corso: 2 / 126"));
+        QVERIFY(w.dialogs.messages.isEmpty());
+        w.click(ScreenId::Form5, QStringLiteral("Command8"));
+        QVERIFY(!w.host.isVisible(ScreenId::Form5));
+        QCOMPARE(w.dialogs.messages,
+                 QStringList{
+                     QStringLiteral("Scrittura interrotta: la centralina ha confermato 2 scritture "
+                                    "su 126")});
+        QCOMPARE(w.g.parameters.value(InjectorCount), 6);
+        QCOMPARE(w.g.parameters.value(Lambda1Type), 2);
+    }
+
     // An ECU that acknowledges SwitchRpm but keeps its old value: the page names it.
     void aValueTheEcuDoesNotKeepIsNamed() {
         World w;
