@@ -35,5 +35,5 @@ Form11::Form11(FormContext& context)
 }
 
 void Form11::tour(Tour& t) {
-    tourPage(t, ScreenId::Form11, "Command3", QStringLiteral("26-switching"), "Text4", "81");
+    tourPage(t, ScreenId::Form11, "Command3", QStringLiteral("switching"), "Text4", "81");
 }

@@ -23,5 +23,5 @@ Form13::Form13(FormContext& context)
 }
 
 void Form13::tour(Tour& t) {
-    tourPage(t, ScreenId::Form13, "Command2", QStringLiteral("24-other-parameters"), "Text6", "59");
+    tourPage(t, ScreenId::Form13, "Command2", QStringLiteral("other-parameters"), "Text6", "59");
 }

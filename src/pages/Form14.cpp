@@ -147,6 +147,8 @@ QLayout* Form14::buildIndicator() {
         {labelOf(QStringLiteral("Text5")), fourStep("Label10", "F14_L10", "SOGLIA 3/4 -> 4/4"),
          VScroll1, box(QStringLiteral("Text5")), unitOf(QStringLiteral("Text5"))},
     };
+    for (const Column& c : columns)
+        if (c.threeStep) c.threeStep->setWordWrap(true);
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(12);
     grid->setRowMinimumHeight(1, 136);
@@ -275,7 +277,7 @@ void Form14::showLayout() {
 }
 
 void Form14::tour(Tour& t) {
-    tourPage(t, ScreenId::Form14, "Command4", QStringLiteral("27-level-indicator"), "Text2", "6000",
+    tourPage(t, ScreenId::Form14, "Command4", QStringLiteral("level-indicator"), "Text2", "6000",
              [&t] {
                  auto* p = t.screen<Form14>(ScreenId::Form14);
                  return p && p->hasReading();

@@ -34,5 +34,5 @@ void Form6::committed() {
 }
 
 void Form6::tour(Tour& t) {
-    tourPage(t, ScreenId::Form6, "Command1", QStringLiteral("25-lambda"), "Text5", "1200");
+    tourPage(t, ScreenId::Form6, "Command1", QStringLiteral("lambda"), "Text5", "1200");
 }

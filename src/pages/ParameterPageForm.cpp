@@ -51,7 +51,6 @@ void ParameterPageForm::buildControls() {
         b->setAlignment(Qt::AlignRight);
         auto* label = named(new QLabel(f.label.in(g.language), this), f.labelControl);
         label->setBuddy(b);
-        label->setWordWrap(true);
         b->setAccessibleName(label->text());
         m_boxes.insert(f.control, b);
         m_labels.insert(f.control, label);
@@ -428,7 +427,10 @@ void ParameterPageForm::tourPage(Tour& t, ScreenId id, const char* menuButton, c
     };
     t.pass(t.press(ScreenId::Form1, "Command1"), menuReady);
     t.pass(t.press(ScreenId::Form2, "Command4"), t.visible(ScreenId::Form5));
-    t.picture(name + QStringLiteral("-read"), t.press(ScreenId::Form5, menuButton), readMode, id);
+    // Pictures are named after the screen's number: "13a-other-parameters", "13b-...".
+    const QString number = QStringLiteral("%1").arg(int(id), 2, 10, QLatin1Char('0'));
+    t.picture(number + QStringLiteral("a-") + name, t.press(ScreenId::Form5, menuButton), readMode,
+              id);
     const auto typeRejected = [&t, id, box, rejected] {
         auto* p = t.screen<ParameterPageForm>(id);
         if (!p) return;
@@ -437,7 +439,7 @@ void ParameterPageForm::tourPage(Tour& t, ScreenId id, const char* menuButton, c
         p->Command2->click();
     };
     t.picture(
-        name + QStringLiteral("-rejected"), typeRejected,
+        number + QStringLiteral("b-") + name + QStringLiteral("-rejected"), typeRejected,
         [&t, id] {
             auto* p = t.screen<ParameterPageForm>(id);
             return p && !p->m_message->isHidden();

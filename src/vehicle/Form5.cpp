@@ -292,9 +292,9 @@ void Form5::tour(Tour& t) {
         return m && m->isVisible() && m->phase() == Phase::Idle;
     };
     t.pass(t.press(ScreenId::Form1, "Command1"), menuReady);
-    t.picture(QStringLiteral("20-parameter-menu"), t.press(ScreenId::Form2, "Command4"), idle,
+    t.picture(QStringLiteral("05a-parameter-menu"), t.press(ScreenId::Form2, "Command4"), idle,
               self);
-    t.picture(QStringLiteral("21-parameter-menu-defaults"), t.press(self, "Command7"), idle, self);
+    t.picture(QStringLiteral("05b-parameter-menu-defaults"), t.press(self, "Command7"), idle, self);
     // A vehicle configuration as the archive would load it: the factory set with a faster
     // switch, which needed corrections on the way in.
     const auto bulk = [&t] {
@@ -305,13 +305,13 @@ void Form5::tour(Tour& t) {
         m->startBulkWrite(configuration, true);
     };
     t.picture(
-        QStringLiteral("22-parameter-menu-bulk-write"), bulk,
+        QStringLiteral("05c-parameter-menu-bulk-write"), bulk,
         [&t] {
             auto* m = t.screen<Form5>(ScreenId::Form5);
             return m && m->bulkWrite().acknowledged() >= 60;
         },
         self);
-    t.picture(QStringLiteral("23-parameter-menu-bulk-written"), nullptr, idle, self);
+    t.picture(QStringLiteral("05d-parameter-menu-bulk-written"), nullptr, idle, self);
     t.pass(t.press(self, "Command8"), menuReady);
     t.pass(Tour::then(t.press(ScreenId::Form2, "Command1"), t.scenario("factory")),
            t.visible(ScreenId::Form1));
