@@ -1,6 +1,8 @@
 #include "FormBase.h"
 
 #include "SetTopmost.h"
+#include "WriteReport.h"
+#include "link/WriteSequence.h"
 
 #include <QCloseEvent>
 #include <QLineEdit>
@@ -90,6 +92,18 @@ bool FormBase::openLink() {
 
 void FormBase::closeLink() {
     if (m_link && m_link->isOpen()) m_link->close();
+}
+
+bool FormBase::holdExitFor(WriteSequence& writes, QString& notice) {
+    notice.clear();
+    if (!writes.isRunning()) return false;
+    // A vanished adapter closes the link: that too is a link that no longer answers.
+    if (!cycle().isLost() && link().isOpen()) return true;
+    writes.interrupt();
+    cycle().detach();
+    writes.storeAcknowledged(g.parameters);
+    notice = WriteReport::outcome(writes, g.language);
+    return false;
 }
 
 QString FormBase::lang(const char* key, const QString& design) const {

@@ -11,6 +11,7 @@
 #include <memory>
 
 class QLineEdit;
+class WriteSequence;
 
 // What every screen is handed: the program-wide state, the host that shows screens, the
 // dialogs, and where links come from.
@@ -61,6 +62,13 @@ protected:
     // the link's error code and text.
     bool openLink();
     void closeLink();
+    // EXIT (or the close box) while `writes` may be running. True: the screen is to wait for
+    // the end, because the ECU answers and a write is never cut in the middle. False: the
+    // screen may leave now; if the link was lost under a running write, the write is cut
+    // here, the ParameterSet keeps exactly the writes the ECU confirmed, and `notice` says
+    // how many those were.
+    bool holdExitFor(WriteSequence& writes, QString& notice);
+
     // Text of a language key, or the design text when the key was never loaded.
     QString lang(const char* key, const QString& design) const;
 

@@ -44,3 +44,4 @@ void benchIdle();
 void benchGraph();
 void benchCalibrationPage();
 void benchAutoCalibration();
+void benchPages();

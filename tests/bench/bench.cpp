@@ -58,6 +58,7 @@ int main(int argc, char** argv) {
         {"graph", benchGraph},
         {"calpage", benchCalibrationPage},
         {"autocal", benchAutoCalibration},
+        {"pages", benchPages},
     };
     const QStringList only = app.arguments().mid(1);
     for (const auto& [name, run] : benches)

@@ -1,0 +1,27 @@
+#include "Form13.h"
+
+#include "PageLayouts.h"
+
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+Form13::Form13(FormContext& context)
+    : ParameterPageForm(ScreenId::Form13, context, PageLayouts::otherParameters()) {
+    auto* body = new QHBoxLayout;
+    body->addLayout(
+        fieldRows({QStringLiteral("Text1"), QStringLiteral("Text2"), QStringLiteral("Text3"),
+                   QStringLiteral("Text4"), QStringLiteral("Text5"), QStringLiteral("Text6"),
+                   QStringLiteral("Text7")}),
+        3);
+    body->addSpacing(16);
+    auto* groups = new QVBoxLayout;
+    groups->addWidget(choice(QStringLiteral("Option3")));
+    groups->addWidget(choice(QStringLiteral("Option4")));
+    groups->addStretch();
+    body->addLayout(groups, 1);
+    arrange(body);
+}
+
+void Form13::tour(Tour& t) {
+    tourPage(t, ScreenId::Form13, "Command2", QStringLiteral("other-parameters"), "Text6", "59");
+}

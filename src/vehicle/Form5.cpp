@@ -1,0 +1,318 @@
+#include "Form5.h"
+
+#include "app/Form2.h"
+#include "app/Tour.h"
+#include "app/WriteReport.h"
+#include "link/Commands.h"
+#include "link/RequestPlan.h"
+#include "params/ParameterSet.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+using Outcome = ExchangeCycle::Outcome;
+
+const QString kCorrected =
+    QStringLiteral("Alcuni parametri memorizzati nella tebella selezionata non \r\n"
+                   "sono compatibili con la versione sw attuale.\r\n"
+                   "Per questi parametri verrà caricato il valore di default\r\n");
+
+const RequestPlan& plan() {
+    return RequestPlan::parameterMenu();
+}
+
+} // namespace
+
+Form5::Form5(FormContext& context) : FormBase(ScreenId::Form5, context) {
+    const auto button = [this](const char* name, const char* key, const char* design) {
+        auto* b = named(new QPushButton(lang(key, QString::fromUtf8(design)), this),
+                        QString::fromLatin1(name));
+        b->setMinimumHeight(40);
+        QFont f = b->font();
+        f.setPointSize(12);
+        b->setFont(f);
+        return b;
+    };
+    Command1 = button("Command1", "F05_C01", "Parametri LAMBDA");
+    Command2 = button("Command2", "F05_C02", "Altri Parametri");
+    Command3 = button("Command3", "F05_C03", "Parametri COMMUTAZIONE");
+    Command4 = button("Command4", "F05_C04", "Parametri INDICATORE");
+    Command7 = button("Command7", "F05_C07", "Valori di default");
+    Command5 = button("Command5", "F05_C05", "Archivio VETTURE");
+    Command9 = button("Command9", "F05_C09", "Salva CONFIGURAZIONE VETTURA");
+    Command8 = button("Command8", "F01_C02", "EXIT");
+
+    Text4 = named(new QPlainTextEdit(lang("F05_T04", kCorrected), this), QStringLiteral("Text4"));
+    Text4->setReadOnly(true);
+    Text4->setMaximumHeight(76);
+    Text4->setStyleSheet(
+        QStringLiteral("QPlainTextEdit { background: rgb(255,255,200); color: rgb(150,0,0); }"));
+    Text4->hide();
+    ProgressBar1 = named(new QProgressBar(this), QStringLiteral("ProgressBar1"));
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->hide();
+    StatusText = named(new QLabel(this), QStringLiteral("StatusText"));
+    StatusText->setWordWrap(true);
+    StatusText->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    StatusText->hide();
+
+    auto* root = new QVBoxLayout(this);
+    root->setContentsMargins(24, 16, 24, 16);
+    for (QPushButton* b : {Command1, Command2, Command3, Command4})
+        root->addWidget(b);
+    root->addSpacing(14);
+    for (QPushButton* b : {Command7, Command5, Command9})
+        root->addWidget(b);
+    root->addSpacing(14);
+    root->addWidget(Command8);
+    root->addWidget(Text4);
+    root->addWidget(ProgressBar1);
+    root->addWidget(StatusText);
+    root->addStretch();
+
+    connect(Command1, &QPushButton::clicked, this, [this] { openPage(ScreenId::Form6); });
+    connect(Command2, &QPushButton::clicked, this, [this] { openPage(ScreenId::Form13); });
+    connect(Command3, &QPushButton::clicked, this, [this] { openPage(ScreenId::Form11); });
+    connect(Command4, &QPushButton::clicked, this, [this] { openPage(ScreenId::Form14); });
+    connect(Command7, &QPushButton::clicked, this, &Form5::restoreDefaults);
+    connect(Command5, &QPushButton::clicked, this, &Form5::Command5Click);
+    connect(Command9, &QPushButton::clicked, this, &Form5::Command9Click);
+    connect(Command8, &QPushButton::clicked, this, &Form5::onCloseRequested);
+
+    setupExchange();
+    setButtons(true);
+    resize(440, 560);
+}
+
+void Form5::setupExchange() {
+    ExchangeCycle& c = cycle();
+    c.timer().setObjectName(QStringLiteral("Timer1"));
+    c.on(Commands::RestoreDefaults, [this](const QByteArray&) {
+        m_defaultsAcknowledged = true;
+        cycle().send(plan().request(Commands::ReadParameters));
+        return Outcome::Next;
+    });
+    c.on(Commands::ReadParameters, [this](const QByteArray& reply) {
+        // Only the restore reads here; a bulk write's read-back is its sequence's.
+        if (m_phase != Phase::Defaults) return Outcome::Rejected;
+        const auto block = Commands::decodeParameters(reply);
+        if (!block) return Outcome::Rejected;
+        for (int k = 1; k <= ParameterCount; ++k)
+            g.parameters.setValue(k, (*block)[k - 1]);
+        cycle().send(plan().request(Commands::ReadTable));
+        return Outcome::Next;
+    });
+    c.on(Commands::ReadTable, [this](const QByteArray& reply) {
+        if (m_phase != Phase::Defaults) return Outcome::Rejected;
+        const auto table = Commands::decodeTable(reply);
+        if (!table) return Outcome::Rejected;
+        for (int j = 1; j <= TableSize; ++j)
+            g.parameters.setKtar(j, (*table)[j - 1]);
+        return defaultsRead();
+    });
+    c.on(Commands::Version, [this](const QByteArray& reply) {
+        const auto version = Commands::decodeVersion(reply);
+        if (!version) return Outcome::Rejected;
+        g.EcuVersion = *version;
+        // The ECU is back: the operation goes on with the request it was repeating.
+        return m_phase == Phase::Idle ? Outcome::End : Outcome::Next;
+    });
+    ExchangeCycle::LostLink lost;
+    lost.notify = [this] { showStatus(lostText(), Tone::Problem); };
+    lost.found = [this] {
+        if (m_phase == Phase::BulkWrite)
+            showProgress();
+        else
+            StatusText->hide();
+    };
+    c.setLostLink(lost);
+    c.setDeviceLost([this](const QString& why) { showStatus(why, Tone::Problem); },
+                    [this] {
+                        if (!openLink()) return false;
+                        StatusText->hide();
+                        return true;
+                    });
+}
+
+QString Form5::lostText() const {
+    QString text = lang("F05_T80", QStringLiteral("PERSA COMUNICAZIONE"));
+    if (m_phase == Phase::BulkWrite)
+        text += QStringLiteral(" - ") + WriteReport::progress(m_writes, g.language);
+    return text;
+}
+
+void Form5::setButtons(bool enabled) {
+    for (QPushButton* b : {Command1, Command2, Command3, Command4})
+        b->setEnabled(enabled);
+    // Without a connection the menu offers the pages to look at, and EXIT.
+    for (QPushButton* b : {Command7, Command5, Command9})
+        b->setEnabled(enabled && g.ConnectedMode == 1);
+}
+
+void Form5::showStatus(const QString& text, Tone tone) {
+    const char* colour = tone == Tone::Problem ? "rgb(200,0,0)"
+                         : tone == Tone::Done  ? "rgb(0,120,0)"
+                                               : "rgb(0,50,140)";
+    StatusText->setStyleSheet(QStringLiteral("color: %1; font-weight: bold;").arg(colour));
+    StatusText->setText(text);
+    StatusText->show();
+}
+
+void Form5::showNotice(const QString& text) {
+    showStatus(text, Tone::Problem);
+}
+
+void Form5::showProgress() {
+    ProgressBar1->setRange(0, m_writes.total());
+    ProgressBar1->setValue(m_writes.acknowledged());
+    showStatus(WriteReport::progress(m_writes, g.language), Tone::Progress);
+}
+
+void Form5::openPage(ScreenId page) {
+    if (m_phase != Phase::Idle) return;
+    leaveFor(page);
+}
+
+bool Form5::beginOperation(Phase phase) {
+    if (g.ConnectedMode != 1 || m_phase != Phase::Idle) return false;
+    if (!link().isOpen() && !openLink()) {
+        showStatus(link().errorString(), Tone::Problem);
+        return false;
+    }
+    m_phase = phase;
+    m_exitWhenDone = false;
+    setButtons(false);
+    ctx.dialogs.setBusy(true);
+    StatusText->hide();
+    g.link.LinkRetryCount = 0;
+    return true;
+}
+
+void Form5::endOperation() {
+    m_phase = Phase::Idle;
+    // The menu holds the line only while an operation runs.
+    cycle().stop();
+    closeLink();
+    ctx.dialogs.setBusy(false);
+    setButtons(true);
+}
+
+void Form5::restoreDefaults() {
+    if (!beginOperation(Phase::Defaults)) return;
+    m_defaultsAcknowledged = false;
+    cycle().send(plan().request(Commands::RestoreDefaults));
+    cycle().start(50);
+}
+
+ExchangeCycle::Outcome Form5::defaultsRead() {
+    endOperation();
+    showStatus(lang("F05_T82", QStringLiteral("Valori di default ripristinati")), Tone::Done);
+    if (m_exitWhenDone) {
+        leaveFor(ScreenId::Form2);
+        return Outcome::HandOver;
+    }
+    return Outcome::End;
+}
+
+bool Form5::startBulkWrite(const ParameterSet& configuration, bool corrected) {
+    if (!beginOperation(Phase::BulkWrite)) return false;
+    Text4->setVisible(corrected);
+    WriteList& list = g.writeList;
+    list.loadImage(configuration);
+    m_writes.start(list.image(), WriteSequence::ReadBack::Both, plan().writeTiming());
+    m_writes.onProgress = [this](int, int) { showProgress(); };
+    cycle().run(m_writes, [this] { return bulkWriteEnded(); });
+    ProgressBar1->show();
+    showProgress();
+    cycle().start(50);
+    return true;
+}
+
+ExchangeCycle::Outcome Form5::bulkWriteEnded() {
+    // What the ECU reported holding, read back after the writes: the set never holds a
+    // value the ECU did not keep.
+    m_writes.storeReadBack(g.parameters);
+    endOperation();
+    Text4->hide();
+    ProgressBar1->hide();
+    showStatus(WriteReport::outcome(m_writes, g.language),
+               m_writes.result() == WriteSequence::Result::Verified ? Tone::Done : Tone::Problem);
+    if (m_exitWhenDone) {
+        leaveFor(ScreenId::Form2);
+        return Outcome::HandOver;
+    }
+    return Outcome::End;
+}
+
+void Form5::onCloseRequested() {
+    QString notice;
+    bool wait = false;
+    if (m_phase == Phase::Defaults) {
+        // The restore is no write sequence, but it is not cut in the middle either.
+        wait = !cycle().isLost() && link().isOpen();
+        if (!wait && m_defaultsAcknowledged)
+            notice = lang("F05_T83", QStringLiteral("Valori di default ripristinati ma non "
+                                                    "riletti: i parametri mostrati potrebbero "
+                                                    "non essere quelli della centralina"));
+    } else {
+        wait = holdExitFor(m_writes, notice);
+    }
+    if (wait) {
+        m_exitWhenDone = true;
+        showStatus(lang("F05_T81", QStringLiteral("USCITA AL TERMINE DELLA SCRITTURA")),
+                   Tone::Progress);
+        return;
+    }
+    // Said once, as the fitter leaves: the main menu has no line for another screen's news.
+    if (!notice.isEmpty()) ctx.dialogs.information(this, QString::fromLatin1(Caption), notice);
+    leaveFor(ScreenId::Form2);
+}
+
+void Form5::onUnload() {
+    ctx.dialogs.setBusy(false);
+    if (m_writes.isRunning()) {
+        m_writes.interrupt();
+        cycle().detach();
+    }
+}
+
+void Form5::tour(Tour& t) {
+    const ScreenId self = ScreenId::Form5;
+    const auto menuReady = [&t] {
+        auto* menu = t.screen<Form2>(ScreenId::Form2);
+        return menu && menu->isVisible() && menu->phase() == Form2::Phase::Ready;
+    };
+    const auto idle = [&t] {
+        auto* m = t.screen<Form5>(ScreenId::Form5);
+        return m && m->isVisible() && m->phase() == Phase::Idle;
+    };
+    t.pass(t.press(ScreenId::Form1, "Command1"), menuReady);
+    t.picture(QStringLiteral("05a-parameter-menu"), t.press(ScreenId::Form2, "Command4"), idle,
+              self);
+    t.picture(QStringLiteral("05b-parameter-menu-defaults"), t.press(self, "Command7"), idle, self);
+    // A vehicle configuration as the archive would load it: the factory set with a faster
+    // switch, which needed corrections on the way in.
+    const auto bulk = [&t] {
+        auto* m = t.screen<Form5>(ScreenId::Form5);
+        if (!m) return;
+        ParameterSet configuration = m->g.parameters;
+        configuration.setValue(SwitchRpm, 2500);
+        m->startBulkWrite(configuration, true);
+    };
+    t.picture(
+        QStringLiteral("05c-parameter-menu-bulk-write"), bulk,
+        [&t] {
+            auto* m = t.screen<Form5>(ScreenId::Form5);
+            return m && m->bulkWrite().acknowledged() >= 60;
+        },
+        self);
+    t.picture(QStringLiteral("05d-parameter-menu-bulk-written"), nullptr, idle, self);
+    t.pass(t.press(self, "Command8"), menuReady);
+    t.pass(Tour::then(t.press(ScreenId::Form2, "Command1"), t.scenario("factory")),
+           t.visible(ScreenId::Form1));
+}
