@@ -5,6 +5,8 @@
 #include "Form4.h"
 #include "PendingScreen.h"
 #include "Tour.h"
+#include "diag/Form3.h"
+#include "diag/Form9.h"
 
 namespace {
 
@@ -19,9 +21,9 @@ template <class F> Screen* make(FormContext& context) {
 }
 
 const Entry kScreens[] = {
-    {ScreenId::Form1, make<Form1>, Form1::tour},
-    {ScreenId::Form4, make<Form4>, Form4::tour},
-    {ScreenId::Form2, make<Form2>, Form2::tour},
+    {ScreenId::Form1, make<Form1>, Form1::tour}, {ScreenId::Form4, make<Form4>, Form4::tour},
+    {ScreenId::Form2, make<Form2>, Form2::tour}, {ScreenId::Form3, make<Form3>, Form3::tour},
+    {ScreenId::Form9, make<Form9>, Form9::tour},
 };
 
 } // namespace

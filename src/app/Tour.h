@@ -11,7 +11,8 @@
 class QWidget;
 
 // Puts the virtual ECU into a state the tour wants to show: "factory", "out-of-range",
-// "refuse" (a default the ECU will not store), "unplug", "plug".
+// "refuse" (a default the ECU will not store), "unplug", "plug", "warm" (the engine warm
+// and running on gas).
 using TourScenario = std::function<void(const QString& scenario)>;
 
 // Walks the screens unattended and saves one picture of each into a folder, then ends. Each

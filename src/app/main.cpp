@@ -80,6 +80,11 @@ int main(int argc, char* argv[]) {
             ecu.unplug();
         } else if (scenario == QLatin1String("plug")) {
             ecu.plugIn();
+        } else if (scenario == QLatin1String("warm")) {
+            // The car as a fitter finds it after a drive: engine warm and running on gas.
+            for (int s = 0; s < 600 && !ecu.model().onGas(); ++s)
+                ecu.advance(1000);
+            ecu.useRealTime();
         }
     });
     int tourFailures = 0;

@@ -70,7 +70,7 @@ bool LogWriter::append(const QByteArray& bytes) {
                      ? QString::fromLocal8Bit(std::strerror(errno))
                      : m_file.errorString();
     }
-    if (written && syncToDisk(m_file, reason)) return true;
+    if (written && (!m_syncToDisk || syncToDisk(m_file, reason))) return true;
     // A disk that filled up mid-line leaves part of it: cut it off so that the file ends
     // on the last whole line and still opens cleanly in a spreadsheet.
     if (m_file.size() > before) m_file.resize(before);

@@ -70,6 +70,11 @@ public:
     };
     Tick tick(int& acquisitionState, const Start& start, const LiveData& live, int calPhase = 0);
 
+    // Whether each line is forced onto the disk before the call returns (the default), or
+    // only handed to the system, which writes it out within seconds but loses it with the
+    // power. The benchmark weighs one against the other.
+    void setSyncToDisk(bool sync) { m_syncToDisk = sync; }
+
     bool isOpen() const { return m_file.isOpen(); }
     QString filePath() const { return m_path; } // the file being (or last) written
     QString errorText() const { return m_error; }
@@ -87,4 +92,5 @@ private:
     QString m_path;
     QString m_error;
     qint64 m_startMs = 0;
+    bool m_syncToDisk = true;
 };

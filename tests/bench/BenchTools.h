@@ -14,13 +14,24 @@ inline void figure(const char* what, double value, const char* unit) {
     std::fflush(stdout);
 }
 
-// Peak resident memory of this process so far, in MiB.
-inline double peakRssMiB() {
+// A memory figure of this process from /proc/self/status ("VmHWM", "VmRSS"), in MiB.
+inline double statusMiB(const char* field) {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly)) return 0;
     const QString text = QString::fromLatin1(status.readAll());
-    const auto m = QRegularExpression(QStringLiteral("VmHWM:\\s+(\\d+) kB")).match(text);
+    const auto m = QRegularExpression(QString::fromLatin1(field) + QStringLiteral(":\\s+(\\d+) kB"))
+                       .match(text);
     return m.hasMatch() ? m.captured(1).toDouble() / 1024.0 : 0;
+}
+
+// Peak resident memory of this process so far, in MiB.
+inline double peakRssMiB() {
+    return statusMiB("VmHWM");
+}
+
+// Resident memory of this process now, in MiB.
+inline double residentMiB() {
+    return statusMiB("VmRSS");
 }
 
 inline double median(std::vector<double> v) {
@@ -41,3 +52,4 @@ inline double cpuShareDuring(int ms) {
 void benchUpload();
 void benchRepair();
 void benchIdle();
+void benchLive();

@@ -55,6 +55,7 @@ int main(int argc, char** argv) {
         {"upload", benchUpload},
         {"repair", benchRepair},
         {"idle", benchIdle},
+        {"live", benchLive},
     };
     const QStringList only = app.arguments().mid(1);
     for (const auto& [name, run] : benches)
