@@ -47,6 +47,8 @@ protected:
 
     // A read-only box for a value the ECU reports, wide enough for `digits` characters.
     QLineEdit* valueBox(const QString& name, int digits = 6);
+    // Puts a value into its box; a box whose text stays the same is not repainted.
+    static void setValue(QLineEdit* box, const QString& text);
 
 private:
     void setLive(bool live);

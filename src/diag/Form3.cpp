@@ -90,7 +90,7 @@ void Form3::buildControls() {
                           24);
     Label4->setBuddy(Text17);
     Label10 = named(new QLabel(QStringLiteral("Stato ECU"), this), QStringLiteral("Label10"));
-    Text1 = valueBox(QStringLiteral("Text1"), 30);
+    Text1 = valueBox(QStringLiteral("Text1"), 40);
     Text1->setMaximumWidth(QWIDGETSIZE_MAX);
     Text1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     Text1->setStyleSheet(QStringLiteral("color: rgb(0,50,140);"));
@@ -378,17 +378,17 @@ void Form3::setupExchange() {
 
 void Form3::showValues() {
     const LiveTexts t = liveTexts(g.liveData);
-    Text10->setText(t.pressure1);
-    Text12->setText(t.pressure2);
-    Text3->setText(t.lambda1);
-    Text2->setText(t.lambda1Mean);
-    Text8->setText(t.temperature);
-    Text4->setText(t.levelInput);
-    Text6->setText(t.rpm);
+    setValue(Text10, t.pressure1);
+    setValue(Text12, t.pressure2);
+    setValue(Text3, t.lambda1);
+    setValue(Text2, t.lambda1Mean);
+    setValue(Text8, t.temperature);
+    setValue(Text4, t.levelInput);
+    setValue(Text6, t.rpm);
     for (int i = 0; i < 16; ++i)
-        Text5[i]->setText(t.injection[i]);
-    Text7->setText(t.ktab);
-    Text9->setText(t.kcor);
+        setValue(Text5[i], t.injection[i]);
+    setValue(Text7, t.ktab);
+    setValue(Text9, t.kcor);
     const FuelLamps lamps = fuelLamps(g.liveData.FuelState);
     Shape6->setFill(lamps.petrol);
     Shape7->setFill(lamps.gas);
@@ -397,7 +397,7 @@ void Form3::showValues() {
 void Form3::Timer2Tick() {
     const ParameterSet& p = g.parameters;
     const LiveData& d = g.liveData;
-    Text1->setText(statusLine(d, p.value(SwitchRpm), p.value(SwitchTemperature), g.language));
+    setValue(Text1, statusLine(d, p.value(SwitchRpm), p.value(SwitchTemperature), g.language));
     paintLevel(m_level.update(d.LevelCode, p.value(LevelSenderType)));
     paint(Shape3, pressureBar(d.Pressure1, Pressure1Step));
     paint(Shape4, pressureBar(d.Pressure2, Pressure2Step));
@@ -463,11 +463,14 @@ void Form3::startLogging() {
         Timer3->start();
     }
     updateLogButtons();
+    // The button pressed may have just been disabled: the keyboard goes on from the other.
+    (Command4->isEnabled() ? Command4 : Command3)->setFocus();
 }
 
 void Form3::stopLogging() {
     g.AcquisitionState = LogWriter::Stopped;
     Timer3Tick();
+    if (Command3->isEnabled()) Command3->setFocus();
 }
 
 void Form3::Timer3Tick() {

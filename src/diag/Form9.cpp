@@ -89,7 +89,7 @@ void Form9::showRecord() {
     // The board temperature is shown with the system's decimal separator.
     for (const DiagnosisView::Box& box :
          DiagnosisView::boxes(g.diagnosis, QLocale().decimalPoint()))
-        Text1[box.element]->setText(box.text);
+        setValue(Text1[box.element], box.text);
 }
 
 void Form9::showLive(bool live) {

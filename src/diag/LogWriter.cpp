@@ -112,8 +112,14 @@ bool LogWriter::writeLine(const LiveData& live, int calPhase) {
                                           : LogLines::calibrationLine(elapsed, live, calPhase));
 }
 
-void LogWriter::close() {
-    if (m_file.isOpen()) m_file.close();
+bool LogWriter::close() {
+    if (!m_file.isOpen()) return true;
+    // Once the fitter has stopped the log it is on the disk, whatever happens to the laptop.
+    QString reason;
+    const bool synced = syncToDisk(m_file, reason);
+    m_file.close();
+    if (!synced) m_error = LogTexts::message(LogTexts::CannotWrite, m_language, m_path, reason);
+    return synced;
 }
 
 LogWriter::Tick LogWriter::tick(int& state, const Start& start, const LiveData& live,
@@ -133,8 +139,7 @@ LogWriter::Tick LogWriter::tick(int& state, const Start& start, const LiveData& 
         }
         return Tick::Running;
     default:
-        close();
         state = Stopped;
-        return Tick::Stopped;
+        return close() ? Tick::Stopped : Tick::Failed;
     }
 }
