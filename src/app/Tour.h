@@ -11,8 +11,8 @@
 class QWidget;
 
 // Puts the virtual ECU into a state the tour wants to show: "factory", "out-of-range",
-// "refuse" (a default the ECU will not store), "unplug", "plug", "warm" (the engine warm
-// and running on gas).
+// "refuse" (a default the ECU will not store), "unplug", "plug", "warm-up" (the engine warm and
+// on gas).
 using TourScenario = std::function<void(const QString& scenario)>;
 
 // Walks the screens unattended and saves one picture of each into a folder, then ends. Each

