@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs, builds and prints the program's figures against the virtual ECU over a
 # pseudo-terminal: exchange timings, CPU and memory. Give names to run only some:
-#   scripts/bench.sh upload repair idle
+#   scripts/bench.sh upload repair idle live
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"

@@ -39,7 +39,7 @@ bool InProcessLink::stillThere() {
         m_open = false;
         m_lost = true;
         m_errorCode = ErrorOther;
-        m_errorString = QStringLiteral("The device was removed.");
+        m_errorString = errorString();
     }
     return m_open;
 }

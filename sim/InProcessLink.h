@@ -23,7 +23,12 @@ public:
     bool write(const QByteArray& frame) override;
     QByteArray readAll() override;
     int errorCode() const override { return m_errorCode; }
-    QString errorString() const override { return m_errorString; }
+    // A device that went away under an open link says so before the link has noticed, as a
+    // serial port reports its error as soon as the adapter is pulled.
+    QString errorString() const override {
+        return m_open && !devicePresent() ? QStringLiteral("The device was removed.")
+                                          : m_errorString;
+    }
     bool deviceLost() const override { return m_lost || (m_open && !devicePresent()); }
 
 private:

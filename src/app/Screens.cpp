@@ -9,6 +9,8 @@
 #include "calib/Form15.h"
 #include "calib/Form16.h"
 #include "calib/Form8.h"
+#include "diag/Form3.h"
+#include "diag/Form9.h"
 #include "pages/Form11.h"
 #include "pages/Form13.h"
 #include "pages/Form14.h"
@@ -33,6 +35,8 @@ const Entry kScreens[] = {
     {ScreenId::Form1, make<Form1>, Form1::tour},
     {ScreenId::Form4, make<Form4>, Form4::tour},
     {ScreenId::Form2, make<Form2>, Form2::tour},
+    {ScreenId::Form3, make<Form3>, Form3::tour},
+    {ScreenId::Form9, make<Form9>, Form9::tour},
     {ScreenId::Form5, make<Form5>, Form5::tour},
     {ScreenId::Form13, make<Form13>, Form13::tour},
     {ScreenId::Form6, make<Form6>, Form6::tour},

@@ -12,9 +12,8 @@ class QWidget;
 
 // Puts the virtual ECU into a state the tour wants to show: "factory", "out-of-range",
 // "refuse" (a default the ECU will not store), "calibrated" (a table that is not flat),
-// "unplug", "plug".
-// "refuse" (a default the ECU will not store), "unplug", "plug", "warm-up" (the engine warm and
-// on gas).
+// "warm-up" (the engine warm and on gas), "calibration-car" (warm at a steady speed, needing
+// another coefficient), "drive-cycle", "unplug", "plug".
 using TourScenario = std::function<void(const QString& scenario)>;
 
 // Walks the screens unattended and saves one picture of each into a folder, then ends. Each

@@ -28,6 +28,9 @@ struct VariabiliGlobali {
 
     LiveData liveData;
     DiagnosisRecord diagnosis{};
+    // The acquisition log of whichever screen records: 0 not logging, 1 start requested,
+    // 2 logging (LogWriter's states). One log file is open at a time in the whole program.
+    int AcquisitionState = 0;
 
     LanguageTable language;
 

@@ -70,7 +70,7 @@ bool LogWriter::append(const QByteArray& bytes) {
                      ? QString::fromLocal8Bit(std::strerror(errno))
                      : m_file.errorString();
     }
-    if (written && syncToDisk(m_file, reason)) return true;
+    if (written && (!m_syncToDisk || syncToDisk(m_file, reason))) return true;
     // A disk that filled up mid-line leaves part of it: cut it off so that the file ends
     // on the last whole line and still opens cleanly in a spreadsheet.
     if (m_file.size() > before) m_file.resize(before);
@@ -112,8 +112,14 @@ bool LogWriter::writeLine(const LiveData& live, int calPhase) {
                                           : LogLines::calibrationLine(elapsed, live, calPhase));
 }
 
-void LogWriter::close() {
-    if (m_file.isOpen()) m_file.close();
+bool LogWriter::close() {
+    if (!m_file.isOpen()) return true;
+    // Once the fitter has stopped the log it is on the disk, whatever happens to the laptop.
+    QString reason;
+    const bool synced = syncToDisk(m_file, reason);
+    m_file.close();
+    if (!synced) m_error = LogTexts::message(LogTexts::CannotWrite, m_language, m_path, reason);
+    return synced;
 }
 
 LogWriter::Tick LogWriter::tick(int& state, const Start& start, const LiveData& live,
@@ -133,8 +139,7 @@ LogWriter::Tick LogWriter::tick(int& state, const Start& start, const LiveData& 
         }
         return Tick::Running;
     default:
-        close();
         state = Stopped;
-        return Tick::Stopped;
+        return close() ? Tick::Stopped : Tick::Failed;
     }
 }

@@ -3,8 +3,10 @@
 // What every benchmark uses: printing a figure, CPU and memory readings.
 #include "common/SimProcess.h"
 
+#include <QEventLoop>
 #include <QFile>
 #include <QRegularExpression>
+#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -14,13 +16,24 @@ inline void figure(const char* what, double value, const char* unit) {
     std::fflush(stdout);
 }
 
-// Peak resident memory of this process so far, in MiB.
-inline double peakRssMiB() {
+// A memory figure of this process from /proc/self/status ("VmHWM", "VmRSS"), in MiB.
+inline double statusMiB(const char* field) {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly)) return 0;
     const QString text = QString::fromLatin1(status.readAll());
-    const auto m = QRegularExpression(QStringLiteral("VmHWM:\\s+(\\d+) kB")).match(text);
+    const auto m = QRegularExpression(QString::fromLatin1(field) + QStringLiteral(":\\s+(\\d+) kB"))
+                       .match(text);
     return m.hasMatch() ? m.captured(1).toDouble() / 1024.0 : 0;
+}
+
+// Peak resident memory of this process so far, in MiB.
+inline double peakRssMiB() {
+    return statusMiB("VmHWM");
+}
+
+// Resident memory of this process now, in MiB.
+inline double residentMiB() {
+    return statusMiB("VmRSS");
 }
 
 inline double median(std::vector<double> v) {
@@ -28,12 +41,21 @@ inline double median(std::vector<double> v) {
     return v.empty() ? 0 : v[v.size() / 2];
 }
 
+// Runs the event loop for ms milliseconds, as the program's own loop runs: asleep until
+// something is due. (QTest::qWait polls every 10 ms instead, which costs CPU of its own and
+// delays every timer by up to 10 ms.)
+inline void runEventLoopFor(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
 // Share of one core this process uses over the next ms milliseconds of its event loop.
 inline double cpuShareDuring(int ms) {
     const double cpu0 = cpuSeconds();
     QElapsedTimer wall;
     wall.start();
-    QTest::qWait(ms);
+    runEventLoopFor(ms);
     return 100.0 * (cpuSeconds() - cpu0) / (double(wall.elapsed()) / 1000.0);
 }
 
@@ -45,3 +67,4 @@ void benchGraph();
 void benchCalibrationPage();
 void benchAutoCalibration();
 void benchPages();
+void benchLive();

@@ -59,6 +59,7 @@ int main(int argc, char** argv) {
         {"calpage", benchCalibrationPage},
         {"autocal", benchAutoCalibration},
         {"pages", benchPages},
+        {"live", benchLive},
     };
     const QStringList only = app.arguments().mid(1);
     for (const auto& [name, run] : benches)

@@ -17,10 +17,10 @@
 #include <QtTest>
 
 #ifdef Q_OS_LINUX
+#include "common/FileSizeLimit.h"
+
 #include <cerrno>
-#include <csignal>
 #include <cstring>
-#include <sys/resource.h>
 #endif
 
 namespace {
@@ -352,19 +352,10 @@ private slots:
         QVERIFY(w.writeLine(sampleLive()));
         const QString path = w.filePath();
         const QByteArray before = readAll(path);
-        struct sigaction ignore = {};
-        struct sigaction old = {};
-        ignore.sa_handler = SIG_IGN;
-        sigaction(SIGXFSZ, &ignore, &old);
-        rlimit saved{};
-        getrlimit(RLIMIT_FSIZE, &saved);
-        rlimit small = saved;
-        small.rlim_cur = static_cast<rlim_t>(before.size() + 10);
-        setrlimit(RLIMIT_FSIZE, &small);
         state = LogWriter::Logging;
-        const LogWriter::Tick t = w.tick(state, startWith(QString()), sampleLive());
-        setrlimit(RLIMIT_FSIZE, &saved);
-        sigaction(SIGXFSZ, &old, nullptr);
+        LogWriter::Tick t = LogWriter::Tick::Running;
+        withFileSizeLimit(before.size() + 10,
+                          [&] { t = w.tick(state, startWith(QString()), sampleLive()); });
         QCOMPARE(t, LogWriter::Tick::Failed);
         QCOMPARE(state, LogWriter::Stopped);
         QVERIFY(!w.isOpen());

@@ -1,0 +1,69 @@
+// The live screen over the real serial link to tarvex-ecu-sim on a pseudo-terminal, with the
+// program's own timers: open it from the menu, log for a few seconds, stop, read the file.
+#include "common/SimProcess.h"
+
+#include "diag/Form3.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QtTest>
+
+class TestE2ELive : public QObject {
+    Q_OBJECT
+
+private slots:
+    void logAFewSecondsOfLiveData() {
+        SimProcess sim({QStringLiteral("--start"), QStringLiteral("warm")});
+        QVERIFY(!sim.device.isEmpty());
+        World w;
+        useDevice(w, sim.device);
+        QVERIFY(toReadyMenu(w, 10000));
+        w.click(ScreenId::Form2, QStringLiteral("Command3"));
+        QTRY_VERIFY_WITH_TIMEOUT(w.host.isVisible(ScreenId::Form3), 5000);
+        auto* live = w.screen<Form3>(ScreenId::Form3);
+        QTRY_VERIFY_WITH_TIMEOUT(live->liveRecords() >= 3, 5000);
+        QVERIFY(w.control<QLineEdit>(ScreenId::Form3, QStringLiteral("Text6"))->text().toInt() > 0);
+
+        w.control<QLineEdit>(ScreenId::Form3, QStringLiteral("Text15"))
+            ->setText(QStringLiteral("e2e"));
+        w.click(ScreenId::Form3, QStringLiteral("Command3"));
+        QCOMPARE(w.g.AcquisitionState, LogWriter::Logging);
+        const int recordsBefore = live->liveRecords();
+        QTest::qWait(3000);
+        w.click(ScreenId::Form3, QStringLiteral("Command4"));
+        QCOMPARE(w.g.AcquisitionState, LogWriter::Stopped);
+        // The exchange went on while logging: about twenty records in 3 s at 150 ms.
+        QVERIFY2(live->liveRecords() - recordsBefore >= 10,
+                 qPrintable(QString::number(live->liveRecords() - recordsBefore)));
+
+        QFile file(w.dir.filePath(QStringLiteral("e2e.log")));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray content = file.readAll();
+        QVERIFY(content.endsWith("\r\n"));
+        QList<QByteArray> lines = content.split('\n');
+        lines.removeLast(); // what follows the last CR LF
+        QVERIFY(lines[0].startsWith("SW PC "));
+        QVERIFY(lines[8].startsWith("Tempo ms;"));
+        const QList<QByteArray> data = lines.mid(9);
+        // One line every 50 ms for 3 s, with room for a busy machine.
+        QVERIFY2(data.size() >= 40 && data.size() <= 62, qPrintable(QString::number(data.size())));
+        qint64 previous = -1;
+        bool running = false;
+        for (const QByteArray& line : data) {
+            QVERIFY(line.endsWith('\r'));
+            const QList<QByteArray> fields = line.chopped(1).split(';');
+            QCOMPARE(fields.size(), 17);
+            const qint64 elapsed = fields[0].toLongLong();
+            QVERIFY(elapsed > previous);
+            previous = elapsed;
+            running = running || fields[2].toInt() > 0;
+        }
+        QVERIFY(running); // the engine's speed came through
+
+        w.click(ScreenId::Form3, QStringLiteral("Command1"));
+        QVERIFY(w.host.isVisible(ScreenId::Form2));
+    }
+};
+
+QTEST_MAIN(TestE2ELive)
+#include "test_e2e_live.moc"
