@@ -42,9 +42,7 @@ const LevelLamps::Lamps& LevelLamps::update(int code, int senderType) {
     // 13/14/15/10 one to four bars, 0 and 5 nothing; it never blinks.
     const bool threeStep = senderType == 1;
     if (threeStep && code == BlinkingReserveCode) {
-        ++m_blink;
-        show(m_blink >= BlinkLitFrom, 0);
-        if (m_blink >= BlinkPeriod) m_blink = 0;
+        show(m_blink.step(), 0);
         return m_lamps;
     }
     const auto& steps = threeStep ? kThreeStep : kFourStep;
@@ -53,7 +51,7 @@ const LevelLamps::Lamps& LevelLamps::update(int code, int senderType) {
         show(step.reserveLit, step.litBars);
         // Every steady code of the three-step sender restarts the blink, so the next
         // reserve always opens on dim.
-        if (threeStep) m_blink = 0;
+        if (threeStep) m_blink.restart();
         break;
     }
     return m_lamps;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ReserveBlink.h"
 #include "Rgb.h"
 
 #include <array>
@@ -11,9 +12,6 @@
 class LevelLamps {
 public:
     static constexpr int BarCount = 4;
-    // Refresh steps per blink cycle: the lamp is dim for the first two, lit for four.
-    static constexpr int BlinkPeriod = 6;
-    static constexpr int BlinkLitFrom = 3;
 
     struct Lamps {
         Rgb reserve;
@@ -30,11 +28,11 @@ public:
     // One graphic refresh. A code the sender does not send leaves the lamps as they were.
     const Lamps& update(int levelCode, int senderType);
     const Lamps& lamps() const { return m_lamps; }
-    int blinkCounter() const { return m_blink; }
+    int blinkCounter() const { return m_blink.count(); }
 
 private:
     void show(bool reserveLit, int litBars);
 
     Lamps m_lamps;
-    int m_blink = 0;
+    ReserveBlink m_blink;
 };

@@ -204,7 +204,7 @@ void Form14::startPolling() {
 ExchangeCycle::Outcome Form14::liveReading(const QByteArray& reply) {
     if (!LiveDecoding::decodeCalibrationLive(reply, g.liveData)) return Outcome::Rejected;
     Text6->setText(QString::number(g.liveData.LevelInput));
-    const LevelLamps lit = m_indicator.show(g.liveData.LevelInput);
+    const LevelIndicatorLamps lit = m_indicator.show(g.liveData.LevelInput);
     for (const QString& step : LevelIndicator::stepLamps(m_indicator.layout()))
         m_lamps.value(step)->setFill(lit.lit.contains(step) ? Colours::Green : kStepDark);
     m_lamps.value(QStringLiteral("Shape1"))

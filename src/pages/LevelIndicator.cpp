@@ -62,17 +62,17 @@ void LevelIndicator::configure(const ParameterSet& set) {
     m_layout = layoutFor(set.value(LevelSenderType));
     m_falling = levelMax <= levelMin;
     m_levelMin = levelMin;
-    m_blink = 0;
+    m_blink.restart();
 }
 
-LevelLamps LevelIndicator::show(int levelInput) {
+LevelIndicatorLamps LevelIndicator::show(int levelInput) {
     const std::int64_t v = m_falling ? m_levelMin - levelInput : std::int64_t{levelInput};
     const std::int64_t steps[] = {m_points.p0, m_points.p1, m_points.p2, m_points.p3};
     const QStringList lamps = stepLamps(m_layout);
     // The three-step layout has no 1/4 lamp: its reserve reaches up to P1.
     const int first = m_layout == LevelLayout::ThreeStep ? 1 : 0;
 
-    LevelLamps out;
+    LevelIndicatorLamps out;
     int lit = 0;
     for (int i = first; i < 4 && v > steps[i]; ++i)
         ++lit;
@@ -81,11 +81,9 @@ LevelLamps LevelIndicator::show(int levelInput) {
     if (m_layout == LevelLayout::FourStep) {
         out.reserveBright = out.reserve;
     } else if (out.reserve) {
-        ++m_blink;
-        out.reserveBright = m_blink >= 3;
-        if (m_blink >= 6) m_blink = 0;
+        out.reserveBright = m_blink.step();
     } else {
-        m_blink = 0;
+        m_blink.restart();
     }
     return out;
 }

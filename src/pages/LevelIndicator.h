@@ -1,5 +1,7 @@
 #pragma once
 
+#include "diag/ReserveBlink.h"
+
 #include <QStringList>
 #include <cstdint>
 
@@ -21,7 +23,7 @@ struct LevelPoints {
 
 // What the lamps show for one reading. The reserve lamp is Shape1; the step lamps are named
 // bottom to top.
-struct LevelLamps {
+struct LevelIndicatorLamps {
     bool reserve = false;       // the reading is in the reserve zone
     bool reserveBright = false; // Shape1 bright red (else dark red)
     QStringList lit;            // the step lamps lit, bottom first; all others dark
@@ -46,14 +48,14 @@ public:
     LevelLayout layout() const { return m_layout; }
     const LevelPoints& points() const { return m_points; }
 
-    // The lamps for a live reading (mV). In the three-step layout the reserve lamp blinks over
-    // six readings: dark, dark, then bright four times; a reading above reserve restarts it.
-    LevelLamps show(int levelInput);
+    // The lamps for a live reading (mV). In the three-step layout the reserve lamp blinks
+    // (ReserveBlink); a reading above reserve restarts it.
+    LevelIndicatorLamps show(int levelInput);
 
 private:
     LevelPoints m_points;
     LevelLayout m_layout = LevelLayout::ThreeStep;
     bool m_falling = false;
     std::int64_t m_levelMin = 0;
-    int m_blink = 0;
+    ReserveBlink m_blink;
 };

@@ -292,7 +292,7 @@ private slots:
 
         QString seen;
         for (int i = 0; i < 8; ++i) {
-            const LevelLamps l = indicator.show(1700); // exactly P1 is reserve
+            const LevelIndicatorLamps l = indicator.show(1700); // exactly P1 is reserve
             QVERIFY(l.reserve && l.lit.isEmpty());
             seen += l.reserveBright ? QLatin1Char('B') : QLatin1Char('d');
         }
