@@ -487,7 +487,7 @@ ExchangeCycle::Outcome Form8::storeEnded() {
 // ---------------------------------------------------------------- the log
 
 void Form8::startLogClicked() {
-    AcquisitionState = LogWriter::StartRequested;
+    g.AcquisitionState = LogWriter::StartRequested;
     Command6->setEnabled(false);
     Command7->setEnabled(true);
     Timer2.start();
@@ -495,7 +495,7 @@ void Form8::startLogClicked() {
 
 void Form8::stopLogClicked() {
     // The next log step closes the file.
-    AcquisitionState = LogWriter::Stopped;
+    g.AcquisitionState = LogWriter::Stopped;
     Command6->setEnabled(true);
     Command7->setEnabled(false);
 }
@@ -503,7 +503,7 @@ void Form8::stopLogClicked() {
 void Form8::Timer2Tick() {
     const LogWriter::Start start{Text28->text(), g.programDir,
                                  QString::fromLatin1(Form1::PcVersion), g.EcuVersion, g.parameters};
-    switch (m_log.tick(AcquisitionState, start, g.liveData, m_run.phase())) {
+    switch (m_log.tick(g.AcquisitionState, start, g.liveData, m_run.phase())) {
     case LogWriter::Tick::Running:
         return;
     case LogWriter::Tick::Failed:
@@ -519,7 +519,7 @@ void Form8::Timer2Tick() {
 
 void Form8::stopLog() {
     Timer2.stop();
-    AcquisitionState = LogWriter::Stopped;
+    g.AcquisitionState = LogWriter::Stopped;
     m_log.close();
 }
 

@@ -39,9 +39,6 @@ public:
     const WriteSequence& tableStore() const { return m_tableStore; }
     const WriteSequence& referenceStore() const { return m_referenceStore; }
 
-    // 0 not logging, 1 start asked for, 2 logging.
-    int AcquisitionState = LogWriter::Stopped;
-
 protected:
     void onUnload() override;
     void onCloseRequested() override;

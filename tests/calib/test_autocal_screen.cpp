@@ -398,7 +398,7 @@ private slots:
         drive.runUntil([] { return false; }, 3000);
         w.click(ScreenId::Form8, QStringLiteral("Command7"));
         drive.runUntil([] { return false; }, 500);
-        QCOMPARE(screen->AcquisitionState, 0);
+        QCOMPARE(w.g.AcquisitionState, 0);
 
         QFile f(w.dir.filePath(QStringLiteral("taratura.log")));
         QVERIFY(f.open(QIODevice::ReadOnly));
