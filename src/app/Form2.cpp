@@ -333,7 +333,7 @@ void Form2::fuelClicked(int index) {
     }
     CalibrationRequested = 0;
     setFuelOptions(false);
-    if (!link().isOpen() && !openLink()) {
+    if (!ensureLinkOpen()) {
         showFuel(gasType);
         setFuelOptions(true);
         ctx.dialogs.information(this, QString::fromLatin1(Caption), link().errorString());
@@ -362,7 +362,7 @@ void Form2::startButtonExchange(int request, bool calibration) {
     // Only "Taratura" asks for the calibration record after the live one; a press of another
     // button, even while that exchange is still waiting, takes its place.
     CalibrationRequested = calibration ? 1 : 0;
-    if (!link().isOpen() && !openLink()) {
+    if (!ensureLinkOpen()) {
         CalibrationRequested = 0;
         showStatus(link().errorString());
         ctx.dialogs.information(this, QString::fromLatin1(Caption), link().errorString());

@@ -90,6 +90,12 @@ bool FormBase::openLink() {
     return link().open(g.CommPortNumber, g.CommSettings);
 }
 
+bool FormBase::ensureLinkOpen() {
+    if (link().isOpen()) return true;
+    if (link().deviceLost()) return cycle().reopenDevice();
+    return openLink();
+}
+
 void FormBase::closeLink() {
     if (m_link && m_link->isOpen()) m_link->close();
 }

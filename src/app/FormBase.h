@@ -61,6 +61,9 @@ protected:
     // Opens this screen's link with the configured port and settings. False on failure, with
     // the link's error code and text.
     bool openLink();
+    // The port for a button's work: open already, opened again through the cycle's reopen
+    // after a vanished adapter (so the screen leaves its lost state), or opened now.
+    bool ensureLinkOpen();
     void closeLink();
     // EXIT (or the close box) while `writes` may be running. True: the screen is to wait for
     // the end, because the ECU answers and a write is never cut in the middle. False: the

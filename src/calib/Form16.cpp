@@ -675,7 +675,7 @@ void Form16::modificaClicked() {
         Label4->setText(prepared.report.message.trimmed());
         return;
     }
-    if (!link().isOpen() && !openLink()) {
+    if (!ensureLinkOpen()) {
         showStatus(link().errorString());
         return;
     }

@@ -357,7 +357,7 @@ void Form8::showExitWait() {
 
 void Form8::startClicked() {
     if (!link().isOpen()) {
-        if (!openLink()) {
+        if (!ensureLinkOpen()) {
             showStatus(link().errorString());
             return;
         }

@@ -86,6 +86,12 @@ bool ExchangeCycle::handleDeviceLost() {
     return true;
 }
 
+bool ExchangeCycle::reopenDevice() {
+    if (!m_reopen || !m_reopen()) return false;
+    m_deviceLostTold = false;
+    return true;
+}
+
 std::optional<ExchangeCycle::Outcome> ExchangeCycle::dispatch(const QByteArray& bytes) {
     const auto length = static_cast<unsigned char>(bytes.at(3));
     const auto command = Commands::commandOf(bytes);

@@ -63,6 +63,10 @@ public:
     // Told once when the device under an open link vanished; `reopen` is tried on each
     // following tick at the lost interval, and the exchange resumes once it succeeds.
     void setDeviceLost(std::function<void(const QString&)> notify, std::function<bool()> reopen);
+    // The same reopen, asked for now by a button that needs the port: the screen hears that its
+    // device is back exactly as when the cycle finds it. False while the device is still away
+    // (or no reopen was given).
+    bool reopenDevice();
 
     // The request sent on every tick until a handler puts another in its place; an
     // unanswered request is simply sent again.

@@ -336,8 +336,7 @@ void ParameterPageForm::modifica() {
 }
 
 bool ParameterPageForm::ensureOpen() {
-    if (link().isOpen()) return true;
-    if (openLink()) return true;
+    if (ensureLinkOpen()) return true;
     showMessage(link().errorString(), Tone::Problem);
     return false;
 }

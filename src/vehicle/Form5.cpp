@@ -180,7 +180,7 @@ void Form5::openPage(ScreenId page) {
 
 bool Form5::beginOperation(Phase phase) {
     if (g.ConnectedMode != 1 || m_phase != Phase::Idle) return false;
-    if (!link().isOpen() && !openLink()) {
+    if (!ensureLinkOpen()) {
         showStatus(link().errorString(), Tone::Problem);
         return false;
     }

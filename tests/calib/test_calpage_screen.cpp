@@ -332,6 +332,25 @@ private slots:
         QVERIFY(!w.control(ScreenId::Form16, QStringLiteral("Command7"))->isEnabled());
     }
 
+    // The adapter is pulled and put back; MODIFICA opens the port before the cycle's own
+    // reopen does: the page must leave its lost state, or no acknowledgement ever counts again.
+    void portOpenedAgainByModificaEndsTheLostState() {
+        World w(World::Links::Scripted);
+        Form16* page = scriptedPage(w);
+        ScriptedLink* link = w.scripted.back();
+        page->Timer1Tick();
+        link->vanish();
+        link->failOpenWith = EcuLink::ErrorOther;
+        page->Timer1Tick();
+        QVERIFY(page->page().isLinkLost());
+        link->failOpenWith = EcuLink::ErrorNone;
+        w.click(ScreenId::Form16, QStringLiteral("Command7"));
+        QVERIFY(link->isOpen());
+        QVERIFY(!page->page().isLinkLost());
+        QVERIFY(w.control<QLineEdit>(ScreenId::Form16, QStringLiteral("Text3"))->text() !=
+                QStringLiteral("NO LINK"));
+    }
+
     // --- Requests and acknowledgements ------------------------------------------------------
 
     void acknowledgementsCountOnlyForTheRequestOutstanding() {
