@@ -2,6 +2,7 @@
 // engine time, and against a scripted link where the order of replies matters.
 
 #include "common/AutoCalDrive.h"
+#include "common/EcuRecords.h"
 
 #include "calib/Form8.h"
 #include "link/Commands.h"
@@ -20,24 +21,10 @@ int commandOf(const QByteArray& frame) {
     return Commands::commandOf(frame).value_or(-1);
 }
 
-// A calibration live record (command 10) as the ECU sends it.
-QByteArray calibrationRecord(int rpm, int fuelState, int kcor = 105) {
-    QByteArray d(25, '\0');
-    const auto word = [&d](int position, int value) {
-        d[position - 6] = static_cast<char>(value >> 8);
-        d[position - 5] = static_cast<char>(value & 0xFF);
-    };
-    word(6, 450);
-    word(8, 450);
-    d[10 - 6] = static_cast<char>(kcor);
-    d[11 - 6] = 21;
-    d[12 - 6] = static_cast<char>(fuelState);
-    word(13, 1300);
-    word(15, 400);
-    word(17, 80);
-    word(19, rpm);
-    word(21, 4000);
-    return replyFrame(Commands::CalibrationLive, d);
+// A calibration record from a warm engine with the coefficient at 105.
+QByteArray record(int rpm, bool onPetrol) {
+    return calibrationRecord(
+        {.rpm = rpm, .pressure1 = 1300, .gasTemperature = 80, .kcor = 105, .onPetrol = onPetrol});
 }
 
 EngineSettings warmCar(int trueCoefficient) {
@@ -99,9 +86,9 @@ struct Scripted {
     // Polled, started, and in calibration mode measuring on petrol.
     void inCalibrationMode() {
         exchange();
-        exchange(calibrationRecord(2500, 1));
+        exchange(record(2500, true));
         w.click(ScreenId::Form8, QStringLiteral("Command3"));
-        QCOMPARE(exchange(calibrationRecord(2500, 1)), int(Commands::EnterCalibration));
+        QCOMPARE(exchange(record(2500, true)), int(Commands::EnterCalibration));
         QCOMPARE(exchange(replyFrame(Commands::EnterCalibration)), int(Commands::CalibrationLive));
         screen->Timer3Tick();
         QCOMPARE(screen->run().phase(), 3);
@@ -235,7 +222,7 @@ private slots:
         w.click(ScreenId::Form8, QStringLiteral("Command1"));
         QCOMPARE(run.phase(), 0);
         QVERIFY(!enabled(w, "Command1"));
-        drive.runUntil([] { return false; }, 30000);
+        drive.runFor(30000);
         const QList<QByteArray> after = w.ecu.received().mid(before);
         QVERIFY(!after.isEmpty());
         QCOMPARE(commandOf(after.first()), int(Commands::LeaveCalibration));
@@ -250,19 +237,9 @@ private slots:
         QVERIFY(!w.dialogs.busy);
     }
 
-    // START with the engine stopped sends nothing and says why.
-    void startWithTheEngineStoppedIsRefused() {
-        Scripted s;
-        s.exchange();
-        s.exchange(calibrationRecord(0, 1));
-        s.w.click(ScreenId::Form8, QStringLiteral("Command3"));
-        QCOMPARE(s.exchange(calibrationRecord(0, 1)), int(Commands::CalibrationLive));
-        QCOMPARE(s.screen->run().phase(), 0);
-        QVERIFY(textOf(s.w, "StatusText").startsWith(QStringLiteral("MOTORE SPENTO")));
-    }
-
-    // A port that cannot be opened is said on the screen; START tries it again.
-    void portThatCannotBeOpenedIsSaid() {
+    // A port that cannot be opened is said on the screen; START tries it again, and with the
+    // engine stopped sends nothing and says why.
+    void startNeedsAnOpenPortAndATurningEngine() {
         World w(World::Links::Scripted);
         w.failOpenWith = EcuLink::ErrorOther;
         w.host.show(ScreenId::Form8);
@@ -272,10 +249,18 @@ private slots:
         link->failOpenWith = EcuLink::ErrorNone;
         w.click(ScreenId::Form8, QStringLiteral("Command3"));
         QVERIFY(link->isOpen());
-        // Polling, so that the next START finds the engine turning.
-        QVERIFY(w.screen<Form8>(ScreenId::Form8)->cycle().isRunning());
-        w.screen<Form8>(ScreenId::Form8)->Timer1Tick();
+        auto* screen = w.screen<Form8>(ScreenId::Form8);
+        QVERIFY(screen->cycle().isRunning());
+        screen->Timer1Tick();
         QCOMPARE(commandOf(link->written.value(0)), int(Commands::CalibrationLive));
+
+        link->arriving = record(0, true);
+        screen->Timer1Tick();
+        w.click(ScreenId::Form8, QStringLiteral("Command3"));
+        screen->Timer1Tick();
+        QCOMPARE(commandOf(link->written.last()), int(Commands::CalibrationLive));
+        QCOMPARE(screen->run().phase(), 0);
+        QVERIFY(textOf(w, "StatusText").startsWith(QStringLiteral("MOTORE SPENTO")));
     }
 
     // EXIT in calibration mode leaves only on the ECU's acknowledgement of the leave request;
@@ -289,13 +274,13 @@ private slots:
                  QStringLiteral("USCITA ALLA CONFERMA DELLA CENTRALINA"));
         QVERIFY(!enabled(s.w, "Command3"));
 
-        QCOMPARE(s.exchange(calibrationRecord(2500, 1)), int(Commands::LeaveCalibration));
+        QCOMPARE(s.exchange(record(2500, true)), int(Commands::LeaveCalibration));
         QCOMPARE(s.exchange(replyFrame(Commands::EnterCalibration)),
                  int(Commands::LeaveCalibration));
         QByteArray wrongLength = replyFrame(Commands::LeaveCalibration);
         wrongLength[3] = 9;
         QCOMPARE(s.exchange(wrongLength), int(Commands::LeaveCalibration));
-        QCOMPARE(s.exchange(calibrationRecord(2500, 1)), int(Commands::LeaveCalibration));
+        QCOMPARE(s.exchange(record(2500, true)), int(Commands::LeaveCalibration));
         QVERIFY(s.w.host.isVisible(ScreenId::Form8));
 
         QCOMPARE(s.exchange(replyFrame(Commands::LeaveCalibration)), -1);
@@ -353,7 +338,7 @@ private slots:
         QVERIFY(!enabled(w, "Command3") && !enabled(w, "Command1"));
         if (unplug) {
             w.ecu.unplug();
-            drive.runUntil([] { return false; }, 200);
+            drive.runFor(200);
         }
         w.click(ScreenId::Form8, QStringLiteral("Command5"));
         QVERIFY(w.host.isVisible(ScreenId::Form8));
@@ -393,11 +378,11 @@ private slots:
             ->setText(QStringLiteral("  taratura  "));
         w.click(ScreenId::Form8, QStringLiteral("Command6"));
         QVERIFY(!enabled(w, "Command6") && enabled(w, "Command7"));
-        drive.runUntil([] { return false; }, 1000);
+        drive.runFor(1000);
         w.click(ScreenId::Form8, QStringLiteral("Command3"));
-        drive.runUntil([] { return false; }, 3000);
+        drive.runFor(3000);
         w.click(ScreenId::Form8, QStringLiteral("Command7"));
-        drive.runUntil([] { return false; }, 500);
+        drive.runFor(500);
         QCOMPARE(w.g.AcquisitionState, 0);
 
         QFile f(w.dir.filePath(QStringLiteral("taratura.log")));

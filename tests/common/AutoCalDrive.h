@@ -1,9 +1,9 @@
 #pragma once
 
+#include "common/EcuRecords.h"
 #include "common/World.h"
 
 #include "calib/Form8.h"
-#include "params/ParameterId.h"
 
 #include <QTimer>
 #include <functional>
@@ -20,11 +20,7 @@ public:
     // The set as the main menu left it (uploaded from the ECU), then the screen, opened as
     // the calibration page opens it.
     Form8* open() {
-        const EcuMemory& memory = m_w.ecu.memory();
-        for (int id = 1; id <= ParameterCount; ++id)
-            m_w.g.parameters.setValue(id, memory.words[static_cast<std::size_t>(id)]);
-        for (int j = 1; j <= TableSize; ++j)
-            m_w.g.parameters.setKtar(j, memory.table[static_cast<std::size_t>(j)]);
+        uploadFrom(m_w.ecu.memory(), m_w.g.parameters);
         m_w.host.show(ScreenId::Form8);
         m_nextExchangeMs = m_nowMs + 100;
         return screen();
@@ -68,6 +64,10 @@ public:
             step();
         }
         return true;
+    }
+
+    void runFor(qint64 ms) {
+        runUntil([] { return false; }, ms);
     }
 
     qint64 nowMs() const { return m_nowMs; }

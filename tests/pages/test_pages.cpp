@@ -1,7 +1,6 @@
 #include "calib/CalibrationFields.h"
 #include "lang/LanguageTable.h"
 #include "pages/FieldCheck.h"
-#include "pages/LambdaThresholdMemory.h"
 #include "pages/LevelIndicator.h"
 #include "pages/LevelThresholdRanges.h"
 #include "pages/PageLayouts.h"
@@ -143,8 +142,6 @@ private slots:
         v.texts[QStringLiteral("Text1")] = QStringLiteral("2500");
         QCOMPARE(listed(m_switching.prepareWrite(v, m_italian).writes),
                  QStringLiteral("59:0 61:0 12:2500 14:50 15:0 13:50 30:400"));
-        QCOMPARE(listed(m_lambda.prepareWrite(m_lambda.valuesFrom(s), m_italian).writes),
-                 QStringLiteral("3:2 4:350 5:600 25:1500"));
 
         v = m_level.valuesFrom(s);
         v.choices[QStringLiteral("Option4")] = 2; // LVS-2 is written as 2
@@ -194,38 +191,6 @@ private slots:
         QCOMPARE(rejectionOf(m_level, v).message, QStringLiteral(" SOGLIA 1/3 -> 2/3 10-100 "));
     }
 
-    void lambdaTypesRememberTheirThresholdsAndStartFromDefaults() {
-        ParameterSet s = defaults();
-        s.setValue(Lambda1Type, 2);
-        s.setValue(Lambda1LeanThreshold, 300);
-        s.setValue(Lambda1RichThreshold, 700);
-        LambdaThresholdMemory memory;
-        memory.reset(s);
-        PageValues v = m_lambda.valuesFrom(s);
-        const auto shown = [&v] {
-            return LambdaThresholds{v.texts[QStringLiteral("Text6")].toInt(),
-                                    v.texts[QStringLiteral("Text5")].toInt()};
-        };
-        const LambdaThresholds expected[] = {{350, 600}, {600, 350}, {300, 700}, {600, 350}};
-        for (int type = 0; type < 4; ++type) {
-            memory.select(v, type);
-            QCOMPARE(v.choices[QStringLiteral("Option1")], type);
-            QCOMPARE(shown(), expected[type]);
-            // A type's starting pair is always one the page accepts for that type.
-            QVERIFY(m_lambda.check(v, m_italian).passed());
-        }
-
-        // A confirmed write of type 0 is remembered; the other types keep theirs.
-        s.setValue(Lambda1Type, 0);
-        s.setValue(Lambda1LeanThreshold, 400);
-        s.setValue(Lambda1RichThreshold, 4000);
-        memory.remember(s);
-        QCOMPARE(memory.thresholdsFor(0), (LambdaThresholds{400, 4000}));
-        QCOMPARE(memory.thresholdsFor(2), (LambdaThresholds{300, 700}));
-        memory.reset(s); // the page opens again: only the stored type is known
-        QCOMPARE(memory.thresholdsFor(2), (LambdaThresholds{350, 600}));
-    }
-
     void lambdaOrderAndRangeFollowTheProbeType() {
         PageValues v = m_lambda.valuesFrom(defaults());
         const auto messageFor = [&](int type, const char* lean, const char* rich) {
@@ -265,43 +230,33 @@ private slots:
         QCOMPARE(LevelIndicator::pointsFor(1, 6, 10, 30, 50), (LevelPoints{2, 2, 2, 4}));
         QCOMPARE(LevelIndicator::pointsFor(0, 15, 10, 30, 50), (LevelPoints{2, 2, 4, 8}));
 
-        const ParameterSet s = levelSet(500, 4500, 2);
+        // Four steps: a point itself is the step below it.
         LevelIndicator indicator;
-        indicator.configure(s);
+        indicator.configure(levelSet(500, 4500, 2));
         QCOMPARE(indicator.layout(), LevelLayout::FourStep);
-        const QStringList three{"Shape5", "Shape2", "Shape3"};
-        QCOMPARE(indicator.show(3000).lit, three);
-        QVERIFY(!indicator.show(3000).reserveBright);
         QCOMPARE(indicator.show(901).lit, QStringList{"Shape5"});
         QVERIFY(indicator.show(900).lit.isEmpty());
         QVERIFY(indicator.show(900).reserveBright);
         QCOMPARE(indicator.show(4101).lit.size(), 4);
+        indicator.configure(levelSet(4500, 500, 2)); // falling: 1500 is 3000 below empty
+        QCOMPARE(indicator.show(1500).lit, (QStringList{"Shape5", "Shape2", "Shape3"}));
 
-        indicator.configure(levelSet(4500, 500, 2));
-        QCOMPARE(indicator.show(1500).lit, three); // 4500 - 1500 = 3000 below empty
-        QVERIFY(indicator.show(4500).reserve);
-    }
-
-    void threeStepReserveBlinksDarkTwiceThenBrightFourTimes() {
-        const ParameterSet s = levelSet(500, 4500, 1);
-        LevelIndicator indicator;
-        indicator.configure(s);
+        // Three steps: P1 is reserve, blinking dark twice then bright four times; a reading
+        // above reserve starts the cycle over.
+        indicator.configure(levelSet(500, 4500, 1));
         QCOMPARE(indicator.layout(), LevelLayout::ThreeStep);
-        QCOMPARE(indicator.show(1701).lit, QStringList{"Shape2"});
         QCOMPARE(indicator.show(4101).lit, (QStringList{"Shape2", "Shape3", "Shape4"}));
-
         QString seen;
-        for (int i = 0; i < 8; ++i) {
-            const LevelIndicatorLamps l = indicator.show(1700); // exactly P1 is reserve
+        for (int reading : {1700, 1700, 1700, 1700, 1701, 1700, 1700, 1700}) {
+            const LevelIndicatorLamps l = indicator.show(reading);
+            if (reading > 1700) {
+                QCOMPARE(l.lit, QStringList{"Shape2"});
+                continue;
+            }
             QVERIFY(l.reserve && l.lit.isEmpty());
             seen += l.reserveBright ? QLatin1Char('B') : QLatin1Char('d');
         }
-        QCOMPARE(seen, QStringLiteral("ddBBBBdd"));
-        // A reading above reserve restarts the cycle.
-        indicator.show(1701);
-        QVERIFY(!indicator.show(1700).reserveBright);
-        QVERIFY(!indicator.show(1700).reserveBright);
-        QVERIFY(indicator.show(1700).reserveBright);
+        QCOMPARE(seen, QStringLiteral("ddBBddB"));
     }
 
     void thresholdBarsStayOrderedAndKeepTheValuesTheyShow() {
@@ -312,34 +267,7 @@ private slots:
                  (LevelThresholdRanges{{10, 30}, {30, 30}, {30, 100}}));
     }
 
-    void calibrationWritesCorrectivesBreakpointsThenTheTable() {
-        ParameterSet s = defaults();
-        s.setKtar(64, 131);
-        CalibrationInput in = calibrationFrom(s);
-        in.pressureCorrection = 3;
-        PreparedWrite w = CalibrationFields::prepareWrite(in, m_italian);
-        QVERIFY(w.accepted());
-        QCOMPARE(w.writes.size(), size_t{87});
-        QCOMPARE(
-            listed({w.writes.begin(), w.writes.begin() + 23}),
-            QStringLiteral("21:3 22:100 23:1100 26:0 27:10 24:0 25:1500 34:650 35:1000 36:2000 "
-                           "37:3000 38:4000 39:5000 40:6000 41:7000 42:2000 43:3500 44:5000 "
-                           "45:7000 46:9000 47:11000 48:13000 49:15000"));
-        for (int c = 0; c < 64; ++c)
-            QCOMPARE(w.writes[23 + c], (Entry{c + 1, c == 63 ? 131 : 105, true}));
-
-        in.manual = true;
-        in.manualKgb = 120;
-        w = CalibrationFields::prepareWrite(in, m_italian);
-        for (int i = 23; i < 87; ++i)
-            QCOMPARE(w.writes[i], (Entry{i - 22, 120, true}));
-        // Values no control should let through are refused all the same.
-        in.manualKgb = 99;
-        in.pressureCorrection = 6;
-        QCOMPARE(rejectionOf(in).message, QStringLiteral(" Correttivo pressione 0-5 KGB 100-150 "));
-    }
-
-    void calibrationChecksBreakpointsAgainstTheTypedNeighbours() {
+    void calibrationFieldsAreCheckedAgainstTheirRangesAndNeighbours() {
         CalibrationInput in = calibrationFrom(defaults());
         in.texts[QStringLiteral("Text6_1")] = QStringLiteral("500");
         FieldReport r = rejectionOf(in);
@@ -362,19 +290,24 @@ private slots:
         in = calibrationFrom(defaults());
         in.texts[QStringLiteral("Text6_9")] = QStringLiteral("3.5");
         QCOMPARE(rejectionOf(in).message, QStringLiteral("  TINJ 2000-5000"));
-    }
 
-    void calibrationCorrectiveBoxesRejectAnythingButTheirRange() {
-        CalibrationInput in = calibrationFrom(defaults());
+        in = calibrationFrom(defaults());
         in.texts[QStringLiteral("Text10")] = QString();
         in.texts[QStringLiteral("Text25")] = QStringLiteral("99999");
         in.texts[QStringLiteral("Text24")] = QStringLiteral("8001");
         in.texts[QStringLiteral("Text26")] = QStringLiteral("abc");
-        const FieldReport r = rejectionOf(in);
+        r = rejectionOf(in);
         QCOMPARE(r.message, QStringLiteral(" Intervallo pressione 10-1000 Soglia giri inserimento  "
                                            "700-8000 Soglia giri inserimento  700-8000 "
                                            "Intervallo temperatura  2-50 "));
         QCOMPARE(r.rejected, (QStringList{"Text10", "Text25", "Text24", "Text26"}));
+
+        // Values no control should let through are refused all the same.
+        in = calibrationFrom(defaults());
+        in.manual = true;
+        in.manualKgb = 99;
+        in.pressureCorrection = 6;
+        QCOMPARE(rejectionOf(in).message, QStringLiteral(" Correttivo pressione 0-5 KGB 100-150 "));
     }
 };
 
