@@ -59,7 +59,6 @@ private slots:
         QVERIFY(LoadConfig(w.g));
         QCOMPARE(w.g.CommPortNumber, QStringLiteral("3"));
         QCOMPARE(w.g.CommSettings, QString());
-        QCOMPARE(w.g.CommBaud, QStringLiteral("57600"));
 
         World missing(World::Links::Virtual, QByteArray());
         QVERIFY(!LoadConfig(missing.g));
@@ -420,11 +419,6 @@ private slots:
         QCOMPARE(combo()->count(), 10);
         QCOMPARE(combo()->itemText(8), QStringLiteral("ttyUSB0 — FT232R USB UART"));
         QCOMPARE(combo()->itemText(9), QStringLiteral("COM12"));
-        combo()->activated(8);
-        w.click(ScreenId::Form4, QStringLiteral("Command2")); // Cancel
-        QVERIFY(w.g.portNameOverride.isEmpty());
-
-        w.click(ScreenId::Form1, QStringLiteral("Command6"));
         combo()->activated(8);
         w.click(ScreenId::Form4, QStringLiteral("Command1"));
         QCOMPARE(w.g.portNameOverride, QStringLiteral("/dev/tarvex-no-such-adapter"));
