@@ -441,33 +441,6 @@ private slots:
         QCOMPARE(byteAt(ecu.handle(request(8)), 5 + 5), 105);
     }
 
-    void clockIsTheTestsOrRealTime() {
-        qint64 fake = 1000;
-        VirtualEcu ecu;
-        ecu.setClock([&fake] { return fake; });
-        InProcessLink link(ecu);
-        link.open("1", "");
-        link.write(request(7));
-        QCOMPARE(ecu.nowMs(), 0);
-        QCOMPARE(link.readAll().size(), 8); // readable on the next read, without time passing
-        fake += 2500;
-        link.readAll();
-        QCOMPARE(ecu.nowMs(), 2500);
-        QCOMPARE(ecu.model().nowMs(), 2500);
-        ecu.handle(request(7));
-        fake += 100;
-        ecu.handle(request(3)); // a bare handle() never moves the clock
-        QCOMPARE(ecu.nowMs(), 2500);
-
-        VirtualEcu realTime;
-        InProcessLink realLink(realTime);
-        realLink.open("1", "");
-        QTest::qSleep(40);
-        realLink.write(request(7));
-        QVERIFY(realTime.nowMs() >= 40);
-        QCOMPARE(realLink.readAll().size(), 8);
-    }
-
     void framerCutsRequestsFromAStream() {
         RequestFramer framer;
         QList<QByteArray> frames = framer.feed(QByteArray("\xFF\x13PC\0", 5), 0);
