@@ -456,9 +456,8 @@ private slots:
     void ptyHostAnswersOverAPseudoTerminal() {
         QTemporaryDir dir;
         const QString link = dir.filePath("ecu");
-        const QString image = dir.filePath("saved.txt");
         QProcess sim;
-        sim.start(simPath(), {"--seed", "1", "--link", link, "--save-image", image});
+        sim.start(simPath(), {"--seed", "1", "--link", link});
         QVERIFY2(sim.waitForReadyRead(5000), qPrintable(sim.errorString()));
         const QString device = QString::fromLocal8Bit(sim.readLine()).trimmed();
         QVERIFY(device.startsWith("/dev/"));
@@ -470,19 +469,13 @@ private slots:
         QCOMPARE(::write(fd, "PC\0", 3), ssize_t(3));
         QCOMPARE(::write(fd, "\x05\x07", 2), ssize_t(2));
         QCOMPARE(readFor(fd, 8, 3000), bytes({'P', 'C', 0, 8, 7, 2, 4, 7}));
-        const QByteArray write = request(2, bytes({0, 12, 0x0B, 0xB8}));
-        QCOMPARE(::write(fd, write.constData(), 9), ssize_t(9));
-        QCOMPARE(readFor(fd, 5, 3000), request(2));
         ::close(fd);
 
         sim.terminate();
         QVERIFY(sim.waitForFinished(5000));
         QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
         QCOMPARE(sim.exitCode(), 0);
-        EcuMemory saved = EcuMemory::factory();
-        QString error;
-        QVERIFY2(saved.loadImage(image, error), qPrintable(error));
-        QCOMPARE(int(saved.words[12]), 3000);
+        // (A write kept in the image saved at exit is the end-to-end page test.)
         QVERIFY(!QFileInfo::exists(link));
     }
 
