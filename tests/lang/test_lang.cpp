@@ -61,34 +61,27 @@ private slots:
         QCOMPARE(t.text(QStringLiteral("F02_C02")), QStringLiteral("Diagnosis"));
     }
 
+    // Texts missing from a language keep the previous one; the message table is blanked on
+    // every load, and one key may serve several state codes.
     void missingKeysKeepThePreviousLanguage() {
         const QString path =
-            write("[ITA]\nF02_C02=Diagnosi\nF02_C03=Stato\nsCMsg04=Attesa\n[FINE]\n"
-                  "[ING]\nF02_C02=Diagnosis\n[FINE]\n");
+            write("[ITA]\nF02_C02=Diagnosi\nF02_C03=Stato\nsCMsg04=Attesa\nsCMsg16=Forzato\n"
+                  "sCMsg21=Taratura\nsCMsg05=no such key\nstrP_00=Iniettori=\nstrP_50=ultimo\n"
+                  "strP_51=fuori\n[FINE]\n[ING]\nF02_C02=Diagnosis\n[FINE]\n");
         LanguageTable t;
         SetLingua(t, path, QStringLiteral("[ITA]"));
-        QCOMPARE(t.message(4), QStringLiteral("Attesa"));
-        QCOMPARE(t.message(5), QStringLiteral("Attesa")); // one key, two state codes
-        QCOMPARE(t.message(6), QStringLiteral(" "));
-        SetLingua(t, path, QStringLiteral("[ING]"));
-        QCOMPARE(t.text(QStringLiteral("F02_C02")), QStringLiteral("Diagnosis"));
-        QCOMPARE(t.text(QStringLiteral("F02_C03")), QStringLiteral("Stato"));
-        QCOMPARE(t.message(4), QStringLiteral(" ")); // the message table is blanked each load
-    }
-
-    void messageAndParameterNameTables() {
-        const QString path = write("[ITA]\nsCMsg16=Forzato\nsCMsg21=Taratura\nsCMsg05=no such key\n"
-                                   "strP_00=Iniettori=\nstrP_50=ultimo\nstrP_51=fuori\n[FINE]\n");
-        LanguageTable t;
-        SetLingua(t, path, QStringLiteral("[ITA]"));
-        QCOMPARE(t.message(16), QStringLiteral("Forzato"));
-        QCOMPARE(t.message(17), QStringLiteral("Forzato"));
-        QCOMPARE(t.message(21), QStringLiteral("Taratura"));
-        QCOMPARE(t.message(5), QStringLiteral(" "));
-        QCOMPARE(t.message(99), QStringLiteral(" "));
+        const std::pair<int, const char*> messages[] = {
+            {4, "Attesa"},    {5, "Attesa"}, {16, "Forzato"}, {17, "Forzato"},
+            {21, "Taratura"}, {6, " "},      {99, " "}};
+        for (const auto& [code, text] : messages)
+            QCOMPARE(t.message(code), QString::fromUtf8(text));
         QCOMPARE(t.parameterName(0), QStringLiteral("Iniettori="));
         QCOMPARE(t.parameterName(50), QStringLiteral("ultimo"));
         QCOMPARE(t.parameterName(51), QString());
+        SetLingua(t, path, QStringLiteral("[ING]"));
+        QCOMPARE(t.text(QStringLiteral("F02_C02")), QStringLiteral("Diagnosis"));
+        QCOMPARE(t.text(QStringLiteral("F02_C03")), QStringLiteral("Stato"));
+        QCOMPARE(t.message(4), QStringLiteral(" "));
     }
 
     void utf8AndLegacyFilesReadAlike() {

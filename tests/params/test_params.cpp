@@ -70,21 +70,38 @@ private slots:
         QCOMPARE(s.value(63), 0);
     }
 
-    void invalidProbeTypeResetsTypeAndBothThresholds() {
-        ParameterSet s = defaults();
-        s.setValue(Lambda1Type, 7);
-        s.setValue(Lambda1RichThreshold, 9999); // not looked at: the type decides the range
-        s.setValue(CoilCount, 0);
-        QCOMPARE(scalarsOf(s), (Pairs{{4, 2}, {2, 3}, {350, 4}, {600, 5}}));
-    }
-
-    void thresholdRangeDependsOnProbeType() {
-        ParameterSet s = defaults();
-        s.setValue(Lambda1Type, 2);
-        s.setValue(Lambda1RichThreshold, 3000); // above 0..1000, and still >= lean
-        QCOMPARE(scalarsOf(s), (Pairs{{600, 5}}));
-        s.setValue(Lambda1Type, 0); // 0..5000 for the 0-5 V probes
-        QVERIFY(scalarsOf(s).isEmpty());
+    // Each rule on its own, from the defaults: what is changed, and the (value, id) pairs the
+    // upload check queues for it, in order.
+    void scalarRulesQueueTheirDefaults() {
+        using Changes = QList<QPair<int, int>>; // (id, value)
+        const std::pair<Changes, Pairs> cases[] = {
+            // An invalid probe type resets the type and both thresholds, whatever they hold.
+            {{{Lambda1Type, 7}, {Lambda1RichThreshold, 9999}, {CoilCount, 0}},
+             {{4, 2}, {2, 3}, {350, 4}, {600, 5}}},
+            // The threshold range depends on the probe: 0..1000, or 0..5000 for the 0-5 V ones.
+            {{{Lambda1Type, 2}, {Lambda1RichThreshold, 3000}}, {{600, 5}}},
+            {{{Lambda1Type, 0}, {Lambda1RichThreshold, 3000}}, {}},
+            // Temperatures: both 0, or at least five apart.
+            {{{MinTemperature, 0}, {MaxTemperature, 0}}, {}},
+            {{{MinTemperature, 20}, {MaxTemperature, 25}}, {}},
+            {{{MinTemperature, 20}, {MaxTemperature, 23}}, {{0, 10}, {0, 11}}},
+            {{{MinTemperature, 0}, {MaxTemperature, 4}}, {{0, 10}, {0, 11}}},
+            {{{MinTemperature, 1}, {MaxTemperature, 0}}, {{0, 10}, {0, 11}}},
+            {{{LevelMin, 2500}, {LevelMax, 2500}}, {{5000, 20}, {0, 19}}},
+            // Neighbours are judged against the values as uploaded, not the repaired ones.
+            {{{LevelThreshold1, 50}, {LevelThreshold2, 40}, {LevelThreshold3, 60}},
+             {{10, 16}, {30, 17}}},
+            {{{RpmBreakpoint1, 500}, {RpmBreakpoint1 + 1, 400}}, {{650, 34}, {1000, 35}}},
+            {{{TinjBreakpoint1 + 7, 25001}, {TinjBreakpoint1, 499}}, {{2000, 42}, {15000, 49}}},
+            // A breakpoint equal to its neighbour, or to the fence, is in order.
+            {{{RpmBreakpoint1 + 1, 650}, {TinjBreakpoint1, 500}, {TinjBreakpoint1 + 7, 25000}}, {}},
+        };
+        for (const auto& [changes, queued] : cases) {
+            ParameterSet s = defaults();
+            for (const auto& [id, value] : changes)
+                s.setValue(id, value);
+            QCOMPARE(scalarsOf(s), queued);
+        }
     }
 
     // Inverted probes want rich <= lean; repairing them with the direct defaults (lean 350,
@@ -103,47 +120,6 @@ private slots:
         s.setValue(Lambda1RichThreshold, 6000);
         s.setValue(Lambda1LeanThreshold, 700);
         QVERIFY(scalarsOf(applied(s)).isEmpty());
-    }
-
-    void temperatureAndLevelPairs() {
-        const struct {
-            int min, max;
-            bool passes;
-        } temps[] = {{0, 0, true}, {20, 23, false}, {0, 4, false}, {20, 25, true}, {1, 0, false}};
-        for (const auto& t : temps) {
-            ParameterSet s = defaults();
-            s.setValue(MinTemperature, t.min);
-            s.setValue(MaxTemperature, t.max);
-            QCOMPARE(scalarsOf(s).isEmpty(), t.passes);
-            if (!t.passes) QCOMPARE(scalarsOf(s), (Pairs{{0, 10}, {0, 11}}));
-        }
-        ParameterSet s = defaults();
-        s.setValue(LevelMin, 2500);
-        s.setValue(LevelMax, 2500);
-        QCOMPARE(scalarsOf(s), (Pairs{{5000, 20}, {0, 19}}));
-    }
-
-    void neighbourRulesJudgeEachValueAgainstTheOriginals() {
-        ParameterSet s = defaults();
-        s.setValue(LevelThreshold1, 50);
-        s.setValue(LevelThreshold2, 40);
-        s.setValue(LevelThreshold3, 60);
-        QCOMPARE(scalarsOf(s), (Pairs{{10, 16}, {30, 17}}));
-
-        s = defaults();
-        s.setValue(RpmBreakpoint1, 500);
-        s.setValue(RpmBreakpoint1 + 1, 400);
-        QCOMPARE(scalarsOf(s), (Pairs{{650, 34}, {1000, 35}}));
-        s = defaults();
-        s.setValue(TinjBreakpoint1 + 7, 25001); // above the fence
-        s.setValue(TinjBreakpoint1, 499);       // below the fence
-        QCOMPARE(scalarsOf(s), (Pairs{{2000, 42}, {15000, 49}}));
-        // A breakpoint equal to its neighbour, or to the fence, is in order.
-        s = defaults();
-        s.setValue(RpmBreakpoint1 + 1, 650);
-        s.setValue(TinjBreakpoint1, 500);
-        s.setValue(TinjBreakpoint1 + 7, 25000);
-        QVERIFY(scalarsOf(s).isEmpty());
     }
 
     void tableEntriesQueueAfterTheScalars() {

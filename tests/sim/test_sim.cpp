@@ -1,5 +1,6 @@
 // The virtual ECU judged from outside: request bytes in, reply bytes out, read at the
 // positions the ECU's protocol gives them. Nothing here uses the tool's own encoders.
+#include "common/ScriptedLink.h"
 
 #include "EcuMemory.h"
 #include "InProcessLink.h"
@@ -16,19 +17,9 @@
 
 namespace {
 
+// Requests are framed as replies are: "P", "C", 0, length, command, data.
 QByteArray request(int command, const QByteArray& payload = {}) {
-    QByteArray f("PC", 2);
-    f.append('\0');
-    f.append(static_cast<char>(5 + payload.size()));
-    f.append(static_cast<char>(command));
-    return f + payload;
-}
-
-QByteArray bytes(std::initializer_list<int> values) {
-    QByteArray out;
-    for (int v : values)
-        out.append(static_cast<char>(v));
-    return out;
+    return replyFrame(command, payload);
 }
 
 // 1-based positions, as the protocol counts them.
@@ -50,21 +41,21 @@ Live live(VirtualEcu& ecu) {
     return {wordAt(r, 28), t, byteAt(r, 64), byteAt(r, 65), wordAt(r, 22), byteAt(r, 67)};
 }
 
-// The calibration record (command 10) carrying the coefficient k.
-struct CalRecord {
-    int kcor, ecuState, fuelState, petrolTinj;
-};
-CalRecord calibration(VirtualEcu& ecu, int k) {
-    const QByteArray r = ecu.handle(request(10, bytes({k})));
-    return {byteAt(r, 10), byteAt(r, 11), byteAt(r, 12), wordAt(r, 21)};
-}
-
-EngineSettings warm(int trueCoefficient = 118) {
+EngineSettings warm() {
     EngineSettings s;
     s.start = EngineSettings::Start::Warm;
-    s.trueCoefficient = trueCoefficient;
     return s;
 }
+
+// A virtual ECU with these line faults, its clock stopped, and a link open to it.
+struct Line {
+    explicit Line(const FaultSettings& faults) : ecu(EcuMemory::factory(), {}, faults) {
+        ecu.useManualClock();
+        link.open("1", "");
+    }
+    VirtualEcu ecu;
+    InProcessLink link{ecu};
+};
 
 QString simPath() {
     return QCoreApplication::applicationDirPath() + "/tarvex-ecu-sim";
@@ -167,65 +158,35 @@ private slots:
         QVERIFY(!error.isEmpty());
     }
 
+    // Switching as the engine passes SwitchRpm (no deceleration rule), once warm.
     void switchesToGasOnlyWhenWarmAndFastEnough() {
-        // Switching as the engine passes SwitchRpm (no deceleration rule).
-        {
-            VirtualEcu ecu;
-            ecu.useManualClock();
-            ecu.memory().words[12] = 2500;
-            ecu.memory().words[13] = 55;
-            ecu.memory().words[59] = 0;
-            bool sawWaitTemperature = false;
-            bool sawWaitRpm = false;
-            int switchedAt = -1;
-            for (int t = 0; t < 300000 && switchedAt < 0; t += 100) {
-                ecu.advance(100);
-                const Live l = live(ecu);
-                if (l.ecuState == 11 || l.fuelState == 0) {
-                    switchedAt = t;
-                    QVERIFY2(l.temperature >= 55, qPrintable(QString::number(l.temperature)));
-                    QVERIFY2(l.rpm >= 2470, qPrintable(QString::number(l.rpm)));
-                    break;
-                }
-                QCOMPARE(l.fuelState, 1);
-                sawWaitTemperature |= l.ecuState == 4;
-                sawWaitRpm |= l.ecuState == 7;
-                if (l.temperature < 55) QVERIFY(l.ecuState <= 4);
-                QVERIFY2(!(l.temperature > 55 && l.rpm > 2560), "missed the switch");
+        VirtualEcu ecu;
+        ecu.useManualClock();
+        ecu.memory().words[12] = 2500;
+        ecu.memory().words[13] = 55;
+        ecu.memory().words[59] = 0;
+        bool sawWaitTemperature = false;
+        bool sawWaitRpm = false;
+        int switchedAt = -1;
+        for (int t = 0; t < 300000 && switchedAt < 0; t += 100) {
+            ecu.advance(100);
+            const Live l = live(ecu);
+            if (l.ecuState == 11 || l.fuelState == 0) {
+                switchedAt = t;
+                QVERIFY2(l.temperature >= 55, qPrintable(QString::number(l.temperature)));
+                QVERIFY2(l.rpm >= 2470, qPrintable(QString::number(l.rpm)));
+                break;
             }
-            QVERIFY(switchedAt > 0 && sawWaitTemperature && sawWaitRpm);
-            ecu.advance(ecu.model().switchDelayMs(true) + 20);
-            QCOMPARE(live(ecu).fuelState, 0);
-            QCOMPARE(live(ecu).ecuState, 12);
+            QCOMPARE(l.fuelState, 1);
+            sawWaitTemperature |= l.ecuState == 4;
+            sawWaitRpm |= l.ecuState == 7;
+            if (l.temperature < 55) QVERIFY(l.ecuState <= 4);
+            QVERIFY2(!(l.temperature > 55 && l.rpm > 2560), "missed the switch");
         }
-        // Switching on deceleration: past SwitchRpm first, then on the lift-off below it.
-        {
-            VirtualEcu ecu;
-            ecu.useManualClock();
-            ecu.memory().words[13] = 40;
-            bool passedUpward = false;
-            int switchRpm = -1;
-            for (int t = 0; t < 300000 && switchRpm < 0; t += 50) {
-                ecu.advance(50);
-                const Live l = live(ecu);
-                if (l.ecuState == 11)
-                    switchRpm = l.rpm;
-                else if (l.ecuState == 9 && l.rpm > 2400)
-                    passedUpward = true;
-            }
-            QVERIFY(passedUpward);
-            QVERIFY2(switchRpm > 0 && switchRpm < 2300 - 200 + 30,
-                     qPrintable(QString::number(switchRpm)));
-        }
-        // A SwitchRpm the drive never reaches keeps it on petrol.
-        {
-            VirtualEcu ecu;
-            ecu.useManualClock();
-            ecu.memory().words[12] = 6000;
-            ecu.advance(240000);
-            QCOMPARE(live(ecu).fuelState, 1);
-            QCOMPARE(live(ecu).ecuState, 7);
-        }
+        QVERIFY(switchedAt > 0 && sawWaitTemperature && sawWaitRpm);
+        ecu.advance(ecu.model().switchDelayMs(true) + 20);
+        QCOMPARE(live(ecu).fuelState, 0);
+        QCOMPARE(live(ecu).ecuState, 12);
     }
 
     void commandFourSwitchesAfterItsDelay() {
@@ -263,58 +224,6 @@ private slots:
         QCOMPARE(live(cold).ecuState, 4);
     }
 
-    void calibrationModeLeadsToTheTrueCoefficient() {
-        const int trueK = 131;
-        VirtualEcu ecu(EcuMemory::factory(), warm(trueK));
-        ecu.useManualClock();
-        ecu.advance(2000);
-        // The ECU injects with the coefficient of the latest poll.
-        const auto average = [&ecu](int k, int ms) {
-            calibration(ecu, k);
-            ecu.advance(6000); // let the petrol unit's trim settle
-            long sum = 0;
-            int n = 0;
-            for (int t = 0; t < ms; t += 100, ++n) {
-                ecu.advance(100);
-                sum += calibration(ecu, k).petrolTinj;
-            }
-            return double(sum) / n;
-        };
-
-        ecu.handle(request(11));
-        QCOMPARE(calibration(ecu, 105).ecuState, 21);
-        ecu.handle(request(4));
-        ecu.advance(1500);
-        QCOMPARE(calibration(ecu, 105).fuelState, 1);
-        const double petrol = average(105, 3000);
-
-        // Gas with too small a coefficient: the petrol unit lengthens its time, slowly.
-        ecu.handle(request(4));
-        QCOMPARE(calibration(ecu, 100).kcor, 100);
-        ecu.advance(ecu.model().switchDelayMs(true) + 20);
-        QCOMPARE(calibration(ecu, 100).fuelState, 0);
-        const double early = calibration(ecu, 100).petrolTinj;
-        const double onGas = average(100, 3000);
-        QVERIFY2(std::abs(onGas / petrol - trueK / 100.0) < 0.02,
-                 qPrintable(QString("%1 / %2").arg(onGas).arg(petrol)));
-        QVERIFY(early < petrol + (onGas - petrol) / 2);
-
-        // Correcting by the ratio, as an automatic run does, lands on the true coefficient.
-        int k = 100;
-        for (int round = 0; round < 5; ++round) {
-            const int next = int(std::lround(k * average(k, 2000) / petrol));
-            const bool done = std::abs(next - k) <= 1;
-            k = next;
-            if (done) break;
-        }
-        QVERIFY2(std::abs(k - trueK) <= 1, qPrintable(QString::number(k)));
-
-        ecu.handle(request(12));
-        ecu.advance(200);
-        QVERIFY(calibration(ecu, 0).ecuState != 21);
-        QCOMPARE(calibration(ecu, 0).kcor, 105); // back on the table's coefficient
-    }
-
     void recordsDescribeTheEngine() {
         // Each probe type swings across its own switch point, within its own scale.
         const int switchPoint[] = {2500, 2500, 450, 550};
@@ -345,7 +254,7 @@ private slots:
                          QString("type %1 rich mean %2").arg(type).arg(ecu.engine().lambdaMeanMv)));
         }
 
-        // Only fitted cylinders inject; the board reports its temperature in tenths.
+        // Only fitted cylinders inject, and only their injectors are diagnosed.
         VirtualEcu ecu(EcuMemory::factory(), warm());
         ecu.useManualClock();
         ecu.memory().words[1] = 3;
@@ -356,9 +265,6 @@ private slots:
             QCOMPARE(wordAt(r, 46 + 2 * i) > 0, i < 3);
         }
         const QByteArray d = ecu.handle(request(15));
-        QCOMPARE(d.size(), 39);
-        QVERIFY(wordAt(d, 10) > 300 && wordAt(d, 10) < 450); // 30..45 °C
-        QVERIFY(wordAt(d, 14) > 13000 && wordAt(d, 14) < 15000);
         for (int i = 0; i < 8; ++i)
             QCOMPARE(wordAt(d, 18 + 2 * i), i < 3 ? 1 : 0);
     }
@@ -411,27 +317,18 @@ private slots:
 
     void lineFaultsShapeReplies() {
         const QByteArray version = bytes({'P', 'C', 0, 8, 7, 2, 4, 7});
-        const auto rig = [](FaultSettings f) {
-            auto ecu = std::make_unique<VirtualEcu>(EcuMemory::factory(), EngineSettings{}, f);
-            ecu->useManualClock();
-            return ecu;
-        };
         // Dropped: about the share asked for, the same ones for the same seed.
         {
             FaultSettings f;
             f.seed = 5;
             f.dropRate = 0.3;
-            auto a = rig(f);
-            auto b = rig(f);
-            InProcessLink la(*a), lb(*b);
-            la.open("1", "");
-            lb.open("1", "");
+            Line a(f), b(f);
             int lost = 0;
             for (int i = 0; i < 400; ++i) {
-                la.write(request(7));
-                lb.write(request(7));
-                const QByteArray ra = la.readAll();
-                QCOMPARE(ra, lb.readAll());
+                a.link.write(request(7));
+                b.link.write(request(7));
+                const QByteArray ra = a.link.readAll();
+                QCOMPARE(ra, b.link.readAll());
                 lost += ra.isEmpty();
             }
             QVERIFY2(lost > 90 && lost < 150, qPrintable(QString::number(lost)));
@@ -440,44 +337,38 @@ private slots:
         {
             FaultSettings f;
             f.splitRate = 1;
-            auto ecu = rig(f);
-            InProcessLink link(*ecu);
-            link.open("1", "");
-            link.write(request(7));
-            const QByteArray first = link.readAll();
+            Line line(f);
+            line.link.write(request(7));
+            const QByteArray first = line.link.readAll();
             QCOMPARE(first, version.left(4));
-            QCOMPARE(first + link.readAll(), version);
-            QVERIFY(link.readAll().isEmpty());
+            QCOMPARE(first + line.link.readAll(), version);
+            QVERIFY(line.link.readAll().isEmpty());
         }
         // Wrong length byte: the rest is intact.
         {
             FaultSettings f;
             f.badLengthRate = 1;
-            auto ecu = rig(f);
-            InProcessLink link(*ecu);
-            link.open("1", "");
-            link.write(request(7));
+            Line line(f);
+            line.link.write(request(7));
             QByteArray expected = version;
             expected[3] = 9;
-            QCOMPARE(link.readAll(), expected);
+            QCOMPARE(line.link.readAll(), expected);
         }
         // Late: nothing until the time is up, and replies keep their order.
         {
             FaultSettings f;
             f.lateMs = 500;
-            auto ecu = rig(f);
-            InProcessLink link(*ecu);
-            link.open("1", "");
-            link.write(request(7));
-            ecu->advance(200);
-            link.write(request(4));
-            QVERIFY(link.readAll().isEmpty());
-            ecu->advance(299);
-            QVERIFY(link.readAll().isEmpty());
-            ecu->advance(1);
-            QCOMPARE(link.readAll(), version);
-            ecu->advance(200);
-            QCOMPARE(link.readAll(), request(4));
+            Line line(f);
+            line.link.write(request(7));
+            line.ecu.advance(200);
+            line.link.write(request(4));
+            QVERIFY(line.link.readAll().isEmpty());
+            line.ecu.advance(299);
+            QVERIFY(line.link.readAll().isEmpty());
+            line.ecu.advance(1);
+            QCOMPARE(line.link.readAll(), version);
+            line.ecu.advance(200);
+            QCOMPARE(line.link.readAll(), request(4));
         }
     }
 
@@ -487,38 +378,34 @@ private slots:
             f.silenceAfterMs = 1000;
             f.silenceForMs = 2000;
             f.lateMs = 400;
-            VirtualEcu ecu(EcuMemory::factory(), {}, f);
-            ecu.useManualClock();
-            InProcessLink link(ecu);
-            link.open("1", "");
-            link.write(request(7)); // sent at 0, due at 400: arrives
-            ecu.advance(800);
-            link.write(request(7)); // due at 1200, inside the silence: lost
-            ecu.advance(700);
-            link.write(request(7)); // not heard at all
-            QCOMPARE(link.readAll().size(), 8);
-            ecu.advance(3000);
-            QVERIFY(link.readAll().isEmpty());
-            link.write(request(7));
-            ecu.advance(400);
-            QCOMPARE(link.readAll().size(), 8);
+            Line line(f);
+            line.link.write(request(7)); // sent at 0, due at 400: arrives
+            line.ecu.advance(800);
+            line.link.write(request(7)); // due at 1200, inside the silence: lost
+            line.ecu.advance(700);
+            line.link.write(request(7)); // not heard at all
+            QCOMPARE(line.link.readAll().size(), 8);
+            line.ecu.advance(3000);
+            QVERIFY(line.link.readAll().isEmpty());
+            line.link.write(request(7));
+            line.ecu.advance(400);
+            QCOMPARE(line.link.readAll().size(), 8);
         }
         {
             FaultSettings f;
             f.vanishAfterMs = 1000;
-            VirtualEcu ecu(EcuMemory::factory(), {}, f);
-            ecu.useManualClock();
-            InProcessLink link(ecu);
-            QVERIFY(link.open("1", ""));
+            Line line(f);
+            InProcessLink& link = line.link;
+            QVERIFY(link.isOpen());
             link.write(request(7));
-            ecu.advance(1000);
+            line.ecu.advance(1000);
             QVERIFY(!link.isOpen());
             QVERIFY(link.deviceLost());
             QVERIFY(!link.write(request(7)));
             QVERIFY(link.readAll().isEmpty()); // the reply in flight went with the device
             QVERIFY(!link.open("1", ""));
             QCOMPARE(link.errorCode(), EcuLink::ErrorInvalidPort);
-            ecu.plugIn();
+            line.ecu.plugIn();
             QVERIFY(link.deviceLost()); // until the port is opened again
             QVERIFY(link.open("1", ""));
             QVERIFY(!link.deviceLost());
@@ -529,13 +416,10 @@ private slots:
             FaultSettings f;
             f.vanishAfterMs = 1000;
             f.vanishForMs = 500;
-            VirtualEcu ecu(EcuMemory::factory(), {}, f);
-            ecu.useManualClock();
-            InProcessLink link(ecu);
-            link.open("1", "");
-            ecu.advance(3000); // gone and back inside one step: the open link is still lost
-            QVERIFY(link.deviceLost() && !link.isOpen());
-            QVERIFY(link.open("1", ""));
+            Line line(f);
+            line.ecu.advance(3000); // gone and back inside one step: the open link is still lost
+            QVERIFY(line.link.deviceLost() && !line.link.isOpen());
+            QVERIFY(line.link.open("1", ""));
         }
     }
 
@@ -557,33 +441,6 @@ private slots:
         QCOMPARE(byteAt(ecu.handle(request(8)), 5 + 5), 105);
     }
 
-    void clockIsTheTestsOrRealTime() {
-        qint64 fake = 1000;
-        VirtualEcu ecu;
-        ecu.setClock([&fake] { return fake; });
-        InProcessLink link(ecu);
-        link.open("1", "");
-        link.write(request(7));
-        QCOMPARE(ecu.nowMs(), 0);
-        QCOMPARE(link.readAll().size(), 8); // readable on the next read, without time passing
-        fake += 2500;
-        link.readAll();
-        QCOMPARE(ecu.nowMs(), 2500);
-        QCOMPARE(ecu.model().nowMs(), 2500);
-        ecu.handle(request(7));
-        fake += 100;
-        ecu.handle(request(3)); // a bare handle() never moves the clock
-        QCOMPARE(ecu.nowMs(), 2500);
-
-        VirtualEcu realTime;
-        InProcessLink realLink(realTime);
-        realLink.open("1", "");
-        QTest::qSleep(40);
-        realLink.write(request(7));
-        QVERIFY(realTime.nowMs() >= 40);
-        QCOMPARE(realLink.readAll().size(), 8);
-    }
-
     void framerCutsRequestsFromAStream() {
         RequestFramer framer;
         QList<QByteArray> frames = framer.feed(QByteArray("\xFF\x13PC\0", 5), 0);
@@ -599,9 +456,8 @@ private slots:
     void ptyHostAnswersOverAPseudoTerminal() {
         QTemporaryDir dir;
         const QString link = dir.filePath("ecu");
-        const QString image = dir.filePath("saved.txt");
         QProcess sim;
-        sim.start(simPath(), {"--seed", "1", "--link", link, "--save-image", image});
+        sim.start(simPath(), {"--seed", "1", "--link", link});
         QVERIFY2(sim.waitForReadyRead(5000), qPrintable(sim.errorString()));
         const QString device = QString::fromLocal8Bit(sim.readLine()).trimmed();
         QVERIFY(device.startsWith("/dev/"));
@@ -613,58 +469,18 @@ private slots:
         QCOMPARE(::write(fd, "PC\0", 3), ssize_t(3));
         QCOMPARE(::write(fd, "\x05\x07", 2), ssize_t(2));
         QCOMPARE(readFor(fd, 8, 3000), bytes({'P', 'C', 0, 8, 7, 2, 4, 7}));
-        const QByteArray write = request(2, bytes({0, 12, 0x0B, 0xB8}));
-        QCOMPARE(::write(fd, write.constData(), 9), ssize_t(9));
-        QCOMPARE(readFor(fd, 5, 3000), request(2));
         ::close(fd);
 
         sim.terminate();
         QVERIFY(sim.waitForFinished(5000));
         QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
         QCOMPARE(sim.exitCode(), 0);
-        EcuMemory saved = EcuMemory::factory();
-        QString error;
-        QVERIFY2(saved.loadImage(image, error), qPrintable(error));
-        QCOMPARE(int(saved.words[12]), 3000);
+        // (A write kept in the image saved at exit is the end-to-end page test.)
         QVERIFY(!QFileInfo::exists(link));
     }
 
-    void ptyDeviceVanishesAndComesBack() {
-        QProcess sim;
-        sim.start(simPath(), {"--vanish-after", "1", "--vanish-for", "0.4"});
-        QVERIFY(sim.waitForReadyRead(5000));
-        const QByteArray first = sim.readLine().trimmed();
-        const int fd = ::open(first.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-        QVERIFY(fd >= 0);
-        pollfd p{fd, POLLIN, 0};
-        QVERIFY(poll(&p, 1, 3000) > 0);
-        QVERIFY(p.revents & (POLLHUP | POLLERR));
-        ::close(fd);
-
-        QVERIFY(sim.canReadLine() || sim.waitForReadyRead(3000));
-        const QByteArray second = sim.readLine().trimmed();
-        const int again = ::open(second.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-        QVERIFY(again >= 0);
-        QCOMPARE(::write(again, "PC\0\x05\x07", 5), ssize_t(5));
-        QCOMPARE(readFor(again, 8, 3000).size(), 8);
-        ::close(again);
-        sim.terminate();
-        QVERIFY(sim.waitForFinished(5000));
-    }
-
-    void ptyHostCommandLine() {
-        QProcess help;
-        help.start(simPath(), {"--help"});
-        QVERIFY(help.waitForFinished(5000));
-        QCOMPARE(help.exitCode(), 0);
-        const QString text = QString::fromLocal8Bit(help.readAllStandardOutput());
-        for (const char* option :
-             {"--image", "--save-image", "--link", "--seed", "--start", "--rpm",
-              "--true-coefficient", "--drop-rate", "--split", "--bad-length-rate", "--late-ms",
-              "--silence-after", "--silence-for", "--vanish-after", "--vanish-for", "--refuse",
-              "--out-of-range"})
-            QVERIFY2(text.contains(option), option);
-
+    // Bad options end the host with a message naming them, before any device is made.
+    void ptyHostRefusesBadOptions() {
         const std::pair<QStringList, QString> bad[] = {
             {{"--drop-rate", "1.5"}, "--drop-rate"},
             {{"--refuse", "12,x"}, "--refuse"},
