@@ -23,7 +23,9 @@ EngineSettings warm() {
 
 // The page against a warm car idling on gas, on a clock the test moves.
 struct Rig {
-    Rig() : w(warm(), {}) { w.g.LostLinkText = QStringLiteral("NO LINK"); }
+    explicit Rig(FaultSettings faults = {}) : w(warm(), faults) {
+        w.g.LostLinkText = QStringLiteral("NO LINK");
+    }
 
     // The page as the main menu opens it: the set uploaded, one calibration record read.
     Form16* open() {
@@ -150,6 +152,28 @@ private slots:
             QCOMPARE(r.grid(15 + j)->text(), QStringLiteral("120"));
         }
         QCOMPARE(page->writes().result(), WriteSequence::Result::Verified);
+    }
+
+    // A fifth of the replies lost: the ECU still ends up holding exactly what the page shows.
+    void droppedRepliesStillLeaveTheEcuHoldingWhatThePageShows() {
+        FaultSettings faults;
+        faults.seed = 7;
+        faults.dropRate = 0.2;
+        Rig r(faults);
+        Form16* page = r.open();
+        r.tick(2);
+        for (int c = 0; c < 64; ++c)
+            r.grid(16 + c)->setText(QString::number(100 + (c * 7) % 51));
+        r.grid(8)->setText(QStringLiteral("1800"));
+        r.click("Command7");
+        QVERIFY(r.until([page] { return !page->page().writing(); }, 2000));
+        QVERIFY(r.w.ecu.line().counts().dropped > 10);
+        QCOMPARE(page->writes().result(), WriteSequence::Result::Verified);
+        for (int c = 0; c < 64; ++c) {
+            QCOMPARE(int(r.w.ecu.memory().table[c + 1]), 100 + (c * 7) % 51);
+            QCOMPARE(r.grid(16 + c)->text(), QString::number(r.w.ecu.memory().table[c + 1]));
+        }
+        QCOMPARE(int(r.w.ecu.memory().words[RpmBreakpoint1 + 8]), 1800);
     }
 
     void rejectedFieldsAreListedAndNothingIsSent() {
