@@ -1,17 +1,24 @@
 #include "Form5.h"
 
+#include "VehicleArchive.h"
+#include "VehicleArchiveTexts.h"
 #include "app/Form2.h"
+#include "app/RecordingUserDialogs.h"
 #include "app/Tour.h"
 #include "app/WriteReport.h"
 #include "link/Commands.h"
 #include "link/RequestPlan.h"
 #include "params/ParameterSet.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QVBoxLayout>
+#include <memory>
 
 namespace {
 
@@ -170,7 +177,9 @@ void Form5::showNotice(const QString& text) {
 void Form5::showProgress() {
     ProgressBar1->setRange(0, m_writes.total());
     ProgressBar1->setValue(m_writes.acknowledged());
-    showStatus(WriteReport::progress(m_writes, g.language), Tone::Progress);
+    QString text = WriteReport::progress(m_writes, g.language);
+    if (!m_loadNote.isEmpty()) text += QLatin1Char('\n') + m_loadNote;
+    showStatus(text, Tone::Progress);
 }
 
 void Form5::openPage(ScreenId page) {
@@ -240,13 +249,84 @@ ExchangeCycle::Outcome Form5::bulkWriteEnded() {
     endOperation();
     Text4->hide();
     ProgressBar1->hide();
-    showStatus(WriteReport::outcome(m_writes, g.language),
+    QString text = WriteReport::outcome(m_writes, g.language);
+    if (!m_loadNote.isEmpty()) text += QLatin1Char('\n') + m_loadNote;
+    m_loadNote.clear();
+    showStatus(text,
                m_writes.result() == WriteSequence::Result::Verified ? Tone::Done : Tone::Problem);
     if (m_exitWhenDone) {
         leaveFor(ScreenId::Form2);
         return Outcome::HandOver;
     }
     return Outcome::End;
+}
+
+QString Form5::archiveFolder() {
+    QString folder, why;
+    if (VehicleArchive::ensureFolder(g.programDir, folder, why)) return folder;
+    // The dialog still opens, in the program folder: the fitter may keep the file elsewhere.
+    showStatus(VehicleArchiveTexts::folderError(folder, why, g.language), Tone::Problem);
+    return g.programDir;
+}
+
+void Form5::fileWork(bool busy) {
+    setButtons(!busy);
+    ctx.dialogs.setBusy(busy);
+}
+
+void Form5::Command9Click() {
+    if (g.ConnectedMode != 1 || m_phase != Phase::Idle) return;
+    // A set never filled from the ECU is all zeros, which no ECU holds (its table is
+    // 100..150): saved, it would load as a car with every value out of range.
+    if (g.parameters == ParameterSet{}) {
+        showStatus(lang("F05_T23", QStringLiteral("Nessuna configurazione letta dalla centralina: "
+                                                  "non c'è niente da salvare.")),
+                   Tone::Problem);
+        return;
+    }
+    const QString chosen = ctx.dialogs.saveFileName(
+        this, lang("tabEO00", QStringLiteral("Salva configurazione vettura")), archiveFolder(),
+        lang("F05_T25", QStringLiteral("Cartelle di lavoro Excel")) + QStringLiteral(" (*.xlsx)"));
+    if (chosen.isEmpty()) return;
+    // The dialog asked before overwriting the name as typed; ".xlsx" may make it another file.
+    const QString target = VehicleArchive::saveName(chosen);
+    if (target != chosen && QFileInfo::exists(target) &&
+        !ctx.dialogs.question(this, QString::fromLatin1(Caption),
+                              lang("F05_T24", QStringLiteral("Il file %1 esiste già. Sostituirlo?"))
+                                  .arg(QDir::toNativeSeparators(target))))
+        return;
+    fileWork(true);
+    const VehicleSave saved = VehicleArchive::save(target, g.parameters);
+    fileWork(false);
+    if (saved.ok)
+        showStatus(lang("F05_T22", QStringLiteral("Configurazione salvata in %1"))
+                       .arg(QDir::toNativeSeparators(saved.path)),
+                   Tone::Done);
+    else
+        showStatus(VehicleArchiveTexts::saveError(saved, g.language), Tone::Problem);
+}
+
+void Form5::Command5Click() {
+    if (g.ConnectedMode != 1 || m_phase != Phase::Idle) return;
+    const QString chosen = ctx.dialogs.openFileName(
+        this, lang("tabEI00", QStringLiteral("Carica configurazione vettura")), archiveFolder(),
+        lang("F05_T25", QStringLiteral("Cartelle di lavoro Excel")) +
+            QStringLiteral(" (*.xlsx *.xls);;") + lang("F05_T26", QStringLiteral("Tutti i file")) +
+            QStringLiteral(" (*)"));
+    if (chosen.isEmpty()) return;
+    fileWork(true);
+    const VehicleLoad load = VehicleArchive::load(chosen);
+    fileWork(false);
+    if (!load.ok()) {
+        // Nothing of a refused file reaches the ECU or the set.
+        showStatus(VehicleArchiveTexts::loadError(load, g.language), Tone::Problem);
+        return;
+    }
+    // The set takes the configuration from the ECU's read-back at the end, not from the file.
+    ParameterSet configuration;
+    load.image.storeImage(configuration);
+    m_loadNote = VehicleArchiveTexts::replaced(load, g.language);
+    if (!startBulkWrite(configuration, load.corrected())) m_loadNote.clear();
 }
 
 void Form5::onCloseRequested() {
@@ -312,6 +392,31 @@ void Form5::tour(Tour& t) {
         },
         self);
     t.picture(QStringLiteral("05d-parameter-menu-bulk-written"), nullptr, idle, self);
+    // A workbook kept from an older car, two of whose values this software no longer takes:
+    // "Archivio VETTURE" with the file name fed to the recording dialogs the tour runs with.
+    auto scratch = std::make_shared<QTemporaryDir>();
+    const auto loadWorkbook = [&t, scratch] {
+        auto* m = t.screen<Form5>(ScreenId::Form5);
+        auto* dialogs = m ? dynamic_cast<RecordingUserDialogs*>(&m->ctx.dialogs) : nullptr;
+        if (!dialogs) return;
+        ParameterSet car = m->g.parameters;
+        car.setValue(SwitchRpm, 9000);
+        car.setKtar(6, 99);
+        for (int j = 9; j <= 16; ++j)
+            car.setKtar(j, 110);
+        dialogs->fileToOpen = scratch->filePath(QStringLiteral("Punto 1.2.xlsx"));
+        VehicleArchive::save(dialogs->fileToOpen, car);
+        m->Command5->click();
+        dialogs->fileToOpen.clear();
+    };
+    t.picture(
+        QStringLiteral("05e-parameter-menu-workbook-corrected"), loadWorkbook,
+        [&t] {
+            auto* m = t.screen<Form5>(ScreenId::Form5);
+            return m && m->phase() == Phase::BulkWrite && m->bulkWrite().acknowledged() >= 70;
+        },
+        self);
+    t.pass(nullptr, idle);
     t.pass(t.press(self, "Command8"), menuReady);
     t.pass(Tour::then(t.press(ScreenId::Form2, "Command1"), t.scenario("factory")),
            t.visible(ScreenId::Form1));

@@ -57,8 +57,11 @@ private:
     QString lostText() const;
     void openPage(ScreenId page);
     // The vehicle archive: loading a workbook into the ECU, saving the ECU's configuration.
-    void Command5Click() {}
-    void Command9Click() {}
+    void Command5Click();
+    void Command9Click();
+    QString archiveFolder();
+    // Buttons off and the busy pointer while a workbook is read or written.
+    void fileWork(bool busy);
 
     QPushButton* Command1; // Parametri LAMBDA
     QPushButton* Command2; // Altri Parametri
@@ -76,4 +79,7 @@ private:
     WriteSequence m_writes;
     bool m_defaultsAcknowledged = false;
     bool m_exitWhenDone = false;
+    // The values a loaded workbook did not give as they stood, named beside the write's
+    // progress and outcome.
+    QString m_loadNote;
 };

@@ -89,13 +89,6 @@ VehicleLoad refused(VehicleLoad load, VehicleLoad::Status status, int slot, cons
 
 } // namespace
 
-std::vector<WriteList::Entry> VehicleLoad::writes() const {
-    std::vector<WriteList::Entry> out;
-    for (int slot = 1; slot <= SlotCount; ++slot)
-        out.push_back({image.WriteIds[slot], image.WriteValues[slot], isTableSlot(slot)});
-    return out;
-}
-
 namespace VehicleArchive {
 
 Cell parameterCell(int id) {

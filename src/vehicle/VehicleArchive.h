@@ -38,8 +38,6 @@ struct VehicleLoad {
     bool ok() const { return status == Status::Loaded; }
     // Some values were replaced: the menu shows its Text4 warning while it writes.
     bool corrected() const { return !replaced.empty(); }
-    // The bulk write: parameters 1..62 in id order, then table entries 1..64.
-    std::vector<WriteList::Entry> writes() const;
 };
 
 struct VehicleSave {

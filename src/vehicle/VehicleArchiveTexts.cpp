@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStringList>
 
 namespace {
 
@@ -68,9 +69,18 @@ QString loadError(const VehicleLoad& load, const LanguageTable& l) {
 
 QString replaced(const VehicleLoad& load, const LanguageTable& l) {
     if (!load.ok() || !load.corrected()) return {};
-    const QString names =
-        RepairRounds::describe(load.replaced).replace(QLatin1Char('\n'), QLatin1String(", "));
-    return text(l, "F05_T19", "Parametri sostituiti con il valore di default: %1").arg(names);
+    // A file from an older program can have the whole table out of range: the line names the
+    // first few with the value each now takes, and counts the rest, so it stays one line.
+    constexpr std::size_t Shown = 6;
+    QStringList names;
+    for (std::size_t i = 0; i < load.replaced.size() && i < Shown; ++i) {
+        const WriteList::Entry& e = load.replaced[i];
+        names << QStringLiteral("%1 = %2").arg(RepairRounds::describe({e})).arg(e.value);
+    }
+    if (load.replaced.size() > Shown)
+        names << QStringLiteral("(+%1)").arg(load.replaced.size() - Shown);
+    return text(l, "F05_T19", "Parametri sostituiti con il valore di default: %1")
+        .arg(names.join(QLatin1String(", ")));
 }
 
 QString saveError(const VehicleSave& save, const LanguageTable& l) {
