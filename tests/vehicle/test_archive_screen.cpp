@@ -1,6 +1,7 @@
 // The vehicle archive on the parameter menu: "Salva CONFIGURAZIONE VETTURA" and "Archivio
 // VETTURE" driven through their buttons, with the file names fed to the recording dialogs and
 // the virtual ECU on the other end of the bulk write.
+#include "common/EcuRecords.h"
 #include "common/FileSizeLimit.h"
 #include "common/World.h"
 
@@ -16,10 +17,7 @@ namespace {
 // What the tool would hold after uploading this ECU.
 ParameterSet heldBy(const EcuMemory& ecu) {
     ParameterSet set;
-    for (int k = 1; k <= ParameterCount; ++k)
-        set.setValue(k, ecu.words[k]);
-    for (int j = 1; j <= TableSize; ++j)
-        set.setKtar(j, ecu.table[j]);
+    uploadFrom(ecu, set);
     return set;
 }
 
