@@ -300,6 +300,7 @@ ExchangeCycle::Outcome Form2::uploadChecked() {
     if (queued.empty()) {
         m_rounds.reset();
         m_phase = Phase::Ready;
+        g.parametersFromEcu = true;
         setMenuButtons(true);
         setFuelOptions(true);
         ctx.dialogs.setBusy(false);

@@ -108,6 +108,7 @@ bool FormBase::holdExitFor(WriteSequence& writes, QString& notice) {
     writes.interrupt();
     cycle().detach();
     writes.storeAcknowledged(g.parameters);
+    g.parametersFromEcu = false;
     notice = WriteReport::outcome(writes, g.language);
     return false;
 }

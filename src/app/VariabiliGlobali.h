@@ -23,6 +23,9 @@ struct VariabiliGlobali {
     LinkState link;
 
     ParameterSet parameters;
+    // `parameters` is wholly what the ECU last sent (the main menu's upload or a full
+    // read-back), not a write cut short by a lost link: only such a set is saved to an archive.
+    bool parametersFromEcu = false;
     WriteList writeList;
     int LoadCorrectionCode = 0;
 

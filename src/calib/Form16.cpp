@@ -709,6 +709,7 @@ ExchangeCycle::Outcome Form16::writeFinished() {
     // The parameter set holds what the ECU answered, not what was typed: the graphical view
     // and a later archive save see what the car has.
     m_writes.storeReadBack(g.parameters);
+    g.parametersFromEcu = true;
     fillCorrectives();
     fillGrid();
     Frame19->setVisible(g.parameters.value(PressureSensorType) == 1);
@@ -733,6 +734,7 @@ bool Form16::carryOut(const PageAction& action, const QString& writeNote) {
         cycle().detach();
         // The set keeps exactly what the ECU confirmed.
         m_writes.storeAcknowledged(g.parameters);
+        g.parametersFromEcu = false;
         notes << WriteReport::outcome(m_writes, g.language);
     }
     if (action.manualMayStillBeOn) notes << CalibrationTexts::manualMayStillBeOn(g.language);

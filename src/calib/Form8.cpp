@@ -415,6 +415,7 @@ void Form8::leave() {
         // Left while the ECU did not answer: the set keeps exactly what the ECU confirmed.
         m_storing->interrupt();
         m_storing->storeAcknowledged(g.parameters);
+        g.parametersFromEcu = false;
         warning << WriteReport::outcome(*m_storing, g.language);
         cycle().detach();
         m_storing = nullptr;

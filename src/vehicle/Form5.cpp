@@ -219,6 +219,7 @@ void Form5::restoreDefaults() {
 }
 
 ExchangeCycle::Outcome Form5::defaultsRead() {
+    g.parametersFromEcu = true;
     endOperation();
     showStatus(lang("F05_T82", QStringLiteral("Valori di default ripristinati")), Tone::Done);
     if (m_exitWhenDone) {
@@ -246,6 +247,7 @@ ExchangeCycle::Outcome Form5::bulkWriteEnded() {
     // What the ECU reported holding, read back after the writes: the set never holds a
     // value the ECU did not keep.
     m_writes.storeReadBack(g.parameters);
+    g.parametersFromEcu = true;
     endOperation();
     Text4->hide();
     ProgressBar1->hide();
@@ -276,12 +278,13 @@ void Form5::fileWork(bool busy) {
 
 void Form5::Command9Click() {
     if (g.ConnectedMode != 1 || m_phase != Phase::Idle) return;
-    // A set never filled from the ECU is all zeros, which no ECU holds (its table is
-    // 100..150): saved, it would load as a car with every value out of range.
-    if (g.parameters == ParameterSet{}) {
-        showStatus(lang("F05_T23", QStringLiteral("Nessuna configurazione letta dalla centralina: "
-                                                  "non c'è niente da salvare.")),
-                   Tone::Problem);
+    // Only a set the ECU sent whole is saved: one never read would load as a car with every
+    // value out of range, one cut short by a lost link is half this car and half the last.
+    if (!g.parametersFromEcu) {
+        showStatus(
+            lang("F05_T23", QStringLiteral("Configurazione non letta dalla centralina: "
+                                           "rileggerla dal menu principale prima di salvarla.")),
+            Tone::Problem);
         return;
     }
     const QString chosen = ctx.dialogs.saveFileName(
@@ -335,10 +338,12 @@ void Form5::onCloseRequested() {
     if (m_phase == Phase::Defaults) {
         // The restore is no write sequence, but it is not cut in the middle either.
         wait = !cycle().isLost() && link().isOpen();
-        if (!wait && m_defaultsAcknowledged)
+        if (!wait && m_defaultsAcknowledged) {
+            g.parametersFromEcu = false;
             notice = lang("F05_T83", QStringLiteral("Valori di default ripristinati ma non "
                                                     "riletti: i parametri mostrati potrebbero "
                                                     "non essere quelli della centralina"));
+        }
     } else {
         wait = holdExitFor(m_writes, notice);
     }

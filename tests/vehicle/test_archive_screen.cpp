@@ -34,6 +34,7 @@ class TestArchiveScreen : public QObject {
     // The menu opened on a tool that has uploaded the virtual ECU.
     static Form5* menu(World& w) {
         w.g.parameters = heldBy(w.ecu.memory());
+        w.g.parametersFromEcu = true;
         w.host.show(ScreenId::Form5);
         return w.screen<Form5>(ScreenId::Form5);
     }
@@ -185,11 +186,12 @@ private slots:
                  qPrintable(status(w)));
         QCOMPARE(readAll(good), before);
 
-        // Nothing uploaded: nothing to save, and no file asked for.
-        w.g.parameters = ParameterSet{};
+        // A set the ECU did not send whole (never uploaded, or a write cut short by a lost
+        // link): nothing saved, and no file asked for.
+        w.g.parametersFromEcu = false;
         w.dialogs.fileToSave = archive(w, QStringLiteral("Vuoto.xlsx"));
         w.click(ScreenId::Form5, QStringLiteral("Command9"));
-        QVERIFY(status(w).startsWith(QStringLiteral("Nessuna configurazione letta")));
+        QVERIFY(status(w).startsWith(QStringLiteral("Configurazione non letta")));
         QVERIFY(!QFile::exists(w.dialogs.fileToSave));
         QVERIFY(w.ecu.received().isEmpty());
     }
