@@ -43,10 +43,6 @@ PageRequest poll(int coefficient) {
     return {Commands::CalibrationLive, coefficient, false, false};
 }
 
-PageAction leaving(PageExit to, bool warn = false, bool abandon = false) {
-    return {to, warn, abandon};
-}
-
 } // namespace
 
 class TestCalib : public QObject {
@@ -145,9 +141,9 @@ private slots:
     // calibration; otherwise on the acknowledgement of their own leave request.
     void leavingWaitsUntilTheEcuIsOutOfManual() {
         CalibrationPageMachine m = connectedPage();
-        QCOMPARE(m.exitClicked(), leaving(PageExit::ToMainMenu));
+        QCOMPARE(m.exitClicked(), PageAction{PageExit::ToMainMenu});
         m = connectedPage();
-        QCOMPARE(m.autoCalibrationClicked(), leaving(PageExit::ToAutoCalibration));
+        QCOMPARE(m.autoCalibrationClicked(), PageAction{PageExit::ToAutoCalibration});
 
         m = manualPage();
         QCOMPARE(m.exitClicked(), PageAction{});
@@ -157,12 +153,13 @@ private slots:
         QCOMPARE(m.acknowledged(Commands::LeaveCalibration), PageAction{});
         QCOMPARE(m.takeRequest(), Leave);
         QCOMPARE(m.acknowledged(Commands::EnterCalibration), PageAction{}); // late duplicate
-        QCOMPARE(m.acknowledged(Commands::LeaveCalibration), leaving(PageExit::ToMainMenu));
+        QCOMPARE(m.acknowledged(Commands::LeaveCalibration), PageAction{PageExit::ToMainMenu});
 
         m = manualPage();
         m.autoCalibrationClicked();
         m.takeRequest();
-        QCOMPARE(m.acknowledged(Commands::LeaveCalibration), leaving(PageExit::ToAutoCalibration));
+        QCOMPARE(m.acknowledged(Commands::LeaveCalibration),
+                 PageAction{PageExit::ToAutoCalibration});
 
         // Switched off but not yet acknowledged: the ECU may still be in manual calibration.
         m = manualPage();
@@ -174,7 +171,7 @@ private slots:
         QCOMPARE(m.notice(), PageNotice::ExitAgainToLeave);
         m.linkFound(); // the ECU is back: request 12 resumes
         QCOMPARE(m.takeRequest(), Leave);
-        QCOMPARE(m.acknowledged(Commands::LeaveCalibration), leaving(PageExit::ToMainMenu));
+        QCOMPARE(m.acknowledged(Commands::LeaveCalibration), PageAction{PageExit::ToMainMenu});
     }
 
     void leavingWaitsForARunningWrite() {
@@ -185,7 +182,7 @@ private slots:
         QCOMPARE(m.notice(), PageNotice::ExitAfterWrite);
         m.acknowledged(Commands::SwitchFuel); // stray reply during the write
         QCOMPARE(m.takeRequest(), WriteStep);
-        QCOMPARE(m.writeFinished(), leaving(PageExit::ToMainMenu));
+        QCOMPARE(m.writeFinished(), PageAction{PageExit::ToMainMenu});
 
         // In manual calibration the deferred EXIT becomes the manual-off request.
         m = manualPage();
@@ -199,12 +196,12 @@ private slots:
         m = connectedPage();
         m.startWrite();
         m.linkLost();
-        QCOMPARE(m.exitClicked(), leaving(PageExit::ToMainMenu, false, true));
+        QCOMPARE(m.exitClicked(), (PageAction{PageExit::ToMainMenu, false, true}));
         m = manualPage();
         m.startWrite();
         m.exitClicked();
         m.linkLost();
-        QCOMPARE(m.exitClicked(), leaving(PageExit::ToMainMenu, true, true));
+        QCOMPARE(m.exitClicked(), (PageAction{PageExit::ToMainMenu, true, true}));
 
         m = connectedPage();
         m.manualToggleClicked();

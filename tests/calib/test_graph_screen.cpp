@@ -18,10 +18,11 @@ namespace {
 
 constexpr Rgb kWhite{255, 255, 255};
 
-// Default breakpoints, and a table whose six drawn curves never share a pixel, except where
-// a test puts them together.
+// Default breakpoints but the seventh injection time, and a table whose six drawn curves
+// never share a pixel, except where a test puts them together.
 void calibratedTable(ParameterSet& set) {
     SetParameterDefaults(set);
+    set.setValue(TinjBreakpoint1 + 6, 14500);
     for (int row = 0; row < 8; ++row)
         for (int column = 0; column < 8; ++column)
             set.setKtar(8 * row + column + 1, 102 + 7 * column + row);
@@ -45,8 +46,9 @@ class TestGraphScreen : public QObject {
     Q_OBJECT
 
     // The view opened the way the calibration page opens it, on a table read from an ECU.
-    static Form15* openView(World& w) {
+    static Form15* openView(World& w, const std::function<void(ParameterSet&)>& adjust = {}) {
         calibratedTable(w.g.parameters);
+        if (adjust) adjust(w.g.parameters);
         w.host.show(ScreenId::Form15);
         return w.screen<Form15>(ScreenId::Form15);
     }
@@ -80,10 +82,7 @@ private slots:
     // curve's points where the graph puts them, in their colours, over the axes.
     void opensOnTheTable() {
         World w;
-        calibratedTable(w.g.parameters);
-        w.g.parameters.setValue(TinjBreakpoint1 + 6, 14500);
-        w.host.show(ScreenId::Form15);
-        Form15* view = w.screen<Form15>(ScreenId::Form15);
+        Form15* view = openView(w);
         QVERIFY(view && view->isVisible());
         QCOMPARE(w.control<QLabel>(ScreenId::Form15, QStringLiteral("Label22"))->text(),
                  QStringLiteral("14500"));
@@ -93,8 +92,7 @@ private slots:
         QCOMPARE(image.pixelColor(300, 400), QColor(Qt::black)); // horizontal axis
         for (int c = 0; c < CalibrationGraph::CurveCount; ++c)
             for (int j = 0; j < CalibrationGraph::PointsPerCurve; ++j)
-                QCOMPARE(image.pixelColor(view->graph().position(c, j)),
-                         colour(CalibrationGraph::curveColour(c + 1)));
+                QCOMPARE(image.pixelColor(view->graph().position(c, j)), curve(c + 1));
     }
 
     // A legend entry chooses a curve that blinks with its legend line; another takes over;
@@ -158,11 +156,9 @@ private slots:
 
     void clickOnAPointFillsTheBoxesAndBeeps() {
         World w;
-        calibratedTable(w.g.parameters);
         // Curve 4 meets curve 2 on point 5: both beep, only the chosen one is read.
-        w.g.parameters.setKtar(8 * 5 + 3 + 1, w.g.parameters.ktar(8 * 5 + 1 + 1));
-        w.host.show(ScreenId::Form15);
-        Form15* view = w.screen<Form15>(ScreenId::Form15);
+        Form15* view =
+            openView(w, [](ParameterSet& s) { s.setKtar(8 * 5 + 3 + 1, s.ktar(8 * 5 + 1 + 1)); });
         w.click(ScreenId::Form15, QStringLiteral("Label24"));
 
         pressAt(view, view->graph().position(1, 5) + QPoint(2, -2));
@@ -239,10 +235,9 @@ private slots:
     void offlineShowsTheDemonstrationAndLeavesTheSetAlone() {
         World w;
         w.g.ConnectedMode = 0;
-        calibratedTable(w.g.parameters);
-        const ParameterSet before = w.g.parameters;
-        w.host.show(ScreenId::Form15);
-        Form15* view = w.screen<Form15>(ScreenId::Form15);
+        ParameterSet before;
+        calibratedTable(before);
+        Form15* view = openView(w);
         QCOMPARE(view->windowTitle(), QStringLiteral("TARVEX - Taratura grafica Non connesso"));
         w.click(ScreenId::Form15, QStringLiteral("Label23"));
         pressAt(view, view->graph().position(0, 1)); // the 90 below the 100 line

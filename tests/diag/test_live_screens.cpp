@@ -253,7 +253,6 @@ private slots:
                     ->text()
                     .endsWith(path));
         QCOMPARE(enabledOf(w, {"Command3", "Command4", "Text15"}), QStringLiteral("010"));
-        QVERIFY(w.control<QTimer>(ScreenId::Form3, QStringLiteral("Timer3"))->isActive());
         // Headers are on disk as soon as START is pressed.
         QCOMPARE(readAll(path).count("\r\n"), 9);
 
@@ -327,7 +326,6 @@ private slots:
             QCOMPARE(readAll(path).count("\r\n"), 10);
             QVERIFY(w.host.isVisible(ScreenId::Form2));
             QVERIFY(!w.host.loaded(ScreenId::Form3));
-            QVERIFY(!live->cycle().isRunning());
             const auto sent = w.ecu.received().size();
             QTest::qWait(400); // no timer of the screen is left to send anything
             QCOMPARE(w.ecu.received().size(), sent);
