@@ -359,6 +359,7 @@ private slots:
     void bulkWriteLeftWhileLostSaysHowFarItGot() {
         World w(World::Links::Scripted);
         SetParameterDefaults(w.g.parameters);
+        w.g.parametersFromEcu = true;
         auto* menu = openPage<Form5>(w, ScreenId::Form5);
         ParameterSet config = w.g.parameters;
         config.setValue(InjectorCount, 6);
@@ -387,6 +388,8 @@ private slots:
                                     "su 126")});
         QCOMPARE(w.g.parameters.value(InjectorCount), 6);
         QCOMPARE(w.g.parameters.value(Lambda1Type), 2);
+        // Half one configuration and half the other: not to be saved as an archive.
+        QVERIFY(!w.g.parametersFromEcu);
     }
 
     // Hot switching off and acceleration chosen, against an ECU that acknowledges SwitchRpm
