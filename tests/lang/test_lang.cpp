@@ -21,16 +21,16 @@ class TestLang : public QObject {
     }
 
 private slots:
-    void entriesAreKeySeparatorText() {
-        const QString path = write("[ITA]\n"
-                                   "F02_C03=Visualizza stato vettura\n"
-                                   "F02_C04 Visualizza parametri\n" // any separator
-                                   "F02_C05\n"                      // key alone: empty text
-                                   "F01_T02=Problemi. \n"           // trailing blank kept
-                                   "ZZZ_X99=not a key\n"
-                                   "F02_C02=first\n"
-                                   "F02_C02=second\n"
-                                   "[FINE]\n");
+    void entriesAreKeySeparatorTextInsideTheirSection() {
+        QString path = write("[ITA]\n"
+                             "F02_C03=Visualizza stato vettura\n"
+                             "F02_C04 Visualizza parametri\n" // any separator
+                             "F02_C05\n"                      // key alone: empty text
+                             "F01_T02=Problemi. \n"           // trailing blank kept
+                             "ZZZ_X99=not a key\n"
+                             "F02_C02=first\n"
+                             "F02_C02=second\n"
+                             "[FINE]\n");
         LanguageTable t;
         QVERIFY(SetLingua(t, path, QStringLiteral("[ITA]")));
         QCOMPARE(t.text(QStringLiteral("F02_C03")), QStringLiteral("Visualizza stato vettura"));
@@ -40,19 +40,17 @@ private slots:
         QCOMPARE(t.text(QStringLiteral("F01_T02")), QStringLiteral("Problemi. "));
         QVERIFY(!t.has(QStringLiteral("ZZZ_X99")));
         QCOMPARE(t.text(QStringLiteral("F02_C02")), QStringLiteral("second"));
-    }
 
-    void sectionsStartAndEndAnywhereInALine() {
-        const QString path = write("# comment mentioning [ING] in passing\n"
-                                   "F01_C02=Exit\n"
-                                   "F01_C06=Serial [FINE] cut\n"
-                                   "F01_C07=outside\n"
-                                   "[ITA]\n"
-                                   "F01_C07=Non connesso\n"
-                                   "[FINE]\n"
-                                   "again [ING]\n"
-                                   "F02_C02=Diagnosis\n");
-        LanguageTable t;
+        // Section markers start and end a section anywhere in a line.
+        path = write("# comment mentioning [ING] in passing\n"
+                     "F01_C02=Exit\n"
+                     "F01_C06=Serial [FINE] cut\n"
+                     "F01_C07=outside\n"
+                     "[ITA]\n"
+                     "F01_C07=Non connesso\n"
+                     "[FINE]\n"
+                     "again [ING]\n"
+                     "F02_C02=Diagnosis\n");
         QVERIFY(SetLingua(t, path, QStringLiteral("[ING]")));
         QCOMPARE(t.text(QStringLiteral("F01_C02")), QStringLiteral("Exit"));
         QVERIFY(!t.has(QStringLiteral("F01_C06"))); // the line holding [FINE] ends the section

@@ -54,13 +54,21 @@ class TestLink : public QObject {
 private slots:
     // Requests are checked byte for byte in the wire trace; here the edges of a word: the
     // top of the range high byte first, the temperature as the one signed value.
-    void wordsAtTheirEdges() {
+    void wordsAndRepliesAtTheirEdges() {
         QCOMPARE(Commands::writeParameter(1, 65535),
                  bytes({0x50, 0x43, 0x00, 9, 2, 0x00, 1, 255, 255}));
         QCOMPARE(*WordCodec::signedTemperatureAt(bytes({0xFF, 0xFF}), 1), -1);
         QCOMPARE(*WordCodec::signedTemperatureAt(bytes({0x80, 0x00}), 1), 32768);
         QCOMPARE(*WordCodec::signedTemperatureAt(bytes({0x80, 0x01}), 1), -32767);
         QVERIFY(!WordCodec::wordAt(bytes({1}), 1));
+        // A reply that passes the length check but is too short for its fields is not taken.
+        LiveData data;
+        QVERIFY(!Commands::decodeVersion(replyFrame(7, bytes({2, 4}))));
+        QVERIFY(!Commands::decodeParameters(replyFrame(1, QByteArray(123, '\0'))));
+        QVERIFY(!Commands::decodeTable(replyFrame(8, QByteArray(63, '\0'))));
+        QVERIFY(!LiveDecoding::decodeDiagnosis(replyFrame(15, QByteArray(33, '\0'))));
+        QVERIFY(!LiveDecoding::decodeLiveRecord(replyFrame(3, QByteArray(69, '\0')), data));
+        QVERIFY(!LiveDecoding::decodeCalibrationLive(replyFrame(10, QByteArray(24, '\0')), data));
     }
 
     // The live screen shows what a record holds; here only fitted cylinders are taken, a
@@ -97,17 +105,6 @@ private slots:
         QVERIFY(LiveDecoding::decodeCalibrationLive(replyFrame(10, record), data));
         QCOMPARE(data.safetyFlag, QStringLiteral("SAFETY"));
         QCOMPARE(data.cutOffFlag, QString());
-    }
-
-    // A reply that passes the length check but is too short for its fields is not accepted.
-    void shortRepliesAreRefusedByEveryDecoder() {
-        LiveData data;
-        QVERIFY(!Commands::decodeVersion(replyFrame(7, bytes({2, 4}))));
-        QVERIFY(!Commands::decodeParameters(replyFrame(1, QByteArray(123, '\0'))));
-        QVERIFY(!Commands::decodeTable(replyFrame(8, QByteArray(63, '\0'))));
-        QVERIFY(!LiveDecoding::decodeDiagnosis(replyFrame(15, QByteArray(33, '\0'))));
-        QVERIFY(!LiveDecoding::decodeLiveRecord(replyFrame(3, QByteArray(69, '\0')), data));
-        QVERIFY(!LiveDecoding::decodeCalibrationLive(replyFrame(10, QByteArray(24, '\0')), data));
     }
 
     void sixteenUnansweredRequestsThenPollEveryTwoSeconds() {
@@ -357,11 +354,8 @@ private slots:
         QFETCH(double, dropRate);
         QFETCH(int, lateMs);
         QFETCH(bool, refuse);
-        FaultSettings faults;
-        faults.seed = 7;
-        faults.dropRate = dropRate;
-        faults.lateMs = lateMs;
-        faults.lateRate = 0.15;
+        FaultSettings faults{
+            .seed = 7, .dropRate = dropRate, .lateMs = lateMs, .lateRate = 0.15, .refusedIds = {}};
         if (refuse) faults.refusedIds = {SwitchRpm, 62 + 9};
         VirtualEcu ecu(EcuMemory::factory(), {}, faults);
         ecu.useManualClock();
@@ -407,7 +401,7 @@ private slots:
         QCOMPARE(readBack.value(SwitchRpm), refuse ? 2300 : 2500);
     }
 
-    void settingsStringsBecomeLineSettings() {
+    void settingsStringsBecomeLineSettingsOrOpenErrors() {
         const auto s = parseLineSettings(QStringLiteral("19200,e,7,2"));
         QVERIFY(s);
         QCOMPARE(s->baud, 19200);
@@ -426,9 +420,7 @@ private slots:
 #ifndef Q_OS_WIN
         QCOMPARE(deviceForPortNumber(QStringLiteral("1")), QStringLiteral("/dev/ttyS0"));
 #endif
-    }
-
-    void openErrorsCarryTheirNumbers() {
+        // A port that cannot be named and settings that cannot be parsed carry their codes.
         SerialEcuLink noPort;
         QVERIFY(!noPort.open(QString(), QStringLiteral("9600,n,8,1")));
         QCOMPARE(noPort.errorCode(), EcuLink::ErrorInvalidPort);

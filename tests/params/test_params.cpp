@@ -48,8 +48,7 @@ class TestParams : public QObject {
 private slots:
     void defaultsFillEveryFieldAndPassBothChecks() {
         const ParameterSet s = defaults();
-        QVERIFY(uploadCheck(s).first.isEmpty());
-        QVERIFY(uploadCheck(s).second.isEmpty());
+        QCOMPARE(uploadCheck(s), std::make_pair(Pairs{}, Pairs{}));
 
         WriteList w;
         w.loadImage(s);
@@ -134,11 +133,10 @@ private slots:
         CheckUploadedParameters(s, w);
         QCOMPARE(w.OutOfRangeCount, 2);
         QCOMPARE(w.TableOutOfRangeCount, 3);
-        QCOMPARE(w.WriteIds[1], 12);
-        QCOMPARE(w.WriteValues[1], 2300);
-        QCOMPARE(w.WriteIds[2], 3);
-        QCOMPARE(w.WriteIds[3], 64);
-        QCOMPARE(w.WriteValues[3], 105);
+        Pairs queued;
+        for (const auto& e : w.queued())
+            queued << qMakePair(e.value, e.id);
+        QCOMPARE(queued, (Pairs{{2300, 12}, {105, 3}, {105, 64}}));
     }
 
     void everythingWrongStillFitsTheList() {
@@ -166,38 +164,29 @@ private slots:
         QVERIFY(rounds <= 9); // a row of eight breakpoints heals one or two a round
     }
 
+    // The value a repair leaves is the default; the upper bound of threshold 1 is threshold 2,
+    // not anything else in the image.
     void loadCheckRepairsInPlaceAndReportsACode() {
         struct Case {
-            int id, value, code;
+            int slot, value, code;
         };
-        const Case cases[] = {{Lambda1Type, 9, 3},         {Lambda1RichThreshold, 100, 5},
-                              {MaxTemperature, 3, 11},     {LevelMax, 0, 19},
-                              {SwitchRpm, 100, SwitchRpm}, {GasType, 2, GasType}};
+        const Case cases[] = {{Lambda1Type, 9, 3},           {Lambda1RichThreshold, 100, 5},
+                              {MaxTemperature, 3, 11},       {LevelMax, 0, 19},
+                              {SwitchRpm, 100, SwitchRpm},   {GasType, 2, GasType},
+                              {ParameterCount + 7, 200, 63}, {LevelThreshold1, 20, 0}};
+        WriteList defaultImage;
+        defaultImage.loadImage(defaults());
         for (const Case& c : cases) {
-            WriteList w;
-            w.loadImage(defaults());
-            w.WriteValues[c.id] = c.value;
+            WriteList w = defaultImage;
+            w.WriteValues[c.slot] = c.value;
             int code = 0;
             CheckLoadedParameters(w, code);
             QCOMPARE(code, c.code);
+            QCOMPARE(w.WriteValues[c.slot], c.code ? defaultImage.WriteValues[c.slot] : c.value);
             ParameterSet repaired;
             w.storeImage(repaired);
             QVERIFY(scalarsOf(repaired).isEmpty());
         }
-        WriteList w;
-        w.loadImage(defaults());
-        w.WriteValues[ParameterCount + 7] = 200;
-        int code = 0;
-        CheckLoadedParameters(w, code);
-        QCOMPARE(code, 63);
-        QCOMPARE(w.WriteValues[ParameterCount + 7], 105);
-
-        // The upper bound of threshold 1 is threshold 2, not anything else in the image.
-        w.loadImage(defaults());
-        w.WriteValues[LevelThreshold1] = 20;
-        code = 0;
-        CheckLoadedParameters(w, code);
-        QCOMPARE(code, 0);
     }
 
     void repairRoundsStopOnTheThirdIdenticalQueue() {
