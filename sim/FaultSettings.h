@@ -18,6 +18,6 @@ struct FaultSettings {
     qint64 silenceForMs = 0;    // ...and put back after this long
     qint64 vanishAfterMs = -1;  // the port device (USB adapter) disappears at this time...
     qint64 vanishForMs = 0;     // ...and comes back after this long (0: only on plugIn())
-    std::set<int> refusedIds;   // writes acknowledged but not stored (62 + j: table cell j)
+    std::set<int> refusedIds{}; // writes acknowledged but not stored (62 + j: table cell j)
     bool outOfRange = false;    // the ECU starts with values the tool must reject
 };

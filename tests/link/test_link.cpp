@@ -354,8 +354,7 @@ private slots:
         QFETCH(double, dropRate);
         QFETCH(int, lateMs);
         QFETCH(bool, refuse);
-        FaultSettings faults{
-            .seed = 7, .dropRate = dropRate, .lateMs = lateMs, .lateRate = 0.15, .refusedIds = {}};
+        FaultSettings faults{.seed = 7, .dropRate = dropRate, .lateMs = lateMs, .lateRate = 0.15};
         if (refuse) faults.refusedIds = {SwitchRpm, 62 + 9};
         VirtualEcu ecu(EcuMemory::factory(), {}, faults);
         ecu.useManualClock();

@@ -231,7 +231,7 @@ private slots:
         const QByteArray version = bytes({'P', 'C', 0, 8, 7, 2, 4, 7});
         // Dropped: about the share asked for, the same ones for the same seed.
         {
-            const FaultSettings f{.seed = 5, .dropRate = 0.3, .refusedIds = {}};
+            const FaultSettings f{.seed = 5, .dropRate = 0.3};
             Line a(f), b(f);
             int lost = 0;
             for (int i = 0; i < 400; ++i) {
@@ -245,7 +245,7 @@ private slots:
         }
         // Split: half on this read, the rest on the next.
         {
-            Line line({.splitRate = 1, .refusedIds = {}});
+            Line line({.splitRate = 1});
             line.link.write(request(7));
             const QByteArray first = line.link.readAll();
             QCOMPARE(first, version.left(4));
@@ -254,7 +254,7 @@ private slots:
         }
         // Wrong length byte: the rest is intact.
         {
-            Line line({.badLengthRate = 1, .refusedIds = {}});
+            Line line({.badLengthRate = 1});
             line.link.write(request(7));
             QByteArray expected = version;
             expected[3] = 9;
@@ -262,7 +262,7 @@ private slots:
         }
         // Late: nothing until the time is up, and replies keep their order.
         {
-            Line line({.lateMs = 500, .refusedIds = {}});
+            Line line({.lateMs = 500});
             line.link.write(request(7));
             line.ecu.advance(200);
             line.link.write(request(4));
@@ -278,8 +278,7 @@ private slots:
 
     void cablePulledAndDeviceVanished() {
         {
-            Line line(
-                {.lateMs = 400, .silenceAfterMs = 1000, .silenceForMs = 2000, .refusedIds = {}});
+            Line line({.lateMs = 400, .silenceAfterMs = 1000, .silenceForMs = 2000});
             line.link.write(request(7)); // sent at 0, due at 400: arrives
             line.ecu.advance(800);
             line.link.write(request(7)); // due at 1200, inside the silence: lost
@@ -293,7 +292,7 @@ private slots:
             QCOMPARE(line.link.readAll().size(), 8);
         }
         {
-            Line line({.vanishAfterMs = 1000, .refusedIds = {}});
+            Line line({.vanishAfterMs = 1000});
             InProcessLink& link = line.link;
             QVERIFY(link.isOpen());
             link.write(request(7));
@@ -312,7 +311,7 @@ private slots:
             QCOMPARE(link.readAll().size(), 8);
         }
         {
-            Line line({.vanishAfterMs = 1000, .vanishForMs = 500, .refusedIds = {}});
+            Line line({.vanishAfterMs = 1000, .vanishForMs = 500});
             line.ecu.advance(3000); // gone and back inside one step: the open link is still lost
             QVERIFY(line.link.deviceLost() && !line.link.isOpen());
             QVERIFY(line.link.open("1", ""));
