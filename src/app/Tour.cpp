@@ -9,8 +9,9 @@ namespace {
 constexpr int kPollMs = 100;
 } // namespace
 
-Tour::Tour(ScreenHost& host, QString folder, TourScenario scenario)
-    : m_host(host), m_folder(std::move(folder)), m_scenario(std::move(scenario)) {
+Tour::Tour(ScreenHost& host, QString folder, TourScenario scenario, RecordingUserDialogs& dialogs)
+    : m_host(host), m_folder(std::move(folder)), m_scenario(std::move(scenario)),
+      m_dialogs(dialogs) {
     connect(&m_timer, &QTimer::timeout, this, &Tour::poll);
 }
 

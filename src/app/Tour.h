@@ -9,6 +9,7 @@
 #include <vector>
 
 class QWidget;
+class RecordingUserDialogs;
 
 // Puts the virtual ECU into a state the tour wants to show: "factory", "out-of-range",
 // "refuse" (a default the ECU will not store), "calibrated" (a table that is not flat),
@@ -22,7 +23,9 @@ using TourScenario = std::function<void(const QString& scenario)>;
 class Tour : public QObject {
     Q_OBJECT
 public:
-    Tour(ScreenHost& host, QString folder, TourScenario scenario);
+    // `dialogs`: the ones the screens answer to on the tour; a stop may give them the file
+    // name a fitter would choose.
+    Tour(ScreenHost& host, QString folder, TourScenario scenario, RecordingUserDialogs& dialogs);
 
     using Action = std::function<void()>;
     using Condition = std::function<bool()>;
@@ -57,6 +60,7 @@ public:
     Condition visible(ScreenId id) const;
     static Action then(Action first, Action second);
     QWidget* widget(ScreenId id) const;
+    RecordingUserDialogs& dialogs() const { return m_dialogs; }
     template <class F> F* screen(ScreenId id) const { return qobject_cast<F*>(widget(id)); }
 
 signals:
@@ -68,6 +72,7 @@ private:
     ScreenHost& m_host;
     QString m_folder;
     TourScenario m_scenario;
+    RecordingUserDialogs& m_dialogs;
     std::vector<Step> m_steps;
     std::size_t m_next = 0;
     int m_waited = 0;

@@ -76,7 +76,7 @@ int main(int argc, char* argv[]) {
     host.setFactory([&context](ScreenId id) { return makeScreen(id, context); });
     host.onProgramEnd = [] { QCoreApplication::quit(); };
 
-    Tour walk(host, cli.value(tour), [&ecu](const QString& scenario) {
+    const TourScenario scenarios = [&ecu](const QString& scenario) {
         EcuMemory& memory = ecu.memory();
         if (scenario == QLatin1String("out-of-range")) {
             memory.putOutOfRange();
@@ -116,7 +116,8 @@ int main(int argc, char* argv[]) {
             ecu.model().setFixedRpm(0);
             ecu.model().setTrueCoefficient(EngineSettings{}.trueCoefficient);
         }
-    });
+    };
+    Tour walk(host, cli.value(tour), scenarios, printedDialogs);
     int tourFailures = 0;
     if (touring) {
         addScreenTours(walk);

@@ -402,17 +402,17 @@ void Form5::tour(Tour& t) {
     auto scratch = std::make_shared<QTemporaryDir>();
     const auto loadWorkbook = [&t, scratch] {
         auto* m = t.screen<Form5>(ScreenId::Form5);
-        auto* dialogs = m ? dynamic_cast<RecordingUserDialogs*>(&m->ctx.dialogs) : nullptr;
-        if (!dialogs) return;
+        if (!m) return;
+        RecordingUserDialogs& dialogs = t.dialogs();
         ParameterSet car = m->g.parameters;
         car.setValue(SwitchRpm, 9000);
         car.setKtar(6, 99);
         for (int j = 9; j <= 16; ++j)
             car.setKtar(j, 110);
-        dialogs->fileToOpen = scratch->filePath(QStringLiteral("Punto 1.2.xlsx"));
-        VehicleArchive::save(dialogs->fileToOpen, car);
+        dialogs.fileToOpen = scratch->filePath(QStringLiteral("Punto 1.2.xlsx"));
+        VehicleArchive::save(dialogs.fileToOpen, car);
         m->Command5->click();
-        dialogs->fileToOpen.clear();
+        dialogs.fileToOpen.clear();
     };
     t.picture(
         QStringLiteral("05e-parameter-menu-workbook-corrected"), loadWorkbook,
