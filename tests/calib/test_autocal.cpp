@@ -10,6 +10,7 @@
 
 #include <QtTest>
 #include <functional>
+#include <map>
 
 using Outcome = CoefficientUpdate::Outcome;
 using Run = AutoCalibrationRun;
@@ -32,6 +33,8 @@ struct Bench {
     int countdown = 0;
     bool inCalibration = false;
     int steps = 0;
+    int exchangeEvery = 2;      // steps per exchange
+    std::map<int, int> ticksIn; // phase -> ticks spent in it
     QList<int> sent;
 
     Bench() {
@@ -51,7 +54,7 @@ struct Bench {
         return run.start();
     }
     void step() {
-        if (steps++ % 2 == 0 && !silent) {
+        if (steps++ % exchangeEvery == 0 && !silent) {
             if (countdown > 0 && --countdown == 0) live.FuelState = 1 - live.FuelState;
             const CalibrationRequest r = run.request();
             sent << r.command;
@@ -68,6 +71,7 @@ struct Bench {
                 run.acknowledged(r.command);
             }
         }
+        ++ticksIn[run.phase()];
         run.tick();
     }
     void advance(int n) {
@@ -257,11 +261,18 @@ private slots:
     void theRunWaitsForAWarmEngineAndAnAnsweringEcu() {
         // A cold engine holds the run before it measures.
         Bench cold;
+        cold.exchangeEvery = 1; // an average every 21 ticks: one is ready whenever a wait ends
         cold.live.Temperature = 60;
         QVERIFY(cold.start());
         cold.advance(400);
         QCOMPARE(cold.run.phase(), 3);
         QCOMPARE(cold.run.runText(), QStringLiteral("ATTESA TEMPERATURA DI TARATURA 70"));
+        // Warm: five failing tests fill a ring, the sixth passes; each waits out its count.
+        cold.live.Temperature = 70;
+        cold.ticksIn.clear();
+        QVERIFY(cold.reachPhase(6));
+        QCOMPARE(cold.ticksIn[3], 6 * (60 + 1));
+        QCOMPARE(cold.ticksIn[5], 4 * (40 + 1));
 
         // Calibration mode not acknowledged (no reply, or one of the wrong length): the enter
         // request stays and no phase begins.
