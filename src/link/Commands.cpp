@@ -27,6 +27,38 @@ std::optional<int> commandOf(const QByteArray& reply) {
     return reply.size() >= 5 ? byteAt(reply, 5) : std::nullopt;
 }
 
+int requestLength(int command) {
+    switch (command) {
+    case WriteParameter:
+        return 9;
+    case WriteTableEntry:
+        return 7;
+    case CalibrationLive:
+        return 6;
+    default:
+        return 5;
+    }
+}
+
+int replyLength(int command) {
+    switch (command) {
+    case ReadParameters:
+        return 129;
+    case LiveRecord:
+        return 75;
+    case Version:
+        return 8;
+    case ReadTable:
+        return 69;
+    case CalibrationLive:
+        return 30;
+    case Diagnosis:
+        return 39;
+    default:
+        return 5;
+    }
+}
+
 QByteArray writeParameter(int id, int value) {
     const auto w = WordCodec::split(value);
     QByteArray p;

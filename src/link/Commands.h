@@ -32,6 +32,11 @@ QByteArray frame(int command, const QByteArray& payload = {});
 std::optional<int> statedLength(const QByteArray& reply);
 std::optional<int> commandOf(const QByteArray& reply);
 
+// Whole frame lengths, header included: of the request for a command, and of the longest
+// reply the tool reads for it (an acknowledgement is a bare header).
+int requestLength(int command);
+int replyLength(int command);
+
 QByteArray writeParameter(int id, int value);     // command 2
 QByteArray writeTableEntry(int index, int value); // command 9
 QByteArray calibrationLive(int coefficient);      // command 10
