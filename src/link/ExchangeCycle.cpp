@@ -117,6 +117,7 @@ void ExchangeCycle::arrived() {
 }
 
 void ExchangeCycle::tick() {
+    m_link.waited(m_timer.interval());
     m_timer.stop();
 
     if (!m_link.isOpen()) {

@@ -103,6 +103,7 @@ private slots:
         QCOMPARE(text(w, ScreenId::Form3, "Text17"), QStringLiteral("2.4.7"));
 
         EngineState& e = w.ecu.engine();
+        w.ecu.holdEngine(true);
         e.rpm = 0;
         e.pressure1 = 1234;
         e.pressure2 = 567;
@@ -256,6 +257,7 @@ private slots:
         // Headers are on disk as soon as START is pressed.
         QCOMPARE(readAll(path).count("\r\n"), 9);
 
+        w.ecu.holdEngine(true);
         for (int rpm : {1500, 1600, 1700}) {
             w.ecu.engine().rpm = rpm;
             exchange(live);
@@ -375,6 +377,7 @@ private slots:
         QVERIFY(diag);
         QCOMPARE(diag->cycle().intervalMs(), 100);
         auto& d = w.ecu.engine().diagnosis;
+        w.ecu.holdEngine(true);
         for (int i = 0; i < 17; ++i)
             d[i] = 300 + i;
         d[EngineState::DiagBoardTemperature] = 253;
