@@ -68,3 +68,4 @@ void benchCalibrationPage();
 void benchAutoCalibration();
 void benchPages();
 void benchLive();
+void benchLine();
