@@ -5,11 +5,11 @@
 namespace CalibrationTexts {
 
 QString command9Caption(const CalibrationPageMachine& page, const LanguageTable& language) {
-    // The acknowledgement captions are fixed texts: the ECU-side mode names fitters know.
-    if (!page.modeAcknowledged())
-        return language.text(QStringLiteral("F16_C09"), QStringLiteral("TARATURA NON ATTIVA"));
-    return page.ecuManual() ? QStringLiteral("TARATURA ATTIVA")
-                            : QStringLiteral("TARATURA NON ATTIVA");
+    // The caption names the mode the ECU last acknowledged, in the fitter's language: a
+    // button that turned Italian on the first click would read as another program's.
+    if (page.modeAcknowledged() && page.ecuManual())
+        return language.text(QStringLiteral("F16_T93"), QStringLiteral("TARATURA ATTIVA"));
+    return language.text(QStringLiteral("F16_C09"), QStringLiteral("TARATURA NON ATTIVA"));
 }
 
 QString notice(PageNotice notice, const LanguageTable& language) {
