@@ -176,6 +176,18 @@ private slots:
         QCOMPARE(m.acknowledged(Commands::LeaveCalibration), PageAction{PageExit::ToMainMenu});
     }
 
+    // What a write sends was taken at MODIFICA: the spinners wait for its end.
+    void aRunningWriteLocksTheSpinners() {
+        CalibrationPageMachine m = manualPage();
+        QVERIFY(m.controls().manualKgb && m.controls().correctiveSpinners);
+        QVERIFY(m.startWrite());
+        QVERIFY(!m.controls().manualKgb && !m.controls().correctiveSpinners);
+        QVERIFY(!m.setManualKgb(130));
+        QCOMPARE(m.manualKgb(), 105);
+        m.writeFinished();
+        QVERIFY(m.controls().manualKgb && m.controls().correctiveSpinners);
+    }
+
     void leavingWaitsForARunningWrite() {
         CalibrationPageMachine m = connectedPage();
         QVERIFY(m.startWrite());
