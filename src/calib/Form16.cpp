@@ -455,10 +455,12 @@ void Form16::fillCorrectives() {
     spin(VScroll2, p.value(LambdaMaxVariation));
     spin(VScroll3, p.value(TemperatureCorrection));
     spin(VScroll4, p.value(PressureCorrection));
-    // The boxes show what the ECU holds even where a spinner cannot reach it.
-    Text20->setText(number(p.value(LambdaMaxVariation)));
-    Text19->setText(number(p.value(TemperatureCorrection)));
-    Text23->setText(number(p.value(PressureCorrection)));
+    // Each box shows its spinner's value, the one MODIFICA writes: a value the ECU reported
+    // beyond the spinner's range is held at its end, and a box showing the ECU's figure would
+    // promise a write that never happens.
+    Text20->setText(number(spun(VScroll2)));
+    Text19->setText(number(spun(VScroll3)));
+    Text23->setText(number(spun(VScroll4)));
     Text24->setText(number(p.value(LambdaCorrectionRpm)));
     Text25->setText(number(p.value(PressureCorrectionRpm)));
     Text10->setText(number(p.value(PressureCorrectionInterval)));

@@ -300,6 +300,26 @@ private slots:
         QVERIFY(boxText(w, "Text3") != QStringLiteral("NO LINK"));
     }
 
+    // A corrective the ECU reported beyond its spinner shows, and is written as, the spinner's
+    // end; while the write runs the spinners wait for it.
+    void correctiveBoxesShowWhatTheWriteSends() {
+        World w(World::Links::Scripted);
+        Form16* page = scriptedPage(w, [](ParameterSet& p) {
+            p.setValue(PressureCorrection, 7);
+            p.setValue(TemperatureCorrection, 4);
+            p.setValue(LambdaMaxVariation, 9);
+        });
+        ScriptedLink* link = w.scripted.back();
+        QCOMPARE(boxText(w, "Text23") + boxText(w, "Text19") + boxText(w, "Text20"),
+                 QStringLiteral("538"));
+        page->Timer1Tick();
+        w.click(ScreenId::Form16, QStringLiteral("Command7"));
+        page->Timer1Tick();
+        QCOMPARE(link->written.last(), Commands::writeParameter(PressureCorrection, 5));
+        for (const char* locked : {"VScroll2", "VScroll3", "VScroll4", "VScroll1", "Text11"})
+            QVERIFY2(!enabled(w, locked), locked);
+    }
+
     // --- Requests and acknowledgements ------------------------------------------------------
 
     void acknowledgementsCountOnlyForTheRequestOutstanding() {
