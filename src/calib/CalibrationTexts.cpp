@@ -33,6 +33,15 @@ QString manualMayStillBeOn(const LanguageTable& language) {
         QStringLiteral("ATTENZIONE: LA CENTRALINA POTREBBE ESSERE ANCORA IN TARATURA MANUALE"));
 }
 
+QString manualTableQuestion(int coefficient, const LanguageTable& language) {
+    return language
+        .text(QStringLiteral("F16_T94"),
+              QStringLiteral("Taratura manuale attiva: la scrittura mette il coefficiente %1 in "
+                             "tutte le 64 celle della tabella e la tabella tarata della vettura "
+                             "andrà persa. Continuare?"))
+        .arg(coefficient);
+}
+
 namespace {
 
 // A text the fixed tables leave empty, from the language file; Italian when it was not loaded.

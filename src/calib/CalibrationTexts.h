@@ -18,6 +18,8 @@ QString notice(PageNotice notice, const LanguageTable& language);
 // For the main menu, after the page was left without the ECU confirming the end of manual
 // calibration.
 QString manualMayStillBeOn(const LanguageTable& language);
+// Asked before a write in manual calibration, which puts `coefficient` into every cell.
+QString manualTableQuestion(int coefficient, const LanguageTable& language);
 
 // Fixed captions of the graphical view by language (1 Italian, 2 English, 3 the third
 // language) and connection. Any other language number gets the Italian design texts. The

@@ -677,6 +677,13 @@ void Form16::modificaClicked() {
         Label4->setText(prepared.report.message.trimmed());
         return;
     }
+    // Every cell then takes the coefficient being tried: the table tuned so far is gone.
+    if (m_page.writesManualKgbTable() &&
+        (!ctx.dialogs.question(
+             this, QString::fromLatin1(Caption),
+             CalibrationTexts::manualTableQuestion(m_page.manualKgb(), g.language)) ||
+         !m_page.controls().modifica))
+        return;
     if (!ensureLinkOpen()) {
         showStatus(link().errorString());
         return;

@@ -320,6 +320,39 @@ private slots:
             QVERIFY2(!enabled(w, locked), locked);
     }
 
+    // In manual calibration MODIFICA puts the coefficient into every cell: only when the
+    // fitter says so.
+    void manualModificaAsksBeforeTheTableIsReplaced() {
+        World w(World::Links::Scripted);
+        Form16* page = scriptedPage(w);
+        ScriptedLink* link = w.scripted.back();
+        page->Timer1Tick();
+        w.click(ScreenId::Form16, QStringLiteral("Command7")); // manual off: no question
+        QVERIFY(w.dialogs.messages.isEmpty());
+        QVERIFY(page->page().writing());
+        QCOMPARE(page->writes().total(), 87);
+
+        World m(World::Links::Scripted);
+        page = scriptedPage(m);
+        link = m.scripted.back();
+        m.click(ScreenId::Form16, QStringLiteral("Command9"));
+        page->Timer1Tick();
+        link->arriving = replyFrame(Commands::EnterCalibration);
+        page->Timer1Tick();
+        QVERIFY(page->page().ecuManual());
+        m.dialogs.answer = false;
+        m.click(ScreenId::Form16, QStringLiteral("Command7"));
+        QCOMPARE(m.dialogs.messages.size(), 1);
+        QVERIFY(m.dialogs.messages.last().contains(QStringLiteral("105")));
+        QVERIFY(m.dialogs.messages.last().contains(QStringLiteral("64")));
+        QVERIFY(!page->page().writing());
+        page->Timer1Tick();
+        QCOMPARE(link->written.last(), Commands::calibrationLive(105));
+        m.dialogs.answer = true;
+        m.click(ScreenId::Form16, QStringLiteral("Command7"));
+        QVERIFY(page->page().writing());
+    }
+
     // --- Requests and acknowledgements ------------------------------------------------------
 
     void acknowledgementsCountOnlyForTheRequestOutstanding() {
