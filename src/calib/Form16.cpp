@@ -777,6 +777,10 @@ void Form16::showScreen() {
     FormBase::showScreen();
     if (!m_page.graphicalViewClosed()) return;
     g.link.LinkRetryCount = 0;
+    // The exchange starts over and tells a silent ECU or a missing adapter again; what it told
+    // before the view opened would otherwise stay up beside live values.
+    Text3->setText(versionText(g.EcuVersion));
+    StatusText->hide();
     refreshControls();
     syncRequest();
     cycle().start(plan().intervalOf(Commands::CalibrationLive));

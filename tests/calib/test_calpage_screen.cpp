@@ -485,6 +485,25 @@ private slots:
                     .contains(QStringLiteral("7 scritture su 87")));
     }
 
+    // The ECU went silent, the fitter looked at the graph and came back: once the ECU
+    // answers, the page says so instead of keeping the old lost-link text.
+    void theLinkLostBeforeTheViewIsNotShownAfterIt() {
+        World w(World::Links::Scripted);
+        Form16* page = scriptedPage(w);
+        ScriptedLink* link = w.scripted.back();
+        w.g.EcuVersion = {2, 4, 7};
+        for (int i = 0; i < 18; ++i)
+            page->Timer1Tick();
+        QCOMPARE(boxText(w, "Text3"), QStringLiteral("NO LINK"));
+        w.click(ScreenId::Form16, QStringLiteral("Command5"));
+        w.host.show(ScreenId::Form16); // the view closes
+        page->Timer1Tick();
+        link->arriving = calibrationRecord({.rpm = 1500, .kcor = 105});
+        page->Timer1Tick();
+        QCOMPARE(boxText(w, "Text5"), QStringLiteral("1500"));
+        QCOMPARE(boxText(w, "Text3"), QStringLiteral("2.4.7"));
+    }
+
     void graphicalViewPausesPollingUntilItCloses() {
         World w(World::Links::Scripted);
         Form16* page = scriptedPage(w);
