@@ -212,9 +212,21 @@ ExchangeCycle::Outcome Form14::liveReading(const QByteArray& reply) {
     Shape6->setFill(g.liveData.FuelState == 1 ? Colours::Red : Colours::Green);
     if (!m_haveReading) {
         m_haveReading = true;
+        Text6->setEnabled(true);
         modeChanged();
     }
     return Outcome::Next;
+}
+
+void Form14::linkLost() {
+    // As the live screen does: the last reading greyed, no lamp lit from it, and nothing to
+    // set empty or full from until the ECU sends a reading again.
+    m_haveReading = false;
+    Text6->setEnabled(false);
+    for (Shape* lamp : m_lamps)
+        lamp->setFill(lamp->objectName() == QLatin1String("Shape1") ? kReserveDark : kStepDark);
+    Shape6->setFill(QColor(Qt::lightGray));
+    modeChanged();
 }
 
 void Form14::showValues(const PageValues& values) {

@@ -244,6 +244,52 @@ private slots:
         }
     }
 
+    // A reading that is no longer live is shown greyed, lights no lamp and cannot be set as
+    // empty or full; while a write runs nothing the write would not send can be moved.
+    void levelPageOffersOnlyWhatIsLiveAndWritten() {
+        World w(World::Links::Scripted);
+        SetParameterDefaults(w.g.parameters);
+        w.g.parameters.setValue(LevelMin, 500);
+        w.g.parameters.setValue(LevelMax, 4500);
+        w.g.parameters.setValue(LevelSenderType, 2);
+        auto* p = openPage<Form14>(w, ScreenId::Form14);
+        ScriptedLink* line = w.scripted.front();
+        const auto reading = [&] {
+            line->arriving = calibrationRecord({.levelInputMv = 3000, .onPetrol = true});
+            p->Timer1Tick();
+        };
+        const auto offered = [&w] {
+            QString out;
+            for (const char* c : {"Text6", "Command3", "Command4", "VScroll1", "VScroll2"})
+                out += w.control<QWidget>(ScreenId::Form14, QString::fromLatin1(c))->isEnabled()
+                           ? QLatin1Char('1')
+                           : QLatin1Char('0');
+            return out;
+        };
+        const QColor lit(0, 255, 0);
+        p->Timer1Tick();
+        reading();
+        w.click(ScreenId::Form14, QStringLiteral("Option2"));
+        QCOMPARE(offered(), QStringLiteral("11111"));
+
+        for (int i = 0; i < 17; ++i) // the ECU falls silent
+            p->Timer1Tick();
+        QVERIFY(!p->hasReading());
+        QCOMPARE(offered(), QStringLiteral("00011"));
+        QCOMPARE(text(w, ScreenId::Form14, "Text6"), QStringLiteral("3000"));
+        for (const char* lamp : {"Shape5", "Shape2", "Shape3", "Shape6"})
+            QVERIFY2(fill(w, lamp) != lit && fill(w, lamp) != QColor(255, 0, 0), lamp);
+        line->arriving = replyFrame(Commands::Version, bytes({2, 4, 7}));
+        p->Timer1Tick();
+        reading();
+        QCOMPARE(offered(), QStringLiteral("11111"));
+        QCOMPARE(fill(w, "Shape5"), lit);
+
+        w.click(ScreenId::Form14, QStringLiteral("Command2"));
+        QCOMPARE(p->phase(), ParameterPageForm::Phase::Writing);
+        QCOMPARE(offered(), QStringLiteral("10000"));
+    }
+
     // The threshold bars keep the thresholds increasing and never move a value on their own.
     void thresholdBarsKeepTheOrder() {
         World w(World::Links::Scripted);
