@@ -212,6 +212,16 @@ void Form5::endOperation() {
 }
 
 void Form5::restoreDefaults() {
+    if (g.ConnectedMode != 1 || m_phase != Phase::Idle) return;
+    // The ECU replaces the car's whole configuration, its tuned table included: only when the
+    // fitter says so.
+    if (!ctx.dialogs.question(
+            this, QString::fromLatin1(Caption),
+            lang("F05_T27",
+                 QStringLiteral("Ripristinare i valori di default? L'intera configurazione della "
+                                "vettura nella centralina (parametri e tabella di correzione) "
+                                "verrà sostituita dai valori di fabbrica."))))
+        return;
     if (!beginOperation(Phase::Defaults)) return;
     m_defaultsAcknowledged = false;
     cycle().send(plan().request(Commands::RestoreDefaults));

@@ -472,13 +472,23 @@ private slots:
         QCOMPARE(text(w, ScreenId::Form11, "Text1"), QStringLiteral("2300"));
     }
 
-    // "Valori di default": 5, then the parameters and the table, and the set is the ECU's.
+    // "Valori di default", once the fitter confirms: 5, then the parameters and the table,
+    // and the set is the ECU's.
     void defaultsAreRestoredThenReadBack() {
         World w;
         w.ecu.memory().words[SwitchRpm] = 3000;
         w.ecu.memory().table[5] = 120;
         uploaded(w);
         auto* menu = openPage<Form5>(w, ScreenId::Form5);
+        w.dialogs.answer = false;
+        w.click(ScreenId::Form5, QStringLiteral("Command7"));
+        QCOMPARE(w.dialogs.messages.size(), 1);
+        QVERIFY(w.dialogs.messages.last().startsWith(QStringLiteral("Ripristinare")));
+        QCOMPARE(menu->phase(), Form5::Phase::Idle);
+        QVERIFY(!menu->link().isOpen());
+        menu->Timer1Tick();
+        QVERIFY(w.ecu.received().isEmpty());
+        w.dialogs.answer = true;
         w.click(ScreenId::Form5, QStringLiteral("Command7"));
         QVERIFY(!w.control(ScreenId::Form5, QStringLiteral("Command1"))->isEnabled());
         QVERIFY(tickUntil([menu] { menu->Timer1Tick(); },
