@@ -6,6 +6,7 @@
 #include "app/Tour.h"
 #include "app/WriteReport.h"
 #include "diag/LiveDecoding.h"
+#include "diag/LiveLayout.h"
 #include "link/Commands.h"
 #include "link/RequestPlan.h"
 
@@ -137,6 +138,9 @@ void Form8::buildControls() {
     Frame13 = frame("Frame13", "Temperatura", Text22);
     Frame10 = frame("Frame10", "Pressione", Text11);
     Frame5 = frame("Frame5", "Pressione1", Text9);
+    // The second pressure only with a second sensor, as on the live screen: without one the
+    // ECU's word is no pressure at all.
+    Frame5->setHidden(!liveLayout(g.parameters).showPressure2);
     Frame1 = frame("Frame1", "Tinj_Benzina", Text1);
     Frame2 = frame("Frame2", "Tinj_GAS", Text2);
     Frame3 = frame("Frame3", "LAMBDA", Text3);

@@ -365,6 +365,17 @@ private slots:
         QVERIFY(held == confirmed || held == confirmed + 1);
     }
 
+    // The second pressure only with a second sensor, as on the live screen.
+    void secondPressureOnlyWithASecondSensor() {
+        for (const int sensor : {0, 1}) {
+            World w(World::Links::Scripted);
+            w.g.parameters.setValue(PressureSensorType, sensor);
+            w.host.show(ScreenId::Form8);
+            QCOMPARE(w.control<QWidget>(ScreenId::Form8, QStringLiteral("Frame5"))->isHidden(),
+                     sensor == 0);
+        }
+    }
+
     // The log, started before the run: one line of 11 fields per 50 ms step with the phase in
     // the ninth; the name box trimmed; STOP Acquisizione closes the file.
     void logRecordsTheRun() {
