@@ -412,8 +412,8 @@ void Form8::onCloseRequested() {
 void Form8::leave() {
     cycle().stop();
     Timer3.stop();
-    stopLog();
     QStringList warning;
+    if (!stopLog()) warning << m_log.errorText();
     if (m_run.mayBeInCalibrationMode()) warning << m_run.leftInCalibrationModeText();
     if (m_storing) {
         // Left while the ECU did not answer: the set keeps exactly what the ECU confirmed.
@@ -522,10 +522,10 @@ void Form8::Timer2Tick() {
     Timer2.stop();
 }
 
-void Form8::stopLog() {
+bool Form8::stopLog() {
     Timer2.stop();
     g.AcquisitionState = LogWriter::Stopped;
-    m_log.close();
+    return m_log.close();
 }
 
 // ---------------------------------------------------------------- the view
