@@ -5,6 +5,7 @@
 #include "Correctives.h"
 #include "MarkerGeometry.h"
 #include "app/Form2.h"
+#include "app/RecordingUserDialogs.h"
 #include "app/Shape.h"
 #include "app/Tour.h"
 #include "app/WriteReport.h"
@@ -821,6 +822,15 @@ void Form16::tour(Tour& t) {
     t.picture(QStringLiteral("16b-calibration-manual-on"),
               act([](Form16& p) { p.VScroll1->setValue(-120); }),
               when([](const Form16& p) { return p.g.liveData.Kcor == 120; }), self);
+    // MODIFICA with manual calibration on asks before it flattens the table; here the fitter
+    // answers no.
+    t.questionPicture(QStringLiteral("16e-calibration-manual-write-question"), act([&t](Form16& p) {
+                          t.dialogs().answer = false;
+                          p.Command7->click();
+                      }),
+                      self);
+    t.pass([&t] { t.dialogs().answer = true; },
+           when([](const Form16& p) { return !p.m_page.writing(); }));
     t.pass(t.press(self, "Command9"), when([](const Form16& p) {
                return p.m_page.modeAcknowledged() && !p.m_page.ecuManual();
            }));
