@@ -256,7 +256,7 @@ void Form2::setupExchange() {
     });
 
     ExchangeCycle::LostLink lost;
-    lost.notify = [this] { Text1->setText(g.LostLinkText); };
+    lost.notify = [this] { Text1->setText(lostLinkNotice(g.LostLinkText)); };
     c.setLostLink(lost);
     c.setDeviceLost(
         [this](const QString& why) {
@@ -277,7 +277,7 @@ const RequestPlan& Form2::plan() {
 void Form2::writeThenUpload(std::vector<WriteSequence::Write> writes) {
     m_writes.start(std::move(writes), WriteSequence::ReadBack::None, plan().writeTiming());
     // The upload that follows is the read-back: it shows what the ECU kept and checks it.
-    cycle().run(m_writes, [this] {
+    runWrites(m_writes, false, [this] {
         cycle().send(plan().request(Commands::ReadParameters));
         return Outcome::Next;
     });

@@ -121,30 +121,70 @@ private slots:
         }
         // Told once per loss, not on every poll.
         QCOMPARE(rig.lostNotices, 1);
+        QCOMPARE(rig.cycle.lostReason(), ExchangeCycle::LostReason::Silence);
         QCOMPARE(rig.state.LinkRetryCount, 16);
-        // Any four bytes end the lost state, and the screen's own request goes out again.
+        // Noise is no answer; the reply to the poll ends the lost state and the screen's own
+        // request goes out again.
         rig.reply(bytes({1, 2, 3, 4}));
+        QCOMPARE(rig.link.written.last(), Commands::frame(7));
+        rig.reply(replyFrame(7, bytes({3, 1, 20})));
         QCOMPARE(rig.link.written.last(), Commands::frame(1));
         QCOMPARE(rig.state.LinkRetryCount, 1);
     }
 
-    void arrivalsThatFailTheCheckStillResetTheCount() {
+    // Replies that cannot be used are no answer: a run of them ends in the lost state as
+    // silence does, and says so.
+    void unusableRepliesCountAsNoAnswer() {
         Rig rig;
-        rig.ticks(10);
-        // Byte 4 says 8 but 9 bytes came: dropped, request repeated, count restarted.
+        rig.ticks(5);
+        // Byte 4 says 8 but 9 bytes came; a frame nobody handles; one a handler rejects.
         QByteArray wrong = replyFrame(1, bytes({0, 0, 0, 0}));
         wrong[3] = 8;
         rig.reply(wrong);
-        QVERIFY(rig.handled.isEmpty());
-        QCOMPARE(rig.state.LinkRetryCount, 1);
-        QCOMPARE(rig.link.written.last(), Commands::frame(1));
-        // Three bytes are no answer at all.
-        rig.reply(bytes({0x50, 0x43, 0x00}));
-        QCOMPARE(rig.state.LinkRetryCount, 2);
-        // A frame for a command nobody handles is dropped too, but resets the count.
         rig.reply(replyFrame(42));
+        rig.answer = Outcome::Rejected;
+        rig.reply(replyFrame(1));
+        QCOMPARE(rig.state.LinkRetryCount, 8);
+        QCOMPARE(rig.handled, QList<int>{1});
+        while (rig.lostNotices == 0)
+            rig.reply(replyFrame(1));
+        QCOMPARE(rig.cycle.lostReason(), ExchangeCycle::LostReason::InvalidReplies);
+        QCOMPARE(rig.link.written.last(), Commands::frame(7));
+        // A usable one ends it.
+        rig.answer = Outcome::Next;
+        rig.reply(replyFrame(1));
+        QVERIFY(!rig.cycle.isLost());
         QCOMPARE(rig.state.LinkRetryCount, 1);
-        QVERIFY(rig.handled.isEmpty());
+    }
+
+    // What arrives is kept across ticks: a reply straddling a tick gets the time its missing
+    // bytes need instead of the request going out again into the middle of it; noise before
+    // a reply is skipped; a reply never completed is dropped and is no answer.
+    void repliesAcrossTicks() {
+        Rig rig;
+        rig.cycle.tick(); // asks for 1
+        const QByteArray whole = replyFrame(1, QByteArray(124, '\x01'));
+        rig.reply(whole.left(60));
+        QCOMPARE(rig.link.written.size(), 1);
+        // The 69 bytes missing at 9600 baud, the adapter's timer and a margin.
+        QCOMPARE(rig.cycle.intervalMs(), 72 + 16 + ExchangeCycle::ExtraWaitMarginMs);
+        rig.reply(whole.mid(60));
+        QCOMPARE(rig.handled, QList<int>{1});
+        QCOMPARE(rig.link.written.size(), 2);
+        QCOMPARE(rig.state.LinkRetryCount, 1);
+
+        rig.reply(bytes({0xFF, 0x50, 0x00, 0x43}) + replyFrame(8));
+        QCOMPARE(rig.handled, (QList<int>{1, 8}));
+
+        // Half a reply, and its rest never comes: given up once its time is out, and the
+        // tail that follows later is not taken for the next reply's start.
+        rig.reply(whole.left(40));
+        const auto sent = rig.link.written.size();
+        rig.cycle.tick();
+        QCOMPARE(rig.link.written.size(), sent + 1);
+        rig.reply(whole.mid(100) + replyFrame(8));
+        QCOMPARE(rig.handled, (QList<int>{1, 8, 8}));
+        QCOMPARE(rig.state.LinkRetryCount, 1);
     }
 
     void repliesAreDispatchedByTheirOwnCommandByte() {
@@ -222,8 +262,9 @@ private slots:
         rig.link.arriving = replyFrame(9); // never asked for
         rig.cycle.tick();
         QVERIFY(acks.isEmpty());
-        QCOMPARE(rig.state.LinkRetryCount, 1); // still an arrival
-        rig.reply(replyFrame(2));
+        QCOMPARE(rig.state.LinkRetryCount, 2); // no answer
+        // Two acknowledgements in one read (a late one and the answer) count once.
+        rig.reply(replyFrame(2) + replyFrame(2));
         QCOMPARE(acks, QList<int>{2});
         // The screen moves on to reading; the write's second acknowledgement comes late.
         rig.cycle.send({1, Commands::frame(1), 300});

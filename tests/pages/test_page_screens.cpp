@@ -291,9 +291,9 @@ private slots:
                  QStringLiteral("Scrittura in corso: 62 / 126"));
         QCOMPARE(line->written.last(), bytes({0x50, 0x43, 0x00, 0x07, 0x09, 0x01, 0x69}));
         answer(replyFrame(2));                 // a late parameter acknowledgement
-        answer(replyFrame(9) + replyFrame(9)); // two in one read: not a frame
-        QCOMPARE(menu->bulkWrite().acknowledged(), 62);
-        for (int j = 1; j <= 64; ++j)
+        answer(replyFrame(9) + replyFrame(9)); // two in one read: the first write's, once
+        QCOMPARE(menu->bulkWrite().acknowledged(), 63);
+        for (int j = 2; j <= 64; ++j)
             answer(replyFrame(9));
         QCOMPARE(line->written.last(), Commands::frame(Commands::ReadParameters));
         answer(parameterBlock(config));
@@ -374,7 +374,8 @@ private slots:
         w.click(ScreenId::Form5, QStringLiteral("Command8"));
         QVERIFY(w.host.isVisible(ScreenId::Form5));
         QCOMPARE(text(w, ScreenId::Form5, "StatusText"),
-                 QStringLiteral("USCITA AL TERMINE DELLA SCRITTURA"));
+                 QStringLiteral("USCITA AL TERMINE DELLA SCRITTURA\n"
+                                "Premere di nuovo EXIT per uscire subito"));
         for (int i = 0; i < 17; ++i)
             menu->Timer1Tick();
         QCOMPARE(text(w, ScreenId::Form5, "StatusText"),
@@ -454,6 +455,7 @@ private slots:
     void lostLinkResumesOrLeavesWithTheCount() {
         World w(World::Links::Scripted);
         SetParameterDefaults(w.g.parameters);
+        w.g.EcuVersion = {2, 4, 7};
         auto* p = openPage<Form11>(w, ScreenId::Form11);
         w.click(ScreenId::Form11, QStringLiteral("Option2"));
         w.click(ScreenId::Form11, QStringLiteral("Option3_0"));
@@ -498,7 +500,8 @@ private slots:
         w.click(ScreenId::Form13, QStringLiteral("Command1"));
         QVERIFY(w.host.isVisible(ScreenId::Form13));
         QCOMPARE(text(w, ScreenId::Form13, "Label3"),
-                 QStringLiteral("USCITA AL TERMINE DELLA SCRITTURA"));
+                 QStringLiteral("USCITA AL TERMINE DELLA SCRITTURA\n"
+                                "Premere di nuovo EXIT per uscire subito"));
         QVERIFY(tickUntil([p] { p->Timer1Tick(); },
                           [&w] { return w.host.isVisible(ScreenId::Form5); }));
         QCOMPARE(writtenIds(w.ecu.received()).size(), 9);
