@@ -381,6 +381,67 @@ private slots:
         QCOMPARE(set.value(13), 30);
     }
 
+    // After a lost link a write resumes only on the ECU it started on: same version and, when
+    // the block before the write is known, that block with the acknowledged writes in it (the
+    // write under way may have landed). Anything else abandons it with nothing more sent.
+    void aResumedWriteGoesOnlyToTheSameEcu_data() {
+        QTest::addColumn<QByteArray>("version");
+        QTest::addColumn<int>("switchRpmHeld"); // parameter 12 in the block read back
+        QTest::addColumn<int>("gasTypeHeld");   // parameter 62, the write under way
+        QTest::addColumn<bool>("resumes");
+        const QByteArray same = bytes({3, 1, 20});
+        QTest::newRow("same ECU") << same << 2500 << 0 << true;
+        QTest::newRow("the write under way landed") << same << 2500 << 1 << true;
+        QTest::newRow("another version") << bytes({3, 1, 21}) << 2500 << 0 << false;
+        QTest::newRow("same version, another car") << same << 3000 << 0 << false;
+    }
+    void aResumedWriteGoesOnlyToTheSameEcu() {
+        QFETCH(QByteArray, version);
+        QFETCH(int, switchRpmHeld);
+        QFETCH(int, gasTypeHeld);
+        QFETCH(bool, resumes);
+        Rig rig;
+        WriteSequence seq;
+        seq.start({{SwitchRpm, 2500, false}, {GasType, 1, false}, {InjectorCount, 6, false}},
+                  WriteSequence::ReadBack::Parameters, RequestPlan::parameterPage().writeTiming());
+        Commands::ParameterBlock before{};
+        before[SwitchRpm - 1] = 2300;
+        before[InjectorCount - 1] = 4;
+        seq.expectSameEcu({3, 1, 20}, before);
+        bool finished = false;
+        rig.cycle.run(seq, [&finished] {
+            finished = true;
+            return Outcome::End;
+        });
+        rig.cycle.tick();
+        rig.reply(replyFrame(2)); // SwitchRpm acknowledged; GasType goes out, then silence
+        while (!rig.cycle.isLost())
+            rig.cycle.tick();
+        rig.reply(replyFrame(7, version));
+        if (version == bytes({3, 1, 20})) {
+            QCOMPARE(rig.link.written.last(), Commands::frame(Commands::ReadParameters));
+            QByteArray block(124, '\0');
+            block[2 * (SwitchRpm - 1)] = char(switchRpmHeld >> 8);
+            block[2 * (SwitchRpm - 1) + 1] = char(switchRpmHeld & 0xFF);
+            block[2 * (GasType - 1) + 1] = char(gasTypeHeld);
+            block[2 * (InjectorCount - 1) + 1] = 4;
+            rig.reply(replyFrame(1, block));
+        }
+        if (resumes) {
+            QCOMPARE(rig.link.written.last(), Commands::writeParameter(GasType, 1));
+            QVERIFY(!finished);
+            return;
+        }
+        QVERIFY(finished);
+        QCOMPARE(seq.result(), WriteSequence::Result::Abandoned);
+        QCOMPARE(rig.link.written.count(Commands::writeParameter(InjectorCount, 6)), 0);
+        // The set keeps what the first ECU confirmed, not the other one's block.
+        ParameterSet set;
+        seq.storeReadBack(set);
+        QCOMPARE(set.value(SwitchRpm), 2500);
+        QCOMPARE(set.value(GasType), 0);
+    }
+
     // Against the virtual ECU on a bad line: replies dropped, replies later than the next
     // tick, and a parameter the ECU acknowledges without keeping it.
     void writeSequencesAgainstABadLine_data() {

@@ -449,6 +449,56 @@ private slots:
         QVERIFY(!menu->link().isOpen());
     }
 
+    // An ECU that answers every read-back with a wrong length keeps the write from ending;
+    // the first EXIT waits for it, a second one (or the close box, asked once) leaves now, and
+    // the menu says what the ECU confirmed. The set no longer counts as the ECU's.
+    void aSecondExitLeavesAWriteThatCannotEnd_data() {
+        QTest::addColumn<bool>("closeBox");
+        QTest::newRow("EXIT twice") << false;
+        QTest::newRow("close box") << true;
+    }
+    void aSecondExitLeavesAWriteThatCannotEnd() {
+        QFETCH(bool, closeBox);
+        World w(World::Links::Scripted);
+        SetParameterDefaults(w.g.parameters);
+        w.g.parametersFromEcu = true;
+        auto* p = openPage<Form11>(w, ScreenId::Form11);
+        w.click(ScreenId::Form11, QStringLiteral("Option2"));
+        type(w, ScreenId::Form11, "Text1", QStringLiteral("2500"));
+        w.click(ScreenId::Form11, QStringLiteral("Command2"));
+        ScriptedLink* line = w.scripted.front();
+        QByteArray badBlock = parameterBlock(w.g.parameters);
+        badBlock[3] = char(128);
+        const auto exchange = [&] {
+            const QByteArray& last = line->written.isEmpty() ? QByteArray() : line->written.last();
+            line->arriving = Commands::commandOf(last) == Commands::WriteParameter
+                                 ? replyFrame(Commands::WriteParameter)
+                                 : badBlock;
+            p->Timer1Tick();
+        };
+        p->Timer1Tick();
+        for (int i = 0; i < 10; ++i)
+            exchange();
+        QCOMPARE(line->written.last(), Commands::frame(Commands::ReadParameters));
+        if (closeBox) {
+            p->close();
+            QCOMPARE(w.dialogs.messages.size(), 1); // the question
+        } else {
+            w.click(ScreenId::Form11, QStringLiteral("Command1"));
+            QVERIFY(w.host.isVisible(ScreenId::Form11));
+            QVERIFY(text(w, ScreenId::Form11, "Label10").contains(QStringLiteral("di nuovo EXIT")));
+            for (int i = 0; i < 4; ++i)
+                exchange();
+            w.click(ScreenId::Form11, QStringLiteral("Command1"));
+        }
+        QVERIFY(!w.host.isVisible(ScreenId::Form11));
+        QCOMPARE(text(w, ScreenId::Form5, "StatusText"),
+                 QStringLiteral("Scrittura interrotta: la centralina ha confermato 7 scritture "
+                                "su 7"));
+        QCOMPARE(w.g.parameters.value(SwitchRpm), 2500);
+        QVERIFY(!w.g.parametersFromEcu);
+    }
+
     // The link lost in the middle of a page's write: one line, no box; the write resumes at
     // its slot when the ECU answers; EXIT while it is lost leaves and the menu says how many
     // writes the ECU confirmed, which is what the set now holds.
