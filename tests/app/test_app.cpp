@@ -126,7 +126,8 @@ private slots:
         }
         QVERIFY(!start->cycle().isRunning());
         QVERIFY(w.control<QWidget>(ScreenId::Form1, QStringLiteral("Text4"))->isVisible());
-        QVERIFY(w.control<QWidget>(ScreenId::Form1, QStringLiteral("PortErrorDetail"))->isVisible());
+        QVERIFY(
+            w.control<QWidget>(ScreenId::Form1, QStringLiteral("PortErrorDetail"))->isVisible());
         // ...nor is a reply too short for the version taken.
         w.click(ScreenId::Form1, QStringLiteral("Command1"));
         start->ConnectionCheckTick();
