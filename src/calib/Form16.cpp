@@ -762,7 +762,10 @@ void Form16::onCloseRequested() {
     // The first EXIT gives the write (or the ECU's leave of manual calibration) its time; a
     // second one, or that time running out, is carried out by the page at once.
     const bool first = exitMayWait();
-    if (carryOut(m_page.exitClicked())) return;
+    PageAction action = m_page.exitClicked();
+    // The close box confirmed during a write is a second EXIT: the rest is not waited for.
+    if (!first && action == PageAction{} && m_page.writing()) action = m_page.exitClicked();
+    if (carryOut(action)) return;
     if (!first) restartExitPatience();
     refreshControls();
     syncRequest();

@@ -362,6 +362,8 @@ void Form5::onCloseRequested() {
         return;
     }
     // Said once, as the fitter leaves: the main menu has no line for another screen's news.
+    // The box waits for the fitter, and nothing may go to the ECU meanwhile.
+    cycle().stop();
     if (!notice.isEmpty()) ctx.dialogs.information(this, QString::fromLatin1(Caption), notice);
     leaveFor(ScreenId::Form2);
 }

@@ -449,6 +449,26 @@ private slots:
         QVERIFY(!menu->link().isOpen());
     }
 
+    // A restore sent but never acknowledged may still have been carried out: leaving then
+    // says so, and the set is no longer taken for the ECU's.
+    void anUnconfirmedRestoreIsNotLeftInSilence() {
+        World w(World::Links::Scripted);
+        SetParameterDefaults(w.g.parameters);
+        w.g.parametersFromEcu = true;
+        auto* menu = openPage<Form5>(w, ScreenId::Form5);
+        w.click(ScreenId::Form5, QStringLiteral("Command7"));
+        for (int i = 0; i < 18; ++i)
+            menu->Timer1Tick();
+        QCOMPARE(w.scripted.front()->written.first(), Commands::frame(Commands::RestoreDefaults));
+        QVERIFY(menu->cycle().isLost());
+        w.click(ScreenId::Form5, QStringLiteral("Command8"));
+        QVERIFY(w.host.isVisible(ScreenId::Form2));
+        QCOMPARE(w.dialogs.messages.size(), 1);
+        QVERIFY(w.dialogs.messages.front().startsWith(
+            QStringLiteral("Ripristino dei valori di default non confermato")));
+        QVERIFY(!w.g.parametersFromEcu);
+    }
+
     // An ECU that answers every read-back with a wrong length keeps the write from ending;
     // the first EXIT waits for it, a second one (or the close box, asked once) leaves now, and
     // the menu says what the ECU confirmed. The set no longer counts as the ECU's.
