@@ -6,6 +6,7 @@
 #include "link/Commands.h"
 #include "link/ExchangeCycle.h"
 #include "link/LinkState.h"
+#include "link/ParameterUpload.h"
 #include "link/RequestPlan.h"
 #include "link/SerialEcuLink.h"
 #include "link/WordCodec.h"
@@ -500,6 +501,52 @@ private slots:
         ParameterSet readBack;
         seq.storeReadBack(readBack);
         QCOMPARE(readBack.value(SwitchRpm), refuse ? 2300 : 2500);
+    }
+
+    // The upload with its repairs, fed with the replies of a virtual ECU's memory: a valid
+    // set ends at once; values out of range are written back and read again; an ECU that
+    // keeps refusing the same defaults is stopped after three rounds, naming them.
+    void anUploadRepairsUntilTheSetIsValid_data() {
+        QTest::addColumn<bool>("outOfRange");
+        QTest::addColumn<bool>("refuse");
+        QTest::addColumn<int>("rounds");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("valid") << false << false << 1 << true;
+        QTest::newRow("repaired") << true << false << 2 << true;
+        QTest::newRow("refused") << true << true << 4 << false;
+    }
+    void anUploadRepairsUntilTheSetIsValid() {
+        QFETCH(bool, outOfRange);
+        QFETCH(bool, refuse);
+        QFETCH(int, rounds);
+        QFETCH(bool, valid);
+        EcuMemory memory = EcuMemory::factory();
+        if (outOfRange) memory.putOutOfRange();
+        ParameterSet set;
+        WriteList list;
+        ParameterUpload upload(set, list);
+        upload.start();
+        VirtualEcu ecu(memory, {}, refuse ? FaultSettings{.refusedIds = {13}} : FaultSettings{});
+        int read = 0;
+        while (!upload.finished() && read < 10) {
+            QCOMPARE(upload.step(), ParameterUpload::Step::ReadParameters);
+            QVERIFY(!upload.parametersRead(replyFrame(1, QByteArray(10, '\0')))); // too short
+            QVERIFY(upload.parametersRead(ecu.handle(Commands::frame(1))));
+            QVERIFY(!upload.tableRead(replyFrame(8)));
+            QVERIFY(upload.tableRead(ecu.handle(Commands::frame(8))));
+            ++read;
+            if (upload.step() != ParameterUpload::Step::WriteBack) break;
+            for (const WriteList::Entry& e : upload.writeBack())
+                ecu.handle(e.table ? Commands::writeTableEntry(e.id, e.value)
+                                   : Commands::writeParameter(e.id, e.value));
+            upload.writtenBack();
+        }
+        QCOMPARE(read, rounds);
+        QCOMPARE(upload.step(),
+                 valid ? ParameterUpload::Step::Valid : ParameterUpload::Step::Refused);
+        QCOMPARE(upload.repaired(), outOfRange);
+        if (!valid) QCOMPARE(upload.refusedText(), RepairRounds::describe({{13, 0, false}}));
+        if (valid) QCOMPARE(set.ktar(64), outOfRange ? 105 : int(memory.table[64]));
     }
 
     void settingsStringsBecomeLineSettingsOrOpenErrors() {
