@@ -53,8 +53,9 @@ struct PageControls {
 // A line the page shows because of its mode (language texts in CalibrationTexts).
 enum class PageNotice {
     None,
-    ExitAfterWrite,   // EXIT was pressed during a write; the page leaves when it ends
-    ExitAgainToLeave, // leaving, but the ECU does not answer: another EXIT leaves anyway
+    ExitAfterWrite,        // EXIT was pressed during a write; the page leaves when it ends
+    ExitAgainToLeave,      // leaving, but the ECU does not answer: another EXIT leaves anyway
+    ExitAtAcknowledgement, // leaving once the ECU confirms the end of manual calibration
 };
 
 class CalibrationPageMachine {

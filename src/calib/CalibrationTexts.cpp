@@ -12,11 +12,21 @@ QString command9Caption(const CalibrationPageMachine& page, const LanguageTable&
     return language.text(QStringLiteral("F16_C09"), QStringLiteral("TARATURA NON ATTIVA"));
 }
 
+QString exitAgain(const LanguageTable& language) {
+    return language.text(QStringLiteral("F00_T08"),
+                         QStringLiteral("Premere di nuovo EXIT per uscire subito"));
+}
+
 QString notice(PageNotice notice, const LanguageTable& language) {
     switch (notice) {
     case PageNotice::ExitAfterWrite:
         return language.text(QStringLiteral("F16_T90"),
-                             QStringLiteral("USCITA AL TERMINE DELLA SCRITTURA"));
+                             QStringLiteral("USCITA AL TERMINE DELLA SCRITTURA")) +
+               QLatin1Char('\n') + exitAgain(language);
+    case PageNotice::ExitAtAcknowledgement:
+        return language.text(QStringLiteral("F08_T82"),
+                             QStringLiteral("USCITA ALLA CONFERMA DELLA CENTRALINA")) +
+               QLatin1Char('\n') + exitAgain(language);
     case PageNotice::ExitAgainToLeave:
         return language.text(
             QStringLiteral("F16_T91"),

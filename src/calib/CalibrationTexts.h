@@ -14,6 +14,8 @@ namespace CalibrationTexts {
 // ATTIVA" (F16_C09, also before any acknowledgement).
 QString command9Caption(const CalibrationPageMachine& page, const LanguageTable& language);
 // The page's notice line for its mode; empty for PageNotice::None.
+// "Press EXIT again to leave now", under a line that says what the screen waits for.
+QString exitAgain(const LanguageTable& language);
 QString notice(PageNotice notice, const LanguageTable& language);
 // For the main menu, after the page was left without the ECU confirming the end of manual
 // calibration.

@@ -637,7 +637,7 @@ void Form16::setupExchange() {
 }
 
 void Form16::linkLost() {
-    Text3->setText(g.LostLinkText);
+    Text3->setText(lostLinkNotice(g.LostLinkText));
     m_page.linkLost();
     refreshControls();
 }
@@ -695,7 +695,7 @@ void Form16::modificaClicked() {
         Label4->setText(WriteReport::progress(m_writes, g.language));
     };
     Label4->setText(WriteReport::progress(m_writes, g.language));
-    cycle().run(m_writes, [this] { return writeFinished(); });
+    runWrites(m_writes, false, [this] { return writeFinished(); });
     ctx.dialogs.setBusy(true);
     refreshControls();
     // While the ECU is silent the exchange keeps its slower look-out; the write waits for it.
@@ -718,8 +718,7 @@ ExchangeCycle::Outcome Form16::writeFinished() {
     const bool verified = m_writes.result() == WriteSequence::Result::Verified;
     // The parameter set holds what the ECU answered, not what was typed: the graphical view
     // and a later archive save see what the car has.
-    m_writes.storeReadBack(g.parameters);
-    g.parametersFromEcu = true;
+    settleWrites(m_writes, true);
     fillCorrectives();
     fillGrid();
     Frame19->setVisible(g.parameters.value(PressureSensorType) == 1);
@@ -736,16 +735,25 @@ ExchangeCycle::Outcome Form16::writeFinished() {
 // --- Leaving --------------------------------------------------------------------------------
 
 bool Form16::carryOut(const PageAction& action, const QString& writeNote) {
-    if (action.leave == PageExit::Stay) return false;
     QStringList notes;
     if (!writeNote.isEmpty()) notes << writeNote;
     if (action.abandonWrite) {
+        // The rest of the table is not sent: the request in force becomes the page's own
+        // (leaving manual calibration first, if the ECU is in it).
         m_writes.interrupt();
         cycle().detach();
         // The set keeps exactly what the ECU confirmed.
         m_writes.storeAcknowledged(g.parameters);
         g.parametersFromEcu = false;
+        ctx.dialogs.setBusy(false);
         notes << WriteReport::outcome(m_writes, g.language);
+    }
+    if (action.leave == PageExit::Stay) {
+        if (action.abandonWrite) {
+            Label4->setStyleSheet(QStringLiteral("color: rgb(190,0,0); font-weight: bold;"));
+            Label4->setText(notes.join(QLatin1Char('\n')));
+        }
+        return false;
     }
     if (action.manualMayStillBeOn) notes << CalibrationTexts::manualMayStillBeOn(g.language);
     if (action.leave == PageExit::ToAutoCalibration) {
@@ -761,7 +769,14 @@ bool Form16::carryOut(const PageAction& action, const QString& writeNote) {
 }
 
 void Form16::onCloseRequested() {
-    if (carryOut(m_page.exitClicked())) return;
+    // The first EXIT gives the write (or the ECU's leave of manual calibration) its time; a
+    // second one, or that time running out, is carried out by the page at once.
+    const bool first = exitMayWait();
+    PageAction action = m_page.exitClicked();
+    // The close box confirmed during a write is a second EXIT: the rest is not waited for.
+    if (!first && action == PageAction{} && m_page.writing()) action = m_page.exitClicked();
+    if (carryOut(action)) return;
+    if (!first) restartExitPatience();
     refreshControls();
     syncRequest();
 }

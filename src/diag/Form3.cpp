@@ -437,7 +437,7 @@ void Form3::showLive(bool live) {
 }
 
 void Form3::showLinkLost(const QString& reason) {
-    Text17->setText(g.LostLinkText);
+    Text17->setText(lostLinkNotice(g.LostLinkText));
     if (reason.isEmpty())
         clearMessage();
     else

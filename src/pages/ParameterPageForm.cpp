@@ -192,7 +192,7 @@ void ParameterPageForm::tellLost(const QString& text) {
 }
 
 QString ParameterPageForm::lostText() const {
-    QString text = lang("F05_T80", QStringLiteral("PERSA COMUNICAZIONE"));
+    QString text = lostLinkNotice(lang("F05_T80", QStringLiteral("PERSA COMUNICAZIONE")));
     if (m_writes.isRunning())
         text += QStringLiteral(" - ") + WriteReport::progress(m_writes, g.language);
     return text;
@@ -331,7 +331,7 @@ void ParameterPageForm::modifica() {
     m_writes.onProgress = [this](int, int) {
         showMessage(WriteReport::progress(m_writes, g.language), Tone::Progress);
     };
-    cycle().run(m_writes, [this] { return writeEnded(); });
+    runWrites(m_writes, true, [this] { return writeEnded(); });
     m_phase = Phase::Writing;
     m_exitWhenWritten = false;
     enableControls();
@@ -350,7 +350,7 @@ bool ParameterPageForm::ensureOpen() {
 
 ExchangeCycle::Outcome ParameterPageForm::writeEnded() {
     // The set takes what the ECU reports holding, not what was typed.
-    m_writes.storeReadBack(g.parameters);
+    settleWrites(m_writes, false);
     ctx.dialogs.setBusy(false);
     m_phase = Phase::Read;
     showValues(m_page.valuesFrom(g.parameters));
@@ -401,7 +401,9 @@ void ParameterPageForm::onCloseRequested() {
     QString notice;
     if (holdExitFor(m_writes, notice)) {
         m_exitWhenWritten = true;
-        showMessage(lang("F05_T81", QStringLiteral("USCITA AL TERMINE DELLA SCRITTURA")),
+        showMessage(lang("F05_T81", QStringLiteral("USCITA AL TERMINE DELLA SCRITTURA")) +
+                        QLatin1Char('\n') +
+                        lang("F00_T08", QStringLiteral("Premere di nuovo EXIT per uscire subito")),
                     Tone::Progress);
         return;
     }

@@ -220,6 +220,27 @@ private slots:
         m = connectedPage();
         m.manualToggleClicked();
         QVERIFY(!m.startWrite()); // mode change not yet acknowledged
+
+        // Manual calibration, the write under way and the link lost: EXIT stops the write
+        // (nothing more of the table goes out) and asks the ECU to leave manual calibration.
+        m = manualPage();
+        m.startWrite();
+        m.takeRequest();
+        m.linkLost();
+        QCOMPARE(m.exitClicked(), (PageAction{PageExit::Stay, false, true}));
+        QVERIFY(!m.writing());
+        m.linkFound();
+        QCOMPARE(m.takeRequest(), Leave);
+
+        // EXIT asked again leaves at once, whatever the ECU does: during a write with the
+        // link alive the write is stopped first, and a leave not yet confirmed is warned of.
+        m = manualPage();
+        m.startWrite();
+        QCOMPARE(m.exitClicked(), PageAction{});
+        QCOMPARE(m.exitClicked(), (PageAction{PageExit::Stay, false, true}));
+        QCOMPARE(m.notice(), PageNotice::ExitAtAcknowledgement);
+        QCOMPARE(m.takeRequest(), Leave);
+        QCOMPARE(m.exitClicked(), (PageAction{PageExit::ToMainMenu, true, false}));
     }
 
     void graphMapsTheTableToPixels() {

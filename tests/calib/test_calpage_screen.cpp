@@ -449,7 +449,7 @@ private slots:
         r.grid(16)->setText(QStringLiteral("140"));
         r.click("Command7");
         r.tick(10);
-        r.page->close(); // the close box: EXIT
+        r.click("Command1");
         QVERIFY(r.w.host.isVisible(ScreenId::Form16));
         QVERIFY(labelText(r.w, ScreenId::Form16, "StatusText")
                     .contains(QStringLiteral("TERMINE DELLA SCRITTURA")));
@@ -457,6 +457,53 @@ private slots:
         QVERIFY(r.until([&r] { return !r.w.host.loaded(ScreenId::Form16); }));
         QVERIFY(r.w.host.isVisible(ScreenId::Form2));
         QCOMPARE(int(r.w.ecu.memory().table[1]), 140);
+    }
+
+    // Manual calibration, the table being written, the link lost, EXIT: the rest of the table
+    // is not sent, the leave request takes its place, and the page says what the ECU took.
+    // The close box during a write asks first, then leaves as a second EXIT does.
+    void exitDuringAManualWriteStopsItForTheLeaveRequest() {
+        World w(World::Links::Scripted);
+        Form16* page = scriptedPage(w);
+        ScriptedLink* link = w.scripted.back();
+        w.click(ScreenId::Form16, QStringLiteral("Command9"));
+        page->Timer1Tick();
+        link->arriving = replyFrame(11);
+        page->Timer1Tick();
+        w.click(ScreenId::Form16, QStringLiteral("Command7"));
+        for (int i = 0; i < 30; ++i) { // the correctives, the breakpoints, 7 cells
+            link->arriving = link->written.isEmpty() || Commands::commandOf(link->written.last()) ==
+                                                            Commands::CalibrationLive
+                                 ? QByteArray()
+                                 : replyFrame(*Commands::commandOf(link->written.last()));
+            page->Timer1Tick();
+        }
+        for (int i = 0; i < 17; ++i)
+            page->Timer1Tick();
+        QVERIFY(page->cycle().isLost());
+        w.click(ScreenId::Form16, QStringLiteral("Command1"));
+        QVERIFY(!page->page().writing());
+        QVERIFY(labelText(w, ScreenId::Form16, "Label4").contains(QStringLiteral("su 87")));
+        QVERIFY(!w.g.parametersFromEcu);
+        link->arriving = replyFrame(7, bytes({1, 2, 3}));
+        page->Timer1Tick();
+        QCOMPARE(link->written.last(), Commands::frame(12));
+        link->arriving = replyFrame(12);
+        page->Timer1Tick();
+        QVERIFY(w.host.isVisible(ScreenId::Form2));
+        QCOMPARE(link->written.count(Commands::writeTableEntry(64, 105)), 0);
+
+        World w2(World::Links::Scripted);
+        Form16* page2 = scriptedPage(w2);
+        w2.click(ScreenId::Form16, QStringLiteral("Command7"));
+        page2->Timer1Tick();
+        w2.dialogs.answer = false;
+        page2->close();
+        QVERIFY(page2->page().writing());
+        w2.dialogs.answer = true;
+        page2->close();
+        QCOMPARE(w2.dialogs.messages.size(), 2);
+        QVERIFY(w2.host.isVisible(ScreenId::Form2));
     }
 
     // The link is lost in the middle of a write and the fitter leaves: the main menu says

@@ -335,9 +335,9 @@ private slots:
                  QStringLiteral("Scrittura in corso: 62 / 126"));
         QCOMPARE(line->written.last(), bytes({0x50, 0x43, 0x00, 0x07, 0x09, 0x01, 0x69}));
         answer(replyFrame(2));                 // a late parameter acknowledgement
-        answer(replyFrame(9) + replyFrame(9)); // two in one read: not a frame
-        QCOMPARE(menu->bulkWrite().acknowledged(), 62);
-        for (int j = 1; j <= 64; ++j)
+        answer(replyFrame(9) + replyFrame(9)); // two in one read: the first write's, once
+        QCOMPARE(menu->bulkWrite().acknowledged(), 63);
+        for (int j = 2; j <= 64; ++j)
             answer(replyFrame(9));
         QCOMPARE(line->written.last(), Commands::frame(Commands::ReadParameters));
         answer(parameterBlock(config));
@@ -418,7 +418,8 @@ private slots:
         w.click(ScreenId::Form5, QStringLiteral("Command8"));
         QVERIFY(w.host.isVisible(ScreenId::Form5));
         QCOMPARE(text(w, ScreenId::Form5, "StatusText"),
-                 QStringLiteral("USCITA AL TERMINE DELLA SCRITTURA"));
+                 QStringLiteral("USCITA AL TERMINE DELLA SCRITTURA\n"
+                                "Premere di nuovo EXIT per uscire subito"));
         for (int i = 0; i < 17; ++i)
             menu->Timer1Tick();
         QCOMPARE(text(w, ScreenId::Form5, "StatusText"),
@@ -502,12 +503,83 @@ private slots:
         QVERIFY(!menu->link().isOpen());
     }
 
+    // A restore sent but never acknowledged may still have been carried out: leaving then
+    // says so, and the set is no longer taken for the ECU's.
+    void anUnconfirmedRestoreIsNotLeftInSilence() {
+        World w(World::Links::Scripted);
+        SetParameterDefaults(w.g.parameters);
+        w.g.parametersFromEcu = true;
+        auto* menu = openPage<Form5>(w, ScreenId::Form5);
+        w.click(ScreenId::Form5, QStringLiteral("Command7"));
+        for (int i = 0; i < 18; ++i)
+            menu->Timer1Tick();
+        QCOMPARE(w.scripted.front()->written.first(), Commands::frame(Commands::RestoreDefaults));
+        QVERIFY(menu->cycle().isLost());
+        w.click(ScreenId::Form5, QStringLiteral("Command8"));
+        QVERIFY(w.host.isVisible(ScreenId::Form2));
+        QCOMPARE(w.dialogs.messages.size(), 1);
+        QVERIFY(w.dialogs.messages.front().startsWith(
+            QStringLiteral("Ripristino dei valori di default non confermato")));
+        QVERIFY(!w.g.parametersFromEcu);
+    }
+
+    // An ECU that answers every read-back with a wrong length keeps the write from ending;
+    // the first EXIT waits for it, a second one (or the close box, asked once) leaves now, and
+    // the menu says what the ECU confirmed. The set no longer counts as the ECU's.
+    void aSecondExitLeavesAWriteThatCannotEnd_data() {
+        QTest::addColumn<bool>("closeBox");
+        QTest::newRow("EXIT twice") << false;
+        QTest::newRow("close box") << true;
+    }
+    void aSecondExitLeavesAWriteThatCannotEnd() {
+        QFETCH(bool, closeBox);
+        World w(World::Links::Scripted);
+        SetParameterDefaults(w.g.parameters);
+        w.g.parametersFromEcu = true;
+        auto* p = openPage<Form11>(w, ScreenId::Form11);
+        w.click(ScreenId::Form11, QStringLiteral("Option2"));
+        type(w, ScreenId::Form11, "Text1", QStringLiteral("2500"));
+        w.click(ScreenId::Form11, QStringLiteral("Command2"));
+        ScriptedLink* line = w.scripted.front();
+        QByteArray badBlock = parameterBlock(w.g.parameters);
+        badBlock[3] = char(128);
+        const auto exchange = [&] {
+            const QByteArray& last = line->written.isEmpty() ? QByteArray() : line->written.last();
+            line->arriving = Commands::commandOf(last) == Commands::WriteParameter
+                                 ? replyFrame(Commands::WriteParameter)
+                                 : badBlock;
+            p->Timer1Tick();
+        };
+        p->Timer1Tick();
+        for (int i = 0; i < 10; ++i)
+            exchange();
+        QCOMPARE(line->written.last(), Commands::frame(Commands::ReadParameters));
+        if (closeBox) {
+            p->close();
+            QCOMPARE(w.dialogs.messages.size(), 1); // the question
+        } else {
+            w.click(ScreenId::Form11, QStringLiteral("Command1"));
+            QVERIFY(w.host.isVisible(ScreenId::Form11));
+            QVERIFY(text(w, ScreenId::Form11, "Label10").contains(QStringLiteral("di nuovo EXIT")));
+            for (int i = 0; i < 4; ++i)
+                exchange();
+            w.click(ScreenId::Form11, QStringLiteral("Command1"));
+        }
+        QVERIFY(!w.host.isVisible(ScreenId::Form11));
+        QCOMPARE(text(w, ScreenId::Form5, "StatusText"),
+                 QStringLiteral("Scrittura interrotta: la centralina ha confermato 7 scritture "
+                                "su 7"));
+        QCOMPARE(w.g.parameters.value(SwitchRpm), 2500);
+        QVERIFY(!w.g.parametersFromEcu);
+    }
+
     // The link lost in the middle of a page's write: one line, no box; the write resumes at
     // its slot when the ECU answers; EXIT while it is lost leaves and the menu says how many
     // writes the ECU confirmed, which is what the set now holds.
     void lostLinkResumesOrLeavesWithTheCount() {
         World w(World::Links::Scripted);
         SetParameterDefaults(w.g.parameters);
+        w.g.EcuVersion = {2, 4, 7};
         auto* p = openPage<Form11>(w, ScreenId::Form11);
         w.click(ScreenId::Form11, QStringLiteral("Option2"));
         w.click(ScreenId::Form11, QStringLiteral("Option3_0"));
@@ -552,7 +624,8 @@ private slots:
         w.click(ScreenId::Form13, QStringLiteral("Command1"));
         QVERIFY(w.host.isVisible(ScreenId::Form13));
         QCOMPARE(text(w, ScreenId::Form13, "Label3"),
-                 QStringLiteral("USCITA AL TERMINE DELLA SCRITTURA"));
+                 QStringLiteral("USCITA AL TERMINE DELLA SCRITTURA\n"
+                                "Premere di nuovo EXIT per uscire subito"));
         QVERIFY(tickUntil([p] { p->Timer1Tick(); },
                           [&w] { return w.host.isVisible(ScreenId::Form5); }));
         QCOMPARE(writtenIds(w.ecu.received()).size(), 9);
