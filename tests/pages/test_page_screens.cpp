@@ -517,8 +517,8 @@ private slots:
         QVERIFY(menu->cycle().isLost());
         w.click(ScreenId::Form5, QStringLiteral("Command8"));
         QVERIFY(w.host.isVisible(ScreenId::Form2));
-        QCOMPARE(w.dialogs.messages.size(), 1);
-        QVERIFY(w.dialogs.messages.front().startsWith(
+        QCOMPARE(w.dialogs.messages.size(), 2); // the question before the restore, then this
+        QVERIFY(w.dialogs.messages.last().startsWith(
             QStringLiteral("Ripristino dei valori di default non confermato")));
         QVERIFY(!w.g.parametersFromEcu);
     }
