@@ -52,6 +52,7 @@ Form5::Form5(FormContext& context) : FormBase(ScreenId::Form5, context) {
     Command7 = button("Command7", "F05_C07", "Valori di default");
     Command5 = button("Command5", "F05_C05", "Archivio VETTURE");
     Command9 = button("Command9", "F05_C09", "Salva CONFIGURAZIONE VETTURA");
+    Command10 = button("Command10", "F05_C10", "Rileggi dalla centralina");
     Command8 = button("Command8", "F01_C02", "EXIT");
 
     Text4 = named(new QPlainTextEdit(lang("F05_T04", kCorrected), this), QStringLiteral("Text4"));
@@ -73,7 +74,7 @@ Form5::Form5(FormContext& context) : FormBase(ScreenId::Form5, context) {
     for (QPushButton* b : {Command1, Command2, Command3, Command4})
         root->addWidget(b);
     root->addSpacing(14);
-    for (QPushButton* b : {Command7, Command5, Command9})
+    for (QPushButton* b : {Command7, Command5, Command9, Command10})
         root->addWidget(b);
     root->addSpacing(14);
     root->addWidget(Command8);
@@ -89,11 +90,12 @@ Form5::Form5(FormContext& context) : FormBase(ScreenId::Form5, context) {
     connect(Command7, &QPushButton::clicked, this, &Form5::restoreDefaults);
     connect(Command5, &QPushButton::clicked, this, &Form5::Command5Click);
     connect(Command9, &QPushButton::clicked, this, &Form5::Command9Click);
+    connect(Command10, &QPushButton::clicked, this, &Form5::readAgain);
     connect(Command8, &QPushButton::clicked, this, &Form5::onCloseRequested);
 
     setupExchange();
     setButtons(true);
-    resize(440, 560);
+    resize(440, 620);
 }
 
 void Form5::setupExchange() {
@@ -105,6 +107,11 @@ void Form5::setupExchange() {
         return Outcome::Next;
     });
     c.on(Commands::ReadParameters, [this](const QByteArray& reply) {
+        if (m_phase == Phase::Reading) {
+            if (!m_upload.parametersRead(reply)) return Outcome::Rejected;
+            cycle().send(plan().request(Commands::ReadTable));
+            return Outcome::Next;
+        }
         // Only the restore reads here; a bulk write's read-back is its sequence's.
         if (m_phase != Phase::Defaults) return Outcome::Rejected;
         const auto block = Commands::decodeParameters(reply);
@@ -115,6 +122,8 @@ void Form5::setupExchange() {
         return Outcome::Next;
     });
     c.on(Commands::ReadTable, [this](const QByteArray& reply) {
+        if (m_phase == Phase::Reading)
+            return m_upload.tableRead(reply) ? readChecked() : Outcome::Rejected;
         if (m_phase != Phase::Defaults) return Outcome::Rejected;
         const auto table = Commands::decodeTable(reply);
         if (!table) return Outcome::Rejected;
@@ -157,7 +166,7 @@ void Form5::setButtons(bool enabled) {
     for (QPushButton* b : {Command1, Command2, Command3, Command4})
         b->setEnabled(enabled);
     // Without a connection the menu offers the pages to look at, and EXIT.
-    for (QPushButton* b : {Command7, Command5, Command9})
+    for (QPushButton* b : {Command7, Command5, Command9, Command10})
         b->setEnabled(enabled && g.ConnectedMode == 1);
 }
 
@@ -239,6 +248,42 @@ ExchangeCycle::Outcome Form5::defaultsRead() {
     return Outcome::End;
 }
 
+void Form5::readAgain() {
+    if (!beginOperation(Phase::Reading)) return;
+    // From the first value read the set is neither the old one nor yet the ECU's.
+    g.parametersFromEcu = false;
+    m_upload.start();
+    cycle().send(plan().request(Commands::ReadParameters));
+    cycle().start(50);
+}
+
+ExchangeCycle::Outcome Form5::readChecked() {
+    if (m_upload.step() == ParameterUpload::Step::WriteBack) {
+        // Values this software cannot trust: their defaults are written back and the whole
+        // set is read again, as the main menu does after its upload.
+        m_writes.start(m_upload.writeBack(), WriteSequence::ReadBack::None, plan().writeTiming());
+        runWrites(m_writes, false, [this] {
+            m_upload.writtenBack();
+            cycle().send(plan().request(Commands::ReadParameters));
+            return Outcome::Next;
+        });
+        return Outcome::Next;
+    }
+    const bool valid = m_upload.step() == ParameterUpload::Step::Valid;
+    g.parametersFromEcu = valid;
+    endOperation();
+    showStatus(valid ? lang("F05_T85", QStringLiteral("Configurazione riletta dalla centralina"))
+                     : lang("F02_T05", QStringLiteral("La centralina non accetta i valori di "
+                                                      "default di questi parametri:")) +
+                           QLatin1Char('\n') + m_upload.refusedText(),
+               valid ? Tone::Done : Tone::Problem);
+    if (m_exitWhenDone) {
+        leaveFor(ScreenId::Form2);
+        return Outcome::HandOver;
+    }
+    return Outcome::End;
+}
+
 bool Form5::startBulkWrite(const ParameterSet& configuration, bool corrected) {
     if (!beginOperation(Phase::BulkWrite)) return false;
     Text4->setVisible(corrected);
@@ -290,10 +335,10 @@ void Form5::Command9Click() {
     // Only a set the ECU sent whole is saved: one never read would load as a car with every
     // value out of range, one cut short by a lost link is half this car and half the last.
     if (!g.parametersFromEcu) {
-        showStatus(
-            lang("F05_T23", QStringLiteral("Configurazione non letta dalla centralina: "
-                                           "rileggerla dal menu principale prima di salvarla.")),
-            Tone::Problem);
+        showStatus(lang("F05_T23", QStringLiteral("Configurazione non letta dalla centralina: "
+                                                  "rileggerla con \"Rileggi dalla centralina\" "
+                                                  "prima di salvarla.")),
+                   Tone::Problem);
         return;
     }
     const QString chosen = ctx.dialogs.saveFileName(

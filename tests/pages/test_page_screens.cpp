@@ -503,6 +503,31 @@ private slots:
         QVERIFY(!menu->link().isOpen());
     }
 
+    // A set not wholly the ECU's is not saved; the menu reads it again itself, checked and
+    // repaired as the main menu's upload, and then it may be saved.
+    void theMenuReadsTheSetAgainBeforeItIsSaved() {
+        FaultSettings faults;
+        faults.outOfRange = true;
+        World w(EngineSettings{}, faults);
+        SetParameterDefaults(w.g.parameters);
+        auto* menu = openPage<Form5>(w, ScreenId::Form5);
+        w.click(ScreenId::Form5, QStringLiteral("Command9"));
+        QVERIFY(text(w, ScreenId::Form5, "StatusText")
+                    .contains(QStringLiteral("\"Rileggi dalla centralina\"")));
+        w.click(ScreenId::Form5, QStringLiteral("Command10"));
+        QCOMPARE(menu->phase(), Form5::Phase::Reading);
+        QVERIFY(tickUntil([menu] { menu->Timer1Tick(); },
+                          [menu] { return menu->phase() == Form5::Phase::Idle; }, 400));
+        QCOMPARE(text(w, ScreenId::Form5, "StatusText"),
+                 QStringLiteral("Configurazione riletta dalla centralina"));
+        QVERIFY(w.g.parametersFromEcu);
+        ParameterSet held;
+        uploadFrom(w.ecu.memory(), held);
+        QVERIFY(w.g.parameters == held);
+        QCOMPARE(w.g.parameters.ktar(1), 105); // an out-of-range cell was repaired
+        QVERIFY(!menu->link().isOpen());
+    }
+
     // A restore sent but never acknowledged may still have been carried out: leaving then
     // says so, and the set is no longer taken for the ECU's.
     void anUnconfirmedRestoreIsNotLeftInSilence() {
