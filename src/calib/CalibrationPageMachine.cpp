@@ -34,8 +34,10 @@ PageControls CalibrationPageMachine::controls() const {
     // click could leave the caption saying the opposite of the ECU's mode.
     c.modifica = free && !modeChangePending();
     c.manualToggle = free && !modeChangePending();
-    c.manualKgb = m_ecuManual && m_state == CalibrationPageState::ManualOn;
-    c.correctiveSpinners = !leaving();
+    // A running write sends what the spinners held at MODIFICA and its read-back refills
+    // them: a change made meanwhile would be neither written nor kept.
+    c.manualKgb = m_ecuManual && m_state == CalibrationPageState::ManualOn && !m_writing;
+    c.correctiveSpinners = !leaving() && !m_writing;
     return c;
 }
 

@@ -45,8 +45,8 @@ struct PageControls {
     bool modifica = false;           // Command7
     bool autoCalibration = false;    // Command8
     bool manualToggle = false;       // Command9
-    bool manualKgb = false;          // VScroll1 and Text11
-    bool correctiveSpinners = false; // VScroll2, VScroll3, VScroll4
+    bool manualKgb = false;          // VScroll1 and Text11; not while a write runs
+    bool correctiveSpinners = false; // VScroll2, VScroll3, VScroll4; not while a write runs
     bool operator==(const PageControls&) const = default;
 };
 

@@ -5,11 +5,11 @@
 namespace CalibrationTexts {
 
 QString command9Caption(const CalibrationPageMachine& page, const LanguageTable& language) {
-    // The acknowledgement captions are fixed texts: the ECU-side mode names fitters know.
-    if (!page.modeAcknowledged())
-        return language.text(QStringLiteral("F16_C09"), QStringLiteral("TARATURA NON ATTIVA"));
-    return page.ecuManual() ? QStringLiteral("TARATURA ATTIVA")
-                            : QStringLiteral("TARATURA NON ATTIVA");
+    // The caption names the mode the ECU last acknowledged, in the fitter's language: a
+    // button that turned Italian on the first click would read as another program's.
+    if (page.modeAcknowledged() && page.ecuManual())
+        return language.text(QStringLiteral("F16_T93"), QStringLiteral("TARATURA ATTIVA"));
+    return language.text(QStringLiteral("F16_C09"), QStringLiteral("TARATURA NON ATTIVA"));
 }
 
 QString exitAgain(const LanguageTable& language) {
@@ -41,6 +41,15 @@ QString manualMayStillBeOn(const LanguageTable& language) {
     return language.text(
         QStringLiteral("F16_T92"),
         QStringLiteral("ATTENZIONE: LA CENTRALINA POTREBBE ESSERE ANCORA IN TARATURA MANUALE"));
+}
+
+QString manualTableQuestion(int coefficient, const LanguageTable& language) {
+    return language
+        .text(QStringLiteral("F16_T94"),
+              QStringLiteral("Taratura manuale attiva: la scrittura mette il coefficiente %1 in "
+                             "tutte le 64 celle della tabella e la tabella tarata della vettura "
+                             "andrà persa. Continuare?"))
+        .arg(coefficient);
 }
 
 namespace {

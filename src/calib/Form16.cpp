@@ -5,6 +5,7 @@
 #include "Correctives.h"
 #include "MarkerGeometry.h"
 #include "app/Form2.h"
+#include "app/RecordingUserDialogs.h"
 #include "app/Shape.h"
 #include "app/Tour.h"
 #include "app/WriteReport.h"
@@ -455,10 +456,12 @@ void Form16::fillCorrectives() {
     spin(VScroll2, p.value(LambdaMaxVariation));
     spin(VScroll3, p.value(TemperatureCorrection));
     spin(VScroll4, p.value(PressureCorrection));
-    // The boxes show what the ECU holds even where a spinner cannot reach it.
-    Text20->setText(number(p.value(LambdaMaxVariation)));
-    Text19->setText(number(p.value(TemperatureCorrection)));
-    Text23->setText(number(p.value(PressureCorrection)));
+    // Each box shows its spinner's value, the one MODIFICA writes: a value the ECU reported
+    // beyond the spinner's range is held at its end, and a box showing the ECU's figure would
+    // promise a write that never happens.
+    Text20->setText(number(spun(VScroll2)));
+    Text19->setText(number(spun(VScroll3)));
+    Text23->setText(number(spun(VScroll4)));
     Text24->setText(number(p.value(LambdaCorrectionRpm)));
     Text25->setText(number(p.value(PressureCorrectionRpm)));
     Text10->setText(number(p.value(PressureCorrectionInterval)));
@@ -675,6 +678,13 @@ void Form16::modificaClicked() {
         Label4->setText(prepared.report.message.trimmed());
         return;
     }
+    // Every cell then takes the coefficient being tried: the table tuned so far is gone.
+    if (m_page.writesManualKgbTable() &&
+        (!ctx.dialogs.question(
+             this, QString::fromLatin1(Caption),
+             CalibrationTexts::manualTableQuestion(m_page.manualKgb(), g.language)) ||
+         !m_page.controls().modifica))
+        return;
     if (!ensureLinkOpen()) {
         showStatus(link().errorString());
         return;
@@ -783,6 +793,10 @@ void Form16::showScreen() {
     FormBase::showScreen();
     if (!m_page.graphicalViewClosed()) return;
     g.link.LinkRetryCount = 0;
+    // The exchange starts over and tells a silent ECU or a missing adapter again; what it told
+    // before the view opened would otherwise stay up beside live values.
+    Text3->setText(versionText(g.EcuVersion));
+    StatusText->hide();
     refreshControls();
     syncRequest();
     cycle().start(plan().intervalOf(Commands::CalibrationLive));
@@ -823,6 +837,15 @@ void Form16::tour(Tour& t) {
     t.picture(QStringLiteral("16b-calibration-manual-on"),
               act([](Form16& p) { p.VScroll1->setValue(-120); }),
               when([](const Form16& p) { return p.g.liveData.Kcor == 120; }), self);
+    // MODIFICA with manual calibration on asks before it flattens the table; here the fitter
+    // answers no.
+    t.questionPicture(QStringLiteral("16e-calibration-manual-write-question"), act([&t](Form16& p) {
+                          t.dialogs().answer = false;
+                          p.Command7->click();
+                      }),
+                      self);
+    t.pass([&t] { t.dialogs().answer = true; },
+           when([](const Form16& p) { return !p.m_page.writing(); }));
     t.pass(t.press(self, "Command9"), when([](const Form16& p) {
                return p.m_page.modeAcknowledged() && !p.m_page.ecuManual();
            }));

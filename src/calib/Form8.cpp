@@ -7,6 +7,7 @@
 #include "app/Tour.h"
 #include "app/WriteReport.h"
 #include "diag/LiveDecoding.h"
+#include "diag/LiveLayout.h"
 #include "link/Commands.h"
 #include "link/RequestPlan.h"
 
@@ -138,6 +139,9 @@ void Form8::buildControls() {
     Frame13 = frame("Frame13", "Temperatura", Text22);
     Frame10 = frame("Frame10", "Pressione", Text11);
     Frame5 = frame("Frame5", "Pressione1", Text9);
+    // The second pressure only with a second sensor, as on the live screen: without one the
+    // ECU's word is no pressure at all.
+    Frame5->setHidden(!liveLayout(g.parameters).showPressure2);
     Frame1 = frame("Frame1", "Tinj_Benzina", Text1);
     Frame2 = frame("Frame2", "Tinj_GAS", Text2);
     Frame3 = frame("Frame3", "LAMBDA", Text3);
@@ -413,8 +417,8 @@ void Form8::onCloseRequested() {
 void Form8::leave() {
     cycle().stop();
     Timer3.stop();
-    stopLog();
     QStringList warning;
+    if (!stopLog()) warning << m_log.errorText();
     if (m_run.mayBeInCalibrationMode()) warning << m_run.leftInCalibrationModeText();
     if (m_storing) {
         // Left while the ECU did not answer: the set keeps exactly what the ECU confirmed.
@@ -525,10 +529,10 @@ void Form8::Timer2Tick() {
     Timer2.stop();
 }
 
-void Form8::stopLog() {
+bool Form8::stopLog() {
     Timer2.stop();
     g.AcquisitionState = LogWriter::Stopped;
-    m_log.close();
+    return m_log.close();
 }
 
 // ---------------------------------------------------------------- the view

@@ -170,7 +170,7 @@ void ParameterPageForm::setupExchange() {
         return m_writes.isRunning() ? Outcome::Next : whenIdleAndFound();
     });
     ExchangeCycle::LostLink lost;
-    lost.notify = [this] { showMessage(lostText(), Tone::Problem); };
+    lost.notify = [this] { tellLost(lostText()); };
     lost.found = [this] {
         if (m_writes.isRunning())
             showMessage(WriteReport::progress(m_writes, g.language), Tone::Progress);
@@ -178,12 +178,17 @@ void ParameterPageForm::setupExchange() {
             hideMessage();
     };
     c.setLostLink(lost);
-    c.setDeviceLost([this](const QString& why) { showMessage(why, Tone::Problem); },
+    c.setDeviceLost([this](const QString& why) { tellLost(why); },
                     [this] {
                         if (!openLink()) return false;
                         hideMessage();
                         return true;
                     });
+}
+
+void ParameterPageForm::tellLost(const QString& text) {
+    showMessage(text, Tone::Problem);
+    linkLost();
 }
 
 QString ParameterPageForm::lostText() const {
@@ -330,6 +335,8 @@ void ParameterPageForm::modifica() {
     m_phase = Phase::Writing;
     m_exitWhenWritten = false;
     enableControls();
+    // The page's own controls too: what they would change now the write would not send.
+    modeChanged();
     ctx.dialogs.setBusy(true);
     showMessage(WriteReport::progress(m_writes, g.language), Tone::Progress);
     if (!cycle().isRunning()) cycle().start(plan().intervalOf(Commands::WriteParameter));

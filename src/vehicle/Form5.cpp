@@ -212,6 +212,16 @@ void Form5::endOperation() {
 }
 
 void Form5::restoreDefaults() {
+    if (g.ConnectedMode != 1 || m_phase != Phase::Idle) return;
+    // The ECU replaces the car's whole configuration, its tuned table included: only when the
+    // fitter says so.
+    if (!ctx.dialogs.question(
+            this, QString::fromLatin1(Caption),
+            lang("F05_T27",
+                 QStringLiteral("Ripristinare i valori di default? L'intera configurazione della "
+                                "vettura nella centralina (parametri e tabella di correzione) "
+                                "verrà sostituita dai valori di fabbrica."))))
+        return;
     if (!beginOperation(Phase::Defaults)) return;
     m_defaultsAcknowledged = false;
     cycle().send(plan().request(Commands::RestoreDefaults));
@@ -389,6 +399,11 @@ void Form5::tour(Tour& t) {
     t.pass(t.press(ScreenId::Form1, "Command1"), menuReady);
     t.picture(QStringLiteral("05a-parameter-menu"), t.press(ScreenId::Form2, "Command4"), idle,
               self);
+    // "Valori di default" asks first: the question, answered no, then the restore.
+    t.questionPicture(QStringLiteral("05f-parameter-menu-defaults-question"),
+                      Tour::then([&t] { t.dialogs().answer = false; }, t.press(self, "Command7")),
+                      self);
+    t.pass([&t] { t.dialogs().answer = true; }, idle);
     t.picture(QStringLiteral("05b-parameter-menu-defaults"), t.press(self, "Command7"), idle, self);
     // A vehicle configuration as the archive would load it: the factory set with a faster
     // switch, which needed corrections on the way in.

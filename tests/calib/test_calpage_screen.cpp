@@ -300,6 +300,59 @@ private slots:
         QVERIFY(boxText(w, "Text3") != QStringLiteral("NO LINK"));
     }
 
+    // A corrective the ECU reported beyond its spinner shows, and is written as, the spinner's
+    // end; while the write runs the spinners wait for it.
+    void correctiveBoxesShowWhatTheWriteSends() {
+        World w(World::Links::Scripted);
+        Form16* page = scriptedPage(w, [](ParameterSet& p) {
+            p.setValue(PressureCorrection, 7);
+            p.setValue(TemperatureCorrection, 4);
+            p.setValue(LambdaMaxVariation, 9);
+        });
+        ScriptedLink* link = w.scripted.back();
+        QCOMPARE(boxText(w, "Text23") + boxText(w, "Text19") + boxText(w, "Text20"),
+                 QStringLiteral("538"));
+        page->Timer1Tick();
+        w.click(ScreenId::Form16, QStringLiteral("Command7"));
+        page->Timer1Tick();
+        QCOMPARE(link->written.last(), Commands::writeParameter(PressureCorrection, 5));
+        for (const char* locked : {"VScroll2", "VScroll3", "VScroll4", "VScroll1", "Text11"})
+            QVERIFY2(!enabled(w, locked), locked);
+    }
+
+    // In manual calibration MODIFICA puts the coefficient into every cell: only when the
+    // fitter says so.
+    void manualModificaAsksBeforeTheTableIsReplaced() {
+        World w(World::Links::Scripted);
+        Form16* page = scriptedPage(w);
+        ScriptedLink* link = w.scripted.back();
+        page->Timer1Tick();
+        w.click(ScreenId::Form16, QStringLiteral("Command7")); // manual off: no question
+        QVERIFY(w.dialogs.messages.isEmpty());
+        QVERIFY(page->page().writing());
+        QCOMPARE(page->writes().total(), 87);
+
+        World m(World::Links::Scripted);
+        page = scriptedPage(m);
+        link = m.scripted.back();
+        m.click(ScreenId::Form16, QStringLiteral("Command9"));
+        page->Timer1Tick();
+        link->arriving = replyFrame(Commands::EnterCalibration);
+        page->Timer1Tick();
+        QVERIFY(page->page().ecuManual());
+        m.dialogs.answer = false;
+        m.click(ScreenId::Form16, QStringLiteral("Command7"));
+        QCOMPARE(m.dialogs.messages.size(), 1);
+        QVERIFY(m.dialogs.messages.last().contains(QStringLiteral("105")));
+        QVERIFY(m.dialogs.messages.last().contains(QStringLiteral("64")));
+        QVERIFY(!page->page().writing());
+        page->Timer1Tick();
+        QCOMPARE(link->written.last(), Commands::calibrationLive(105));
+        m.dialogs.answer = true;
+        m.click(ScreenId::Form16, QStringLiteral("Command7"));
+        QVERIFY(page->page().writing());
+    }
+
     // --- Requests and acknowledgements ------------------------------------------------------
 
     void acknowledgementsCountOnlyForTheRequestOutstanding() {
@@ -477,6 +530,25 @@ private slots:
         QCOMPARE(page->writes().acknowledged(), 7);
         QVERIFY(labelText(w, ScreenId::Form2, "StatusText")
                     .contains(QStringLiteral("7 scritture su 87")));
+    }
+
+    // The ECU went silent, the fitter looked at the graph and came back: once the ECU
+    // answers, the page says so instead of keeping the old lost-link text.
+    void theLinkLostBeforeTheViewIsNotShownAfterIt() {
+        World w(World::Links::Scripted);
+        Form16* page = scriptedPage(w);
+        ScriptedLink* link = w.scripted.back();
+        w.g.EcuVersion = {2, 4, 7};
+        for (int i = 0; i < 18; ++i)
+            page->Timer1Tick();
+        QCOMPARE(boxText(w, "Text3"), QStringLiteral("NO LINK"));
+        w.click(ScreenId::Form16, QStringLiteral("Command5"));
+        w.host.show(ScreenId::Form16); // the view closes
+        page->Timer1Tick();
+        link->arriving = calibrationRecord({.rpm = 1500, .kcor = 105});
+        page->Timer1Tick();
+        QCOMPARE(boxText(w, "Text5"), QStringLiteral("1500"));
+        QCOMPARE(boxText(w, "Text3"), QStringLiteral("2.4.7"));
     }
 
     void graphicalViewPausesPollingUntilItCloses() {

@@ -174,9 +174,7 @@ private slots:
         };
         w.click(ScreenId::Form6, QStringLiteral("Option4"));
         w.click(ScreenId::Form6, QStringLiteral("Option1_0"));
-        QCOMPARE(shown(), QStringLiteral("350/600")); // never 0 / 0
-        w.click(ScreenId::Form6, QStringLiteral("Option1_3"));
-        QCOMPARE(shown(), QStringLiteral("600/350"));
+        QCOMPARE(shown(), QStringLiteral("/")); // a type never seen: asked for
         w.click(ScreenId::Form6, QStringLiteral("Option1_2"));
         QCOMPARE(shown(), QStringLiteral("300/700"));
 
@@ -244,6 +242,52 @@ private slots:
             QCOMPARE(blink, QStringLiteral("ddBBBBd"));
             QVERIFY(fill(w, "Shape2") != lit);
         }
+    }
+
+    // A reading that is no longer live is shown greyed, lights no lamp and cannot be set as
+    // empty or full; while a write runs nothing the write would not send can be moved.
+    void levelPageOffersOnlyWhatIsLiveAndWritten() {
+        World w(World::Links::Scripted);
+        SetParameterDefaults(w.g.parameters);
+        w.g.parameters.setValue(LevelMin, 500);
+        w.g.parameters.setValue(LevelMax, 4500);
+        w.g.parameters.setValue(LevelSenderType, 2);
+        auto* p = openPage<Form14>(w, ScreenId::Form14);
+        ScriptedLink* line = w.scripted.front();
+        const auto reading = [&] {
+            line->arriving = calibrationRecord({.levelInputMv = 3000, .onPetrol = true});
+            p->Timer1Tick();
+        };
+        const auto offered = [&w] {
+            QString out;
+            for (const char* c : {"Text6", "Command3", "Command4", "VScroll1", "VScroll2"})
+                out += w.control<QWidget>(ScreenId::Form14, QString::fromLatin1(c))->isEnabled()
+                           ? QLatin1Char('1')
+                           : QLatin1Char('0');
+            return out;
+        };
+        const QColor lit(0, 255, 0);
+        p->Timer1Tick();
+        reading();
+        w.click(ScreenId::Form14, QStringLiteral("Option2"));
+        QCOMPARE(offered(), QStringLiteral("11111"));
+
+        for (int i = 0; i < 17; ++i) // the ECU falls silent
+            p->Timer1Tick();
+        QVERIFY(!p->hasReading());
+        QCOMPARE(offered(), QStringLiteral("00011"));
+        QCOMPARE(text(w, ScreenId::Form14, "Text6"), QStringLiteral("3000"));
+        for (const char* lamp : {"Shape5", "Shape2", "Shape3", "Shape6"})
+            QVERIFY2(fill(w, lamp) != lit && fill(w, lamp) != QColor(255, 0, 0), lamp);
+        line->arriving = replyFrame(Commands::Version, bytes({2, 4, 7}));
+        p->Timer1Tick();
+        reading();
+        QCOMPARE(offered(), QStringLiteral("11111"));
+        QCOMPARE(fill(w, "Shape5"), lit);
+
+        w.click(ScreenId::Form14, QStringLiteral("Command2"));
+        QCOMPARE(p->phase(), ParameterPageForm::Phase::Writing);
+        QCOMPARE(offered(), QStringLiteral("10000"));
     }
 
     // The threshold bars keep the thresholds increasing and never move a value on their own.
@@ -429,13 +473,23 @@ private slots:
         QCOMPARE(text(w, ScreenId::Form11, "Text1"), QStringLiteral("2300"));
     }
 
-    // "Valori di default": 5, then the parameters and the table, and the set is the ECU's.
+    // "Valori di default", once the fitter confirms: 5, then the parameters and the table,
+    // and the set is the ECU's.
     void defaultsAreRestoredThenReadBack() {
         World w;
         w.ecu.memory().words[SwitchRpm] = 3000;
         w.ecu.memory().table[5] = 120;
         uploaded(w);
         auto* menu = openPage<Form5>(w, ScreenId::Form5);
+        w.dialogs.answer = false;
+        w.click(ScreenId::Form5, QStringLiteral("Command7"));
+        QCOMPARE(w.dialogs.messages.size(), 1);
+        QVERIFY(w.dialogs.messages.last().startsWith(QStringLiteral("Ripristinare")));
+        QCOMPARE(menu->phase(), Form5::Phase::Idle);
+        QVERIFY(!menu->link().isOpen());
+        menu->Timer1Tick();
+        QVERIFY(w.ecu.received().isEmpty());
+        w.dialogs.answer = true;
         w.click(ScreenId::Form5, QStringLiteral("Command7"));
         QVERIFY(!w.control(ScreenId::Form5, QStringLiteral("Command1"))->isEnabled());
         QVERIFY(tickUntil([menu] { menu->Timer1Tick(); },
@@ -463,8 +517,8 @@ private slots:
         QVERIFY(menu->cycle().isLost());
         w.click(ScreenId::Form5, QStringLiteral("Command8"));
         QVERIFY(w.host.isVisible(ScreenId::Form2));
-        QCOMPARE(w.dialogs.messages.size(), 1);
-        QVERIFY(w.dialogs.messages.front().startsWith(
+        QCOMPARE(w.dialogs.messages.size(), 2); // the question before the restore, then this
+        QVERIFY(w.dialogs.messages.last().startsWith(
             QStringLiteral("Ripristino dei valori di default non confermato")));
         QVERIFY(!w.g.parametersFromEcu);
     }
