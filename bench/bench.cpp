@@ -60,6 +60,7 @@ int main(int argc, char** argv) {
         {"autocal", benchAutoCalibration},
         {"pages", benchPages},
         {"live", benchLive},
+        {"viewer", benchViewer},
     };
     const QStringList only = app.arguments().mid(1);
     for (const auto& [name, run] : benches)
