@@ -5,6 +5,7 @@
 void RecordingUserDialogs::information(QObject*, const QString&, const QString& text) {
     messages << text;
     if (m_print) std::fprintf(stderr, "[box] %s\n", qPrintable(text));
+    if (whileOpen) whileOpen();
 }
 
 bool RecordingUserDialogs::question(QObject* parent, const QString& title, const QString& text) {

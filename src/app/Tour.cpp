@@ -41,8 +41,8 @@ void Tour::questionPicture(const QString& name, Action action, ScreenId id) {
         QWidget* w = widget(id);
         if (!w) return QPixmap();
         QPixmap picture = w->grab();
-        const auto box =
-            QtUserDialogs::questionBox(w, m_dialogs.questionTitle, m_dialogs.questionText);
+        const auto box = QtUserDialogs::questionBox(w, m_dialogs.questionTitle,
+                                                    m_dialogs.questionText, m_language);
         // Laid out at the size it opens with; a picture has no window manager to frame it, so
         // the frame and the title bar are drawn here.
         box->setAttribute(Qt::WA_DontShowOnScreen);

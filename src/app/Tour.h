@@ -9,6 +9,7 @@
 #include <functional>
 #include <vector>
 
+class LanguageTable;
 class QWidget;
 class RecordingUserDialogs;
 
@@ -67,6 +68,8 @@ public:
     static Action then(Action first, Action second);
     QWidget* widget(ScreenId id) const;
     RecordingUserDialogs& dialogs() const { return m_dialogs; }
+    // The screens' language, for the question boxes the tour draws.
+    void setLanguage(const LanguageTable* language) { m_language = language; }
     template <class F> F* screen(ScreenId id) const { return qobject_cast<F*>(widget(id)); }
 
 signals:
@@ -79,6 +82,7 @@ private:
     QString m_folder;
     TourScenario m_scenario;
     RecordingUserDialogs& m_dialogs;
+    const LanguageTable* m_language = nullptr;
     std::vector<Step> m_steps;
     std::size_t m_next = 0;
     int m_waited = 0;

@@ -60,7 +60,7 @@ int main(int argc, char* argv[]) {
     }
 
     const bool touring = cli.isSet(tour);
-    QtUserDialogs qtDialogs;
+    QtUserDialogs qtDialogs(&g.language);
     RecordingUserDialogs printedDialogs(true);
     UserDialogs& dialogs = touring ? static_cast<UserDialogs&>(printedDialogs) : qtDialogs;
 
@@ -118,6 +118,7 @@ int main(int argc, char* argv[]) {
         }
     };
     Tour walk(host, cli.value(tour), scenarios, printedDialogs);
+    walk.setLanguage(&g.language);
     int tourFailures = 0;
     if (touring) {
         addScreenTours(walk);

@@ -425,7 +425,11 @@ private slots:
         QCOMPARE(text(w, ScreenId::Form5, "StatusText"),
                  QStringLiteral("PERSA COMUNICAZIONE - Scrittura in corso: 2 / 126"));
         QVERIFY(w.dialogs.messages.isEmpty());
+        // Nothing goes to the ECU while the box waits for the fitter.
+        bool exchanging = true;
+        w.dialogs.whileOpen = [&] { exchanging = menu->cycle().isRunning(); };
         w.click(ScreenId::Form5, QStringLiteral("Command8"));
+        QVERIFY(!exchanging);
         QVERIFY(!w.host.isVisible(ScreenId::Form5));
         QCOMPARE(w.dialogs.messages,
                  QStringList{
