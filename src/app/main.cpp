@@ -42,7 +42,8 @@ int main(int argc, char* argv[]) {
     cli.process(app);
 
     VariabiliGlobali g;
-    g.programDir = QCoreApplication::applicationDirPath();
+    g.folders = ProgramFolders::forProgram(QCoreApplication::applicationDirPath(),
+                                           ProgramFolders::systemUserFolders());
     g.portNameOverride = cli.value(portName);
     g.traceLink = cli.isSet(trace);
 
