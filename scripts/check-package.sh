@@ -83,6 +83,12 @@ as_user QT_QPA_PLATFORM=offscreen QT_LOGGING_RULES='qt.qpa.*=false' \
   cat "$work/tour.log"
   fail "the installed program's tour failed"
 }
+# The start screen found Config.ini and the language file in /usr/share/tarvex: it would
+# have said otherwise in a box, which the tour prints (the file's name may be on the next
+# line).
+if grep -A1 '^\[box\]' "$work/tour.log" | grep -E 'Config\.ini|Stringhe312'; then
+  fail "the installed program did not find its shared files"
+fi
 pictures=$(find "$tour" -name '*.png' | wc -l)
 echo "tour: $pictures pictures"
 [ "$pictures" -gt 20 ] || fail "the tour saved only $pictures pictures"
