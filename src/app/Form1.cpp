@@ -178,6 +178,10 @@ void Form1::setupConnectionCheck() {
     lost.giveUp = true;
     lost.notify = [this] {
         Text4->show();
+        // Something answers, but nothing that could be used: a wrong port setting, another
+        // device, or a damaged cable.
+        if (cycle().lostReason() == ExchangeCycle::LostReason::InvalidReplies)
+            showDetail(lang("F00_T07", QStringLiteral("risposte non valide")));
         closeLink();
     };
     c.setLostLink(lost);

@@ -200,19 +200,13 @@ void Form2::setupExchange() {
     c.timer().setObjectName(QStringLiteral("Timer1"));
 
     c.on(Commands::ReadParameters, [this](const QByteArray& reply) {
-        const auto block = Commands::decodeParameters(reply);
-        if (!block) return Outcome::Rejected;
-        for (int k = 1; k <= ParameterCount; ++k)
-            g.parameters.setValue(k, (*block)[k - 1]);
+        if (!m_upload.parametersRead(reply)) return Outcome::Rejected;
         showFuel(g.parameters.value(GasType));
         cycle().send(plan().request(Commands::ReadTable));
         return Outcome::Next;
     });
     c.on(Commands::ReadTable, [this](const QByteArray& reply) {
-        const auto table = Commands::decodeTable(reply);
-        if (!table) return Outcome::Rejected;
-        for (int j = 1; j <= TableSize; ++j)
-            g.parameters.setKtar(j, (*table)[j - 1]);
+        if (!m_upload.tableRead(reply)) return Outcome::Rejected;
         return uploadChecked();
     });
     c.on(Commands::LiveRecord, [this](const QByteArray& reply) {
@@ -256,7 +250,7 @@ void Form2::setupExchange() {
     });
 
     ExchangeCycle::LostLink lost;
-    lost.notify = [this] { Text1->setText(g.LostLinkText); };
+    lost.notify = [this] { Text1->setText(lostLinkNotice(g.LostLinkText)); };
     c.setLostLink(lost);
     c.setDeviceLost(
         [this](const QString& why) {
@@ -277,13 +271,15 @@ const RequestPlan& Form2::plan() {
 void Form2::writeThenUpload(std::vector<WriteSequence::Write> writes) {
     m_writes.start(std::move(writes), WriteSequence::ReadBack::None, plan().writeTiming());
     // The upload that follows is the read-back: it shows what the ECU kept and checks it.
-    cycle().run(m_writes, [this] {
+    runWrites(m_writes, false, [this] {
+        m_upload.writtenBack();
         cycle().send(plan().request(Commands::ReadParameters));
         return Outcome::Next;
     });
 }
 
 void Form2::startUpload() {
+    m_upload.start();
     m_phase = Phase::Uploading;
     g.link.LinkRetryCount = 0;
     cycle().send(plan().request(Commands::ReadParameters));
@@ -293,27 +289,27 @@ void Form2::startUpload() {
 }
 
 ExchangeCycle::Outcome Form2::uploadChecked() {
-    WriteList& w = g.writeList;
-    w.resetQueue();
-    CheckUploadedParameters(g.parameters, w);
-    const auto queued = w.queued();
-    if (queued.empty()) {
-        m_rounds.reset();
+    switch (m_upload.step()) {
+    case ParameterUpload::Step::Valid:
         m_phase = Phase::Ready;
         g.parametersFromEcu = true;
         setMenuButtons(true);
         setFuelOptions(true);
         ctx.dialogs.setBusy(false);
         return Outcome::End;
-    }
-    Text4->show();
-    if (m_rounds.record(queued)) {
+    case ParameterUpload::Step::Refused:
+        Text4->show();
         m_phase = Phase::Stopped;
         ctx.dialogs.setBusy(false);
-        showStatus(lang("F02_T05", kRefused) + QLatin1Char('\n') + RepairRounds::describe(queued));
+        showStatus(lang("F02_T05", kRefused) + QLatin1Char('\n') + m_upload.refusedText());
         return Outcome::End;
+    case ParameterUpload::Step::WriteBack:
+    case ParameterUpload::Step::ReadParameters:
+    case ParameterUpload::Step::ReadTable:
+        break;
     }
-    writeThenUpload(queued);
+    Text4->show();
+    writeThenUpload(m_upload.writeBack());
     return Outcome::Next;
 }
 
@@ -340,7 +336,7 @@ void Form2::fuelClicked(int index) {
         ctx.dialogs.information(this, QString::fromLatin1(Caption), link().errorString());
         return;
     }
-    m_rounds.reset();
+    m_upload.start();
     m_phase = Phase::Uploading;
     setMenuButtons(false);
     ctx.dialogs.setBusy(true);

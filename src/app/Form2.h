@@ -1,8 +1,8 @@
 #pragma once
 
 #include "FormBase.h"
+#include "link/ParameterUpload.h"
 #include "link/WriteSequence.h"
-#include "params/RepairRounds.h"
 
 class QLabel;
 class QLineEdit;
@@ -75,6 +75,6 @@ private:
     QLabel* StatusText; // what went wrong on this screen: a refused default, a vanished port
 
     Phase m_phase = Phase::Idle;
-    RepairRounds m_rounds;
+    ParameterUpload m_upload{g.parameters, g.writeList};
     WriteSequence m_writes;
 };

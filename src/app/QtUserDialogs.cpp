@@ -24,13 +24,21 @@ void QtUserDialogs::information(QObject* parent, const QString& title, const QSt
     setBusy(wasBusy);
 }
 
+std::unique_ptr<QMessageBox> QtUserDialogs::questionBox(QWidget* parent, const QString& title,
+                                                        const QString& text) {
+    auto box = std::make_unique<QMessageBox>(QMessageBox::Question, title, text,
+                                             QMessageBox::Yes | QMessageBox::No, parent);
+    box->setDefaultButton(QMessageBox::No);
+    box->setEscapeButton(QMessageBox::No);
+    box->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    return box;
+}
+
 bool QtUserDialogs::question(QObject* parent, const QString& title, const QString& text) {
     const bool wasBusy = m_busy;
     setBusy(false);
-    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No,
-                    widgetOf(parent));
-    box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    const bool yes = box.exec() == QMessageBox::Yes;
+    const auto box = questionBox(widgetOf(parent), title, text);
+    const bool yes = box->exec() == QMessageBox::Yes;
     setBusy(wasBusy);
     return yes;
 }

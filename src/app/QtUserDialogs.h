@@ -2,9 +2,19 @@
 
 #include "UserDialogs.h"
 
+#include <memory>
+
+class QMessageBox;
+class QWidget;
+
 // The real dialogs, on Qt Widgets.
 class QtUserDialogs final : public UserDialogs {
 public:
+    // The box question() shows (the tour draws it too): Yes and No, No the default, so that
+    // an Enter pressed out of habit changes nothing.
+    static std::unique_ptr<QMessageBox> questionBox(QWidget* parent, const QString& title,
+                                                    const QString& text);
+
     ~QtUserDialogs() override;
     void information(QObject* parent, const QString& title, const QString& text) override;
     bool question(QObject* parent, const QString& title, const QString& text) override;

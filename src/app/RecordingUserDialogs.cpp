@@ -9,6 +9,8 @@ void RecordingUserDialogs::information(QObject*, const QString&, const QString& 
 
 bool RecordingUserDialogs::question(QObject* parent, const QString& title, const QString& text) {
     information(parent, title, text);
+    questionTitle = title;
+    questionText = text;
     return answer;
 }
 

@@ -20,10 +20,13 @@ public:
     void setBusy(bool b) override { busy = b; }
 
     QStringList messages; // texts of the boxes shown, in order
-    bool answer = true;   // what question() says
-    QString fileToOpen;   // what openFileName() returns
-    QString fileToSave;   // what saveFileName() returns
-    QString lastFolder;   // the folder the last file dialog opened in
+    // The last question() asked: what the tour draws, as the fitter would see it.
+    QString questionTitle;
+    QString questionText;
+    bool answer = true; // what question() says
+    QString fileToOpen; // what openFileName() returns
+    QString fileToSave; // what saveFileName() returns
+    QString lastFolder; // the folder the last file dialog opened in
     int beeps = 0;
     bool busy = false;
 

@@ -1,7 +1,12 @@
 #include "Tour.h"
 
+#include "QtUserDialogs.h"
+#include "RecordingUserDialogs.h"
+
 #include <QAbstractButton>
 #include <QDir>
+#include <QMessageBox>
+#include <QPainter>
 #include <QWidget>
 #include <cstdio>
 
@@ -17,7 +22,48 @@ Tour::Tour(ScreenHost& host, QString folder, TourScenario scenario, RecordingUse
 
 void Tour::picture(const QString& name, Action action, Condition ready, ScreenId id,
                    int timeoutMs) {
-    add({name, std::move(action), std::move(ready), [this, id] { return widget(id); }, timeoutMs});
+    add({name, std::move(action), std::move(ready),
+         [this, id] {
+             QWidget* w = widget(id);
+             return w ? w->grab() : QPixmap();
+         },
+         timeoutMs});
+}
+
+void Tour::questionPicture(const QString& name, Action action, ScreenId id) {
+    const auto asked = [this] { return !m_dialogs.questionText.isEmpty(); };
+    const auto act = [this, action = std::move(action)] {
+        m_dialogs.questionTitle.clear();
+        m_dialogs.questionText.clear();
+        if (action) action();
+    };
+    const auto shot = [this, id] {
+        QWidget* w = widget(id);
+        if (!w) return QPixmap();
+        QPixmap picture = w->grab();
+        const auto box =
+            QtUserDialogs::questionBox(w, m_dialogs.questionTitle, m_dialogs.questionText);
+        // Laid out at the size it opens with; a picture has no window manager to frame it, so
+        // the frame and the title bar are drawn here.
+        box->setAttribute(Qt::WA_DontShowOnScreen);
+        box->show();
+        const QPixmap face = box->grab();
+        box->hide();
+        const int bar = QFontMetrics(box->font()).height() + 10;
+        const QRect frame((picture.width() - face.width()) / 2 - 1,
+                          (picture.height() - face.height() - bar) / 2 - 1, face.width() + 2,
+                          face.height() + bar + 2);
+        QPainter p(&picture);
+        p.fillRect(frame, QColor(60, 60, 60));
+        const QRect title(frame.left() + 1, frame.top() + 1, face.width(), bar);
+        p.fillRect(title, QColor(0, 60, 130));
+        p.setPen(Qt::white);
+        p.drawText(title.adjusted(8, 0, -8, 0), Qt::AlignVCenter | Qt::AlignLeft,
+                   m_dialogs.questionTitle);
+        p.drawPixmap(title.left(), title.bottom() + 1, face);
+        return picture;
+    };
+    add({name, act, asked, shot, DefaultTimeoutMs});
 }
 
 void Tour::start() {
@@ -79,9 +125,9 @@ void Tour::poll() {
         std::fprintf(stderr, "tour: %s did not become ready\n", qPrintable(step.picture));
     }
     if (!step.picture.isEmpty() && step.shot) {
-        if (QWidget* w = step.shot()) {
+        if (const QPixmap shot = step.shot(); !shot.isNull()) {
             const QString file = QDir(m_folder).filePath(step.picture + QStringLiteral(".png"));
-            if (!w->grab().save(file)) {
+            if (!shot.save(file)) {
                 ++m_failures;
                 std::fprintf(stderr, "tour: cannot write %s\n", qPrintable(file));
             } else {

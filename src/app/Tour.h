@@ -3,6 +3,7 @@
 #include "ScreenHost.h"
 
 #include <QObject>
+#include <QPixmap>
 #include <QString>
 #include <QTimer>
 #include <functional>
@@ -34,18 +35,23 @@ public:
     // run) gives its own.
     static constexpr int DefaultTimeoutMs = 15000;
 
-    // One stop: do something, wait until `ready` holds, then save the screen `shot` (if any).
+    // One stop: do something, wait until `ready` holds, then save the picture `shot` takes
+    // (if any).
     struct Step {
         QString picture; // file name without extension; empty: no picture
         Action action;
         Condition ready;
-        std::function<QWidget*()> shot;
+        std::function<QPixmap()> shot;
         int timeoutMs = DefaultTimeoutMs;
     };
     void add(Step step) { m_steps.push_back(std::move(step)); }
     // Acts, waits, and takes a picture of screen `id`.
     void picture(const QString& name, Action action, Condition ready, ScreenId id,
                  int timeoutMs = DefaultTimeoutMs);
+    // Acts (a press that makes screen `id` ask the fitter something), then takes a picture of
+    // the screen with the question over it as the fitter sees it. The tour's dialogs record
+    // the question and give their preset answer; the box is drawn from what they recorded.
+    void questionPicture(const QString& name, Action action, ScreenId id);
     // Acts and waits, without a picture.
     void pass(Action action, Condition ready, int timeoutMs = DefaultTimeoutMs) {
         add({QString(), std::move(action), std::move(ready), nullptr, timeoutMs});

@@ -206,6 +206,14 @@ void Form15::inspect(QPoint viewPixel) {
     Text3->setText(QString::number(click.readout->value));
 }
 
+void Form15::mousePressEvent(QMouseEvent* event) {
+    // Before a curve is chosen a click anywhere on the view asks for one, as on the plot:
+    // a click beside the curves that did nothing would leave the fitter guessing. With a
+    // curve chosen there is no point out here to read.
+    event->accept();
+    if (m_graph.selectedCurve() == 0) inspect({});
+}
+
 void Form15::stepPoint(int delta) {
     const int curve = m_graph.selectedCurve();
     if (curve == 0) {

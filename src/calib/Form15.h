@@ -34,6 +34,8 @@ public:
 protected:
     void onUnload() override;
     void onCloseRequested() override;
+    // A press on the view's own background: the legend box, the panel, the captions.
+    void mousePressEvent(QMouseEvent* event) override;
 
 private:
     void applyTexts();

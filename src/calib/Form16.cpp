@@ -5,6 +5,7 @@
 #include "Correctives.h"
 #include "MarkerGeometry.h"
 #include "app/Form2.h"
+#include "app/RecordingUserDialogs.h"
 #include "app/Shape.h"
 #include "app/Tour.h"
 #include "app/WriteReport.h"
@@ -455,10 +456,12 @@ void Form16::fillCorrectives() {
     spin(VScroll2, p.value(LambdaMaxVariation));
     spin(VScroll3, p.value(TemperatureCorrection));
     spin(VScroll4, p.value(PressureCorrection));
-    // The boxes show what the ECU holds even where a spinner cannot reach it.
-    Text20->setText(number(p.value(LambdaMaxVariation)));
-    Text19->setText(number(p.value(TemperatureCorrection)));
-    Text23->setText(number(p.value(PressureCorrection)));
+    // Each box shows its spinner's value, the one MODIFICA writes: a value the ECU reported
+    // beyond the spinner's range is held at its end, and a box showing the ECU's figure would
+    // promise a write that never happens.
+    Text20->setText(number(spun(VScroll2)));
+    Text19->setText(number(spun(VScroll3)));
+    Text23->setText(number(spun(VScroll4)));
     Text24->setText(number(p.value(LambdaCorrectionRpm)));
     Text25->setText(number(p.value(PressureCorrectionRpm)));
     Text10->setText(number(p.value(PressureCorrectionInterval)));
@@ -634,7 +637,7 @@ void Form16::setupExchange() {
 }
 
 void Form16::linkLost() {
-    Text3->setText(g.LostLinkText);
+    Text3->setText(lostLinkNotice(g.LostLinkText));
     m_page.linkLost();
     refreshControls();
 }
@@ -675,6 +678,13 @@ void Form16::modificaClicked() {
         Label4->setText(prepared.report.message.trimmed());
         return;
     }
+    // Every cell then takes the coefficient being tried: the table tuned so far is gone.
+    if (m_page.writesManualKgbTable() &&
+        (!ctx.dialogs.question(
+             this, QString::fromLatin1(Caption),
+             CalibrationTexts::manualTableQuestion(m_page.manualKgb(), g.language)) ||
+         !m_page.controls().modifica))
+        return;
     if (!ensureLinkOpen()) {
         showStatus(link().errorString());
         return;
@@ -685,7 +695,7 @@ void Form16::modificaClicked() {
         Label4->setText(WriteReport::progress(m_writes, g.language));
     };
     Label4->setText(WriteReport::progress(m_writes, g.language));
-    cycle().run(m_writes, [this] { return writeFinished(); });
+    runWrites(m_writes, false, [this] { return writeFinished(); });
     ctx.dialogs.setBusy(true);
     refreshControls();
     // While the ECU is silent the exchange keeps its slower look-out; the write waits for it.
@@ -708,8 +718,7 @@ ExchangeCycle::Outcome Form16::writeFinished() {
     const bool verified = m_writes.result() == WriteSequence::Result::Verified;
     // The parameter set holds what the ECU answered, not what was typed: the graphical view
     // and a later archive save see what the car has.
-    m_writes.storeReadBack(g.parameters);
-    g.parametersFromEcu = true;
+    settleWrites(m_writes, true);
     fillCorrectives();
     fillGrid();
     Frame19->setVisible(g.parameters.value(PressureSensorType) == 1);
@@ -726,16 +735,25 @@ ExchangeCycle::Outcome Form16::writeFinished() {
 // --- Leaving --------------------------------------------------------------------------------
 
 bool Form16::carryOut(const PageAction& action, const QString& writeNote) {
-    if (action.leave == PageExit::Stay) return false;
     QStringList notes;
     if (!writeNote.isEmpty()) notes << writeNote;
     if (action.abandonWrite) {
+        // The rest of the table is not sent: the request in force becomes the page's own
+        // (leaving manual calibration first, if the ECU is in it).
         m_writes.interrupt();
         cycle().detach();
         // The set keeps exactly what the ECU confirmed.
         m_writes.storeAcknowledged(g.parameters);
         g.parametersFromEcu = false;
+        ctx.dialogs.setBusy(false);
         notes << WriteReport::outcome(m_writes, g.language);
+    }
+    if (action.leave == PageExit::Stay) {
+        if (action.abandonWrite) {
+            Label4->setStyleSheet(QStringLiteral("color: rgb(190,0,0); font-weight: bold;"));
+            Label4->setText(notes.join(QLatin1Char('\n')));
+        }
+        return false;
     }
     if (action.manualMayStillBeOn) notes << CalibrationTexts::manualMayStillBeOn(g.language);
     if (action.leave == PageExit::ToAutoCalibration) {
@@ -751,7 +769,14 @@ bool Form16::carryOut(const PageAction& action, const QString& writeNote) {
 }
 
 void Form16::onCloseRequested() {
-    if (carryOut(m_page.exitClicked())) return;
+    // The first EXIT gives the write (or the ECU's leave of manual calibration) its time; a
+    // second one, or that time running out, is carried out by the page at once.
+    const bool first = exitMayWait();
+    PageAction action = m_page.exitClicked();
+    // The close box confirmed during a write is a second EXIT: the rest is not waited for.
+    if (!first && action == PageAction{} && m_page.writing()) action = m_page.exitClicked();
+    if (carryOut(action)) return;
+    if (!first) restartExitPatience();
     refreshControls();
     syncRequest();
 }
@@ -768,6 +793,10 @@ void Form16::showScreen() {
     FormBase::showScreen();
     if (!m_page.graphicalViewClosed()) return;
     g.link.LinkRetryCount = 0;
+    // The exchange starts over and tells a silent ECU or a missing adapter again; what it told
+    // before the view opened would otherwise stay up beside live values.
+    Text3->setText(versionText(g.EcuVersion));
+    StatusText->hide();
     refreshControls();
     syncRequest();
     cycle().start(plan().intervalOf(Commands::CalibrationLive));
@@ -808,6 +837,15 @@ void Form16::tour(Tour& t) {
     t.picture(QStringLiteral("16b-calibration-manual-on"),
               act([](Form16& p) { p.VScroll1->setValue(-120); }),
               when([](const Form16& p) { return p.g.liveData.Kcor == 120; }), self);
+    // MODIFICA with manual calibration on asks before it flattens the table; here the fitter
+    // answers no.
+    t.questionPicture(QStringLiteral("16e-calibration-manual-write-question"), act([&t](Form16& p) {
+                          t.dialogs().answer = false;
+                          p.Command7->click();
+                      }),
+                      self);
+    t.pass([&t] { t.dialogs().answer = true; },
+           when([](const Form16& p) { return !p.m_page.writing(); }));
     t.pass(t.press(self, "Command9"), when([](const Form16& p) {
                return p.m_page.modeAcknowledged() && !p.m_page.ecuManual();
            }));

@@ -1,11 +1,13 @@
 #include "Form8.h"
 
+#include "CalibrationTexts.h"
 #include "app/Form1.h"
 #include "app/Form2.h"
 #include "app/Shape.h"
 #include "app/Tour.h"
 #include "app/WriteReport.h"
 #include "diag/LiveDecoding.h"
+#include "diag/LiveLayout.h"
 #include "link/Commands.h"
 #include "link/RequestPlan.h"
 
@@ -137,6 +139,9 @@ void Form8::buildControls() {
     Frame13 = frame("Frame13", "Temperatura", Text22);
     Frame10 = frame("Frame10", "Pressione", Text11);
     Frame5 = frame("Frame5", "Pressione1", Text9);
+    // The second pressure only with a second sensor, as on the live screen: without one the
+    // ECU's word is no pressure at all.
+    Frame5->setHidden(!liveLayout(g.parameters).showPressure2);
     Frame1 = frame("Frame1", "Tinj_Benzina", Text1);
     Frame2 = frame("Frame2", "Tinj_GAS", Text2);
     Frame3 = frame("Frame3", "LAMBDA", Text3);
@@ -333,7 +338,7 @@ void Form8::linkLost() {
     showStatus(m_exitAsked ? lang("F08_T83", QStringLiteral("LA CENTRALINA NON RISPONDE: PREMERE "
                                                             "DI NUOVO EXIT PER USCIRE")) +
                                  QLatin1Char('\n') + m_run.leftInCalibrationModeText()
-                           : g.LostLinkText);
+                           : lostLinkNotice(g.LostLinkText));
     showRun();
 }
 
@@ -348,9 +353,11 @@ void Form8::showExitWait() {
     if (!m_exitAsked)
         showStatus(QString());
     else if (m_storing)
-        showStatus(lang("F08_T81", QStringLiteral("USCITA AL TERMINE DELLA MEMORIZZAZIONE")));
+        showStatus(lang("F08_T81", QStringLiteral("USCITA AL TERMINE DELLA MEMORIZZAZIONE")) +
+                   QLatin1Char('\n') + CalibrationTexts::exitAgain(g.language));
     else
-        showStatus(lang("F08_T82", QStringLiteral("USCITA ALLA CONFERMA DELLA CENTRALINA")));
+        showStatus(lang("F08_T82", QStringLiteral("USCITA ALLA CONFERMA DELLA CENTRALINA")) +
+                   QLatin1Char('\n') + CalibrationTexts::exitAgain(g.language));
 }
 
 // ---------------------------------------------------------------- the fitter
@@ -387,8 +394,9 @@ void Form8::stopClicked() {
 }
 
 void Form8::onCloseRequested() {
-    // A second EXIT while the ECU does not answer: the fitter is not held here for ever.
-    if (m_exitAsked && m_run.linkLost()) {
+    // A second EXIT, or the first one's patience running out: the fitter is not held here
+    // for ever, whatever the ECU does.
+    if (m_exitAsked) {
         leave();
         return;
     }
@@ -397,6 +405,7 @@ void Form8::onCloseRequested() {
         return;
     }
     m_exitAsked = true;
+    exitMayWait();
     syncRequest();
     showRun();
     if (m_run.linkLost())
@@ -408,8 +417,8 @@ void Form8::onCloseRequested() {
 void Form8::leave() {
     cycle().stop();
     Timer3.stop();
-    stopLog();
     QStringList warning;
+    if (!stopLog()) warning << m_log.errorText();
     if (m_run.mayBeInCalibrationMode()) warning << m_run.leftInCalibrationModeText();
     if (m_storing) {
         // Left while the ECU did not answer: the set keeps exactly what the ECU confirmed.
@@ -452,17 +461,19 @@ void Form8::startStore() {
     m_tableStore.start(std::move(cells), WriteSequence::ReadBack::Table, plan().writeTiming());
     m_tableStore.onProgress = [this](int, int) { showRun(); };
     m_storing = &m_tableStore;
-    cycle().run(m_tableStore, [this] { return tableStored(); });
+    runWrites(m_tableStore, false, [this] { return tableStored(); });
 }
 
 ExchangeCycle::Outcome Form8::tableStored() {
-    m_tableStore.storeReadBack(g.parameters);
-    if (m_references.empty()) return storeEnded();
+    settleWrites(m_tableStore, false);
+    // The references belong to the ECU that took the table, not to one that answered later.
+    if (m_references.empty() || m_tableStore.result() == WriteSequence::Result::Abandoned)
+        return storeEnded();
     m_referenceStore.start(m_references, WriteSequence::ReadBack::Parameters, plan().writeTiming());
     m_referenceStore.onProgress = [this](int, int) { showRun(); };
     m_storing = &m_referenceStore;
-    cycle().run(m_referenceStore, [this] {
-        m_referenceStore.storeReadBack(g.parameters);
+    runWrites(m_referenceStore, false, [this] {
+        settleWrites(m_referenceStore, false);
         return storeEnded();
     });
     showRun();
@@ -518,10 +529,10 @@ void Form8::Timer2Tick() {
     Timer2.stop();
 }
 
-void Form8::stopLog() {
+bool Form8::stopLog() {
     Timer2.stop();
     g.AcquisitionState = LogWriter::Stopped;
-    m_log.close();
+    return m_log.close();
 }
 
 // ---------------------------------------------------------------- the view

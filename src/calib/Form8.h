@@ -65,7 +65,8 @@ private:
     // Leaves for the calibration page. Says so when the ECU may still be in calibration mode
     // or the store was cut short (only possible after a lost link).
     void leave();
-    void stopLog();
+    // False when the log's last lines could not be put on the disk (the log writer says why).
+    bool stopLog();
 
     void showLive();
     // Values that are not coming in (no answer yet, link lost, no connection) are greyed, so

@@ -437,7 +437,7 @@ void Form3::showLive(bool live) {
 }
 
 void Form3::showLinkLost(const QString& reason) {
-    Text17->setText(g.LostLinkText);
+    Text17->setText(lostLinkNotice(g.LostLinkText));
     if (reason.isEmpty())
         clearMessage();
     else
@@ -499,12 +499,13 @@ void Form3::updateLogButtons() {
     Text15->setEnabled(idle);
 }
 
-void Form3::stopEverything() {
+bool Form3::stopEverything() {
     Timer2->stop();
     Timer3->stop();
-    // Every line is already on disk; closing ends the file where the last whole line does.
-    m_log.close();
+    // Closing forces the lines onto the disk and ends the file where the last whole line does.
+    const bool closed = m_log.close();
     g.AcquisitionState = LogWriter::Stopped;
+    return closed;
 }
 
 void Form3::onUnload() {
@@ -512,8 +513,12 @@ void Form3::onUnload() {
 }
 
 void Form3::onCloseRequested() {
-    stopEverything();
+    const QString logLost = stopEverything() ? QString() : m_log.errorText();
     leaveFor(ScreenId::Form2);
+    // A log the disk did not take whole is told where the fitter is now: this screen is gone.
+    if (logLost.isEmpty()) return;
+    if (Screen* s = ctx.host.loaded(ScreenId::Form2))
+        if (auto* menu = qobject_cast<Form2*>(s->asObject())) menu->showNotice(logLost);
 }
 
 void Form3::tour(Tour& t) {

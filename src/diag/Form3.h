@@ -60,7 +60,8 @@ private:
     void showLogLine(const QString& text, bool error);
     void updateLogButtons();
     // Every timer off and the log closed: the screen is being left.
-    void stopEverything();
+    // False when the log's last lines could not be put on the disk (the log writer says why).
+    bool stopEverything();
     LogWriter::Start logStart() const;
 
     QPushButton* Command1; // EXIT

@@ -62,7 +62,10 @@ LogFileName resolveLogFileName(const QString& boxText, const QString& folder, Lo
             QDir(folder).absoluteFilePath(stem + logDateStamp(now) + QStringLiteral(".log"));
         return result;
     }
-    QString name = typed + QStringLiteral(".log");
+    // A fitter who types the extension means this name, not "name.log.log"; whatever the
+    // case, as Windows reads it.
+    const bool hasExtension = typed.endsWith(QStringLiteral(".log"), Qt::CaseInsensitive);
+    QString name = hasExtension ? typed : typed + QStringLiteral(".log");
     name.replace(QLatin1Char('\\'), QLatin1Char('/'));
     const bool absolute = QDir::isAbsolutePath(name);
     const QStringList components = name.split(QLatin1Char('/'));

@@ -3,6 +3,7 @@
 #include "FieldCheck.h"
 #include "LevelThresholdRanges.h"
 #include "PageLayouts.h"
+#include "app/Form2.h"
 #include "app/Shape.h"
 #include "app/Tour.h"
 #include "diag/LiveDecoding.h"
@@ -212,9 +213,21 @@ ExchangeCycle::Outcome Form14::liveReading(const QByteArray& reply) {
     Shape6->setFill(g.liveData.FuelState == 1 ? Colours::Red : Colours::Green);
     if (!m_haveReading) {
         m_haveReading = true;
+        Text6->setEnabled(true);
         modeChanged();
     }
     return Outcome::Next;
+}
+
+void Form14::linkLost() {
+    // As the live screen does: the last reading greyed, no lamp lit from it, and nothing to
+    // set empty or full from until the ECU sends a reading again.
+    m_haveReading = false;
+    Text6->setEnabled(false);
+    for (Shape* lamp : m_lamps)
+        lamp->setFill(lamp->objectName() == QLatin1String("Shape1") ? kReserveDark : kStepDark);
+    Shape6->setFill(QColor(Qt::lightGray));
+    modeChanged();
 }
 
 void Form14::showValues(const PageValues& values) {
@@ -277,9 +290,30 @@ void Form14::showLayout() {
 }
 
 void Form14::tour(Tour& t) {
-    tourPage(t, ScreenId::Form14, "Command4", QStringLiteral("level-indicator"), "Text2", "6000",
-             [&t] {
-                 auto* p = t.screen<Form14>(ScreenId::Form14);
-                 return p && p->hasReading();
-             });
+    const ScreenId self = ScreenId::Form14;
+    const auto reading = [&t](bool live) {
+        return [&t, live] {
+            auto* p = t.screen<Form14>(ScreenId::Form14);
+            return p && p->isVisible() && p->hasReading() == live;
+        };
+    };
+    tourPage(t, self, "Command4", QStringLiteral("level-indicator"), "Text2", "6000",
+             reading(true));
+
+    // In write mode with a reading, the adapter is pulled: the reading greyed, the lamps dark,
+    // nothing to set as empty or full.
+    const auto menuReady = [&t] {
+        auto* menu = t.screen<Form2>(ScreenId::Form2);
+        return menu && menu->isVisible() && menu->phase() == Form2::Phase::Ready;
+    };
+    t.pass(t.press(ScreenId::Form1, "Command1"), menuReady);
+    t.pass(t.press(ScreenId::Form2, "Command4"), t.visible(ScreenId::Form5));
+    t.pass(t.press(ScreenId::Form5, "Command4"), reading(true));
+    t.pass(t.press(self, "Option2"), reading(true));
+    t.picture(QStringLiteral("14c-level-indicator-link-lost"), t.scenario("unplug"), reading(false),
+              self);
+    t.pass(t.scenario("plug"), reading(true));
+    t.pass(t.press(self, "Command1"), t.visible(ScreenId::Form5));
+    t.pass(t.press(ScreenId::Form5, "Command8"), menuReady);
+    t.pass(t.press(ScreenId::Form2, "Command1"), t.visible(ScreenId::Form1));
 }

@@ -19,6 +19,7 @@ public:
     explicit Form14(FormContext& context);
     static void tour(Tour& t);
 
+    // A reading arrived and the link has not been lost since.
     bool hasReading() const { return m_haveReading; }
 
 protected:
@@ -27,6 +28,7 @@ protected:
     void committed() override;
     ExchangeCycle::Outcome afterWrite() override;
     ExchangeCycle::Outcome whenIdleAndFound() override;
+    void linkLost() override;
 
 private:
     QLayout* buildIndicator();

@@ -170,7 +170,7 @@ void ParameterPageForm::setupExchange() {
         return m_writes.isRunning() ? Outcome::Next : whenIdleAndFound();
     });
     ExchangeCycle::LostLink lost;
-    lost.notify = [this] { showMessage(lostText(), Tone::Problem); };
+    lost.notify = [this] { tellLost(lostText()); };
     lost.found = [this] {
         if (m_writes.isRunning())
             showMessage(WriteReport::progress(m_writes, g.language), Tone::Progress);
@@ -178,7 +178,7 @@ void ParameterPageForm::setupExchange() {
             hideMessage();
     };
     c.setLostLink(lost);
-    c.setDeviceLost([this](const QString& why) { showMessage(why, Tone::Problem); },
+    c.setDeviceLost([this](const QString& why) { tellLost(why); },
                     [this] {
                         if (!openLink()) return false;
                         hideMessage();
@@ -186,8 +186,13 @@ void ParameterPageForm::setupExchange() {
                     });
 }
 
+void ParameterPageForm::tellLost(const QString& text) {
+    showMessage(text, Tone::Problem);
+    linkLost();
+}
+
 QString ParameterPageForm::lostText() const {
-    QString text = lang("F05_T80", QStringLiteral("PERSA COMUNICAZIONE"));
+    QString text = lostLinkNotice(lang("F05_T80", QStringLiteral("PERSA COMUNICAZIONE")));
     if (m_writes.isRunning())
         text += QStringLiteral(" - ") + WriteReport::progress(m_writes, g.language);
     return text;
@@ -326,10 +331,12 @@ void ParameterPageForm::modifica() {
     m_writes.onProgress = [this](int, int) {
         showMessage(WriteReport::progress(m_writes, g.language), Tone::Progress);
     };
-    cycle().run(m_writes, [this] { return writeEnded(); });
+    runWrites(m_writes, true, [this] { return writeEnded(); });
     m_phase = Phase::Writing;
     m_exitWhenWritten = false;
     enableControls();
+    // The page's own controls too: what they would change now the write would not send.
+    modeChanged();
     ctx.dialogs.setBusy(true);
     showMessage(WriteReport::progress(m_writes, g.language), Tone::Progress);
     if (!cycle().isRunning()) cycle().start(plan().intervalOf(Commands::WriteParameter));
@@ -343,7 +350,7 @@ bool ParameterPageForm::ensureOpen() {
 
 ExchangeCycle::Outcome ParameterPageForm::writeEnded() {
     // The set takes what the ECU reports holding, not what was typed.
-    m_writes.storeReadBack(g.parameters);
+    settleWrites(m_writes, false);
     ctx.dialogs.setBusy(false);
     m_phase = Phase::Read;
     showValues(m_page.valuesFrom(g.parameters));
@@ -394,7 +401,9 @@ void ParameterPageForm::onCloseRequested() {
     QString notice;
     if (holdExitFor(m_writes, notice)) {
         m_exitWhenWritten = true;
-        showMessage(lang("F05_T81", QStringLiteral("USCITA AL TERMINE DELLA SCRITTURA")),
+        showMessage(lang("F05_T81", QStringLiteral("USCITA AL TERMINE DELLA SCRITTURA")) +
+                        QLatin1Char('\n') +
+                        lang("F00_T08", QStringLiteral("Premere di nuovo EXIT per uscire subito")),
                     Tone::Progress);
         return;
     }

@@ -84,6 +84,8 @@ protected:
     virtual ExchangeCycle::Outcome afterWrite() { return ExchangeCycle::Outcome::End; }
     // The link came back after a loss: what the version reply leads to when no write runs.
     virtual ExchangeCycle::Outcome whenIdleAndFound() { return ExchangeCycle::Outcome::End; }
+    // The ECU stopped answering or the adapter went away: nothing received is live any more.
+    virtual void linkLost() {}
 
     bool isWriteMode() const { return m_phase == Phase::Write; }
     bool connected() const { return g.ConnectedMode == 1; }
@@ -110,6 +112,8 @@ private:
     void restyle(const QString& control);
     void enableControls();
     QString lostText() const;
+    // The ECU went silent or the adapter away: said on the message line, then linkLost().
+    void tellLost(const QString& text);
 
     ParameterPage m_page;
     Phase m_phase = Phase::Read;

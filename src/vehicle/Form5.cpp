@@ -147,7 +147,7 @@ void Form5::setupExchange() {
 }
 
 QString Form5::lostText() const {
-    QString text = lang("F05_T80", QStringLiteral("PERSA COMUNICAZIONE"));
+    QString text = lostLinkNotice(lang("F05_T80", QStringLiteral("PERSA COMUNICAZIONE")));
     if (m_phase == Phase::BulkWrite)
         text += QStringLiteral(" - ") + WriteReport::progress(m_writes, g.language);
     return text;
@@ -212,6 +212,16 @@ void Form5::endOperation() {
 }
 
 void Form5::restoreDefaults() {
+    if (g.ConnectedMode != 1 || m_phase != Phase::Idle) return;
+    // The ECU replaces the car's whole configuration, its tuned table included: only when the
+    // fitter says so.
+    if (!ctx.dialogs.question(
+            this, QString::fromLatin1(Caption),
+            lang("F05_T27",
+                 QStringLiteral("Ripristinare i valori di default? L'intera configurazione della "
+                                "vettura nella centralina (parametri e tabella di correzione) "
+                                "verrà sostituita dai valori di fabbrica."))))
+        return;
     if (!beginOperation(Phase::Defaults)) return;
     m_defaultsAcknowledged = false;
     cycle().send(plan().request(Commands::RestoreDefaults));
@@ -236,7 +246,7 @@ bool Form5::startBulkWrite(const ParameterSet& configuration, bool corrected) {
     list.loadImage(configuration);
     m_writes.start(list.image(), WriteSequence::ReadBack::Both, plan().writeTiming());
     m_writes.onProgress = [this](int, int) { showProgress(); };
-    cycle().run(m_writes, [this] { return bulkWriteEnded(); });
+    runWrites(m_writes, true, [this] { return bulkWriteEnded(); });
     ProgressBar1->show();
     showProgress();
     cycle().start(50);
@@ -246,8 +256,7 @@ bool Form5::startBulkWrite(const ParameterSet& configuration, bool corrected) {
 ExchangeCycle::Outcome Form5::bulkWriteEnded() {
     // What the ECU reported holding, read back after the writes: the set never holds a
     // value the ECU did not keep.
-    m_writes.storeReadBack(g.parameters);
-    g.parametersFromEcu = true;
+    settleWrites(m_writes, true);
     endOperation();
     Text4->hide();
     ProgressBar1->hide();
@@ -336,24 +345,35 @@ void Form5::onCloseRequested() {
     QString notice;
     bool wait = false;
     if (m_phase == Phase::Defaults) {
-        // The restore is no write sequence, but it is not cut in the middle either.
-        wait = !cycle().isLost() && link().isOpen();
-        if (!wait && m_defaultsAcknowledged) {
+        // The restore is no write sequence, but it is not cut in the middle either while the
+        // ECU answers, unless the fitter insists.
+        wait = !cycle().isLost() && link().isOpen() && exitMayWait();
+        if (!wait) {
+            // Sent, and perhaps carried out even if its acknowledgement never came back.
             g.parametersFromEcu = false;
-            notice = lang("F05_T83", QStringLiteral("Valori di default ripristinati ma non "
-                                                    "riletti: i parametri mostrati potrebbero "
-                                                    "non essere quelli della centralina"));
+            notice = m_defaultsAcknowledged
+                         ? lang("F05_T83", QStringLiteral("Valori di default ripristinati ma non "
+                                                          "riletti: i parametri mostrati "
+                                                          "potrebbero non essere quelli della "
+                                                          "centralina"))
+                         : lang("F05_T84", QStringLiteral("Ripristino dei valori di default non "
+                                                          "confermato: la centralina potrebbe "
+                                                          "averli ripristinati"));
         }
     } else {
         wait = holdExitFor(m_writes, notice);
     }
     if (wait) {
         m_exitWhenDone = true;
-        showStatus(lang("F05_T81", QStringLiteral("USCITA AL TERMINE DELLA SCRITTURA")),
+        showStatus(lang("F05_T81", QStringLiteral("USCITA AL TERMINE DELLA SCRITTURA")) +
+                       QLatin1Char('\n') +
+                       lang("F00_T08", QStringLiteral("Premere di nuovo EXIT per uscire subito")),
                    Tone::Progress);
         return;
     }
     // Said once, as the fitter leaves: the main menu has no line for another screen's news.
+    // The box waits for the fitter, and nothing may go to the ECU meanwhile.
+    cycle().stop();
     if (!notice.isEmpty()) ctx.dialogs.information(this, QString::fromLatin1(Caption), notice);
     leaveFor(ScreenId::Form2);
 }
@@ -379,6 +399,11 @@ void Form5::tour(Tour& t) {
     t.pass(t.press(ScreenId::Form1, "Command1"), menuReady);
     t.picture(QStringLiteral("05a-parameter-menu"), t.press(ScreenId::Form2, "Command4"), idle,
               self);
+    // "Valori di default" asks first: the question, answered no, then the restore.
+    t.questionPicture(QStringLiteral("05f-parameter-menu-defaults-question"),
+                      Tour::then([&t] { t.dialogs().answer = false; }, t.press(self, "Command7")),
+                      self);
+    t.pass([&t] { t.dialogs().answer = true; }, idle);
     t.picture(QStringLiteral("05b-parameter-menu-defaults"), t.press(self, "Command7"), idle, self);
     // A vehicle configuration as the archive would load it: the factory set with a faster
     // switch, which needed corrections on the way in.

@@ -19,6 +19,7 @@
 #include <cerrno>
 
 #ifdef Q_OS_LINUX
+#include "common/BrokenSync.h"
 #include "common/FileSizeLimit.h"
 #endif
 
@@ -371,6 +372,28 @@ private slots:
             QTest::qWait(400); // no timer of the screen is left to send anything
             QCOMPARE(w.ecu.received().size(), sent);
         }
+    }
+
+    // The disk does not take the log's last lines as the screen is left: the main menu, where
+    // the fitter now is, says so.
+    void aLogTheDiskDidNotTakeIsToldOnLeaving() {
+#ifndef Q_OS_LINUX
+        QSKIP("the descriptor is found through /proc");
+#else
+        World w;
+        Form3* live = liveScreen(w);
+        const QString path = startLog(w, QStringLiteral("uscita"));
+        exchange(live);
+        live->Timer3Tick();
+        QVERIFY(breakSyncOf(path));
+        w.click(ScreenId::Form3, QStringLiteral("Command1"));
+        QVERIFY(w.host.isVisible(ScreenId::Form2));
+        const QString notice =
+            w.control<QLabel>(ScreenId::Form2, QStringLiteral("StatusText"))->text();
+        QVERIFY2(notice.startsWith(QStringLiteral("Errore di scrittura sul file di log")) &&
+                     notice.contains(path),
+                 qPrintable(notice));
+#endif
     }
 
     void withoutALinkNothingIsShownAsLive() {
