@@ -15,12 +15,14 @@ bool RecordingUserDialogs::question(QObject* parent, const QString& title, const
     return answer;
 }
 
-QString RecordingUserDialogs::openFileName(QObject*, const QString&, const QString&,
+QString RecordingUserDialogs::openFileName(QObject*, const QString&, const QString& folder,
                                            const QString&) {
+    lastFolder = folder;
     return fileToOpen;
 }
 
-QString RecordingUserDialogs::saveFileName(QObject*, const QString&, const QString&,
+QString RecordingUserDialogs::saveFileName(QObject*, const QString&, const QString& folder,
                                            const QString&) {
+    lastFolder = folder;
     return fileToSave;
 }

@@ -29,6 +29,7 @@ public:
     bool answer = true; // what question() says
     QString fileToOpen; // what openFileName() returns
     QString fileToSave; // what saveFileName() returns
+    QString lastFolder; // the folder the last file dialog opened in
     int beeps = 0;
     bool busy = false;
 

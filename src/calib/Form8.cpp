@@ -513,7 +513,7 @@ void Form8::stopLogClicked() {
 }
 
 void Form8::Timer2Tick() {
-    const LogWriter::Start start{Text28->text(), g.programDir,
+    const LogWriter::Start start{Text28->text(), g.folders.userFolder(),
                                  QString::fromLatin1(Form1::PcVersion), g.EcuVersion, g.parameters};
     switch (m_log.tick(g.AcquisitionState, start, g.liveData, m_run.phase())) {
     case LogWriter::Tick::Running:

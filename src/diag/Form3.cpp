@@ -450,8 +450,8 @@ void Form3::showLinkBack() {
 }
 
 LogWriter::Start Form3::logStart() const {
-    return {Text15->text(), g.programDir, QString::fromLatin1(Form1::PcVersion), g.EcuVersion,
-            g.parameters};
+    return {Text15->text(), g.folders.userFolder(), QString::fromLatin1(Form1::PcVersion),
+            g.EcuVersion, g.parameters};
 }
 
 void Form3::startLogging() {

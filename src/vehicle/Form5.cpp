@@ -319,10 +319,10 @@ ExchangeCycle::Outcome Form5::bulkWriteEnded() {
 
 QString Form5::archiveFolder() {
     QString folder, why;
-    if (VehicleArchive::ensureFolder(g.programDir, folder, why)) return folder;
-    // The dialog still opens, in the program folder: the fitter may keep the file elsewhere.
+    if (VehicleArchive::ensureFolder(g.folders.userFolder(), folder, why)) return folder;
+    // The dialog still opens, somewhere the fitter may write: the file may be kept elsewhere.
     showStatus(VehicleArchiveTexts::folderError(folder, why, g.language), Tone::Problem);
-    return g.programDir;
+    return g.folders.fallbackFolder();
 }
 
 void Form5::fileWork(bool busy) {

@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QTimer>
 #include <QtTest>
+#include <cerrno>
 
 #ifdef Q_OS_LINUX
 #include "common/BrokenSync.h"
@@ -305,6 +306,46 @@ private slots:
         QCOMPARE(readAll(path), before);
         QVERIFY(!holdsOpen(path));
 #endif
+    }
+
+    // Installed, a log goes to TARVEX in the user's documents, made on the first log. When
+    // the documents folder cannot take it, START says where and why and comes back, the values
+    // keep coming, and whatever stands in the way is left as it was.
+    void installedProgramLogsInTheDocumentsFolder() {
+        World w;
+        w.install();
+        Form3* live = liveScreen(w);
+        QVERIFY(live);
+        auto* message = w.control<QLabel>(ScreenId::Form3, QStringLiteral("LogFileText"));
+        const QString folder = w.dir.filePath(QStringLiteral("home/Documents/TARVEX"));
+        startLog(w, QStringLiteral("drive"));
+        QCOMPARE(w.g.AcquisitionState, LogWriter::Logging);
+        const QString path = folder + QStringLiteral("/drive.log");
+        QVERIFY2(message->text().endsWith(path), qPrintable(message->text()));
+        QCOMPARE(readAll(path).count("\r\n"), 9);
+        w.click(ScreenId::Form3, QStringLiteral("Command4"));
+        QCOMPARE(w.g.AcquisitionState, LogWriter::Stopped);
+
+        World blocked;
+        blocked.install();
+        const QString documents = blocked.dir.filePath(QStringLiteral("home/Documents"));
+        QVERIFY(QDir(documents).removeRecursively());
+        blocked.writeFile(QStringLiteral("home/Documents"), "notes");
+        live = liveScreen(blocked);
+        QVERIFY(live);
+        message = blocked.control<QLabel>(ScreenId::Form3, QStringLiteral("LogFileText"));
+        startLog(blocked, QString());
+        QCOMPARE(blocked.g.AcquisitionState, LogWriter::Stopped);
+        QVERIFY2(message->text().startsWith(QStringLiteral("Impossibile aprire il file di log: ") +
+                                            documents + QStringLiteral("/TARVEX/TARVEX")),
+                 qPrintable(message->text()));
+        QVERIFY2(message->text().endsWith(qt_error_string(ENOTDIR) + QLatin1Char(')')),
+                 qPrintable(message->text()));
+        QCOMPARE(enabledOf(blocked, {"Command3", "Command4"}), QStringLiteral("10"));
+        blocked.ecu.engine().rpm = 2100;
+        exchange(live);
+        QCOMPARE(text(blocked, ScreenId::Form3, QStringLiteral("Text6")), QStringLiteral("2100"));
+        QCOMPARE(readAll(documents), QByteArray("notes"));
     }
 
     // EXIT and the close box are one way out: timers off, the log closed, the state back to
