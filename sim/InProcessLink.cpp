@@ -2,7 +2,7 @@
 
 #include "VirtualEcu.h"
 
-bool InProcessLink::open(const QString&, const QString&) {
+bool InProcessLink::open(const QString&, const QString& settings) {
     m_ecu.syncClock();
     if (isOpen()) {
         m_errorCode = ErrorPortAlreadyOpen;
@@ -14,6 +14,7 @@ bool InProcessLink::open(const QString&, const QString&) {
         m_errorString = QStringLiteral("The device is not present.");
         return false;
     }
+    m_ecu.followPort(settings);
     m_open = true;
     m_lost = false;
     m_generation = m_ecu.plugGeneration();
@@ -53,4 +54,8 @@ bool InProcessLink::write(const QByteArray& frame) {
 QByteArray InProcessLink::readAll() {
     if (!stillThere()) return {};
     return m_ecu.transmit();
+}
+
+void InProcessLink::waited(int ms) {
+    m_ecu.waited(ms);
 }

@@ -7,7 +7,8 @@
 class VirtualEcu;
 
 // A link straight into a virtual ECU in the same process. A reply goes onto the ECU's line
-// and is there for the next read (later if a line fault says so), as on a serial port.
+// and reaches a read once the line and the adapter have carried it (later if a line fault
+// says so), as on a serial port. The line runs at the speed the link was opened with.
 //
 // The ECU's line is one wire: a second link opened on the same ECU shares it, and opening
 // a link throws away what arrived while nobody held the port, as a serial driver does.
@@ -22,6 +23,8 @@ public:
     bool isOpen() const override { return m_open && devicePresent(); }
     bool write(const QByteArray& frame) override;
     QByteArray readAll() override;
+    // Moves an ECU on a stepped clock on by as much.
+    void waited(int ms) override;
     int errorCode() const override { return m_errorCode; }
     // A device that went away under an open link says so before the link has noticed, as a
     // serial port reports its error as soon as the adapter is pulled.

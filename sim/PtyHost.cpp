@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QSocketNotifier>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -26,6 +27,12 @@ PtyHost::PtyHost(VirtualEcu& ecu, QString linkPath, QObject* parent)
     : QObject(parent), m_ecu(ecu), m_linkPath(std::move(linkPath)) {
     m_tick.setInterval(10);
     connect(&m_tick, &QTimer::timeout, this, &PtyHost::onTick);
+    m_chunkDue.setSingleShot(true);
+    m_chunkDue.setTimerType(Qt::PreciseTimer);
+    connect(&m_chunkDue, &QTimer::timeout, this, [this] {
+        m_ecu.syncClock();
+        flush();
+    });
 }
 
 PtyHost::~PtyHost() {
@@ -43,6 +50,7 @@ bool PtyHost::start(QString& error) {
 void PtyHost::stop() {
     m_started = false;
     m_tick.stop();
+    m_chunkDue.stop();
     closeDevice();
 }
 
@@ -165,9 +173,19 @@ void PtyHost::onTick() {
     flush();
 }
 
+void PtyHost::scheduleFlush() {
+    const qint64 due = m_ecu.nextDueMs();
+    if (due < 0 || m_master < 0) {
+        m_chunkDue.stop();
+        return;
+    }
+    m_chunkDue.start(static_cast<int>(std::max<qint64>(0, due - m_ecu.nowMs())));
+}
+
 void PtyHost::flush() {
     if (m_master < 0) return;
     const QByteArray bytes = m_ecu.transmit();
+    scheduleFlush();
     if (bytes.isEmpty()) return;
     trace("->", bytes);
     qsizetype done = 0;

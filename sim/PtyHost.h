@@ -14,8 +14,10 @@ class VirtualEcu;
 // speaks to a serial port) can open the slave device as if it were the ECU's line.
 //
 // Requests are gathered from the master side as they come and cut into frames by their
-// length byte; each answer goes back when the ECU's line says it is due. The ECU runs on its
-// own clock, brought up to date on every arrival and every 10 ms.
+// length byte; each chunk of an answer goes back when the ECU's line says it is due, on a
+// timer set for that moment: a poll would hand replies over up to a poll late. The ECU runs on
+// its own clock, brought up to date on every arrival, every chunk and every 10 ms (when the
+// host also looks whether the device went away or came back).
 //
 // The host keeps a descriptor of the slave open itself. Without it the master reports a
 // hang-up, over and over, whenever no client has the device open, and the notifier spins.
@@ -48,6 +50,8 @@ private:
     void onReadable();
     void onTick();
     void flush();
+    // Sets the chunk timer for the next bytes the line will have delivered.
+    void scheduleFlush();
     void trace(const char* direction, const QByteArray& bytes) const;
 
     VirtualEcu& m_ecu;
@@ -57,6 +61,7 @@ private:
     int m_slave = -1;
     std::unique_ptr<QSocketNotifier> m_notifier;
     QTimer m_tick;
+    QTimer m_chunkDue;
     RequestFramer m_framer;
     bool m_started = false;
     bool m_trace = false;

@@ -23,7 +23,14 @@ void VirtualEcu::useRealTime() {
     setClock([this] { return m_elapsed.elapsed(); });
 }
 
+void VirtualEcu::useSteppedClock() {
+    setClock({});
+    m_stepped = true;
+    m_lastWaitedAt = m_now;
+}
+
 void VirtualEcu::setClock(Clock clock) {
+    m_stepped = false;
     m_clock = std::move(clock);
     if (m_clock) m_clockOffset = m_clock() - m_now;
 }
@@ -32,6 +39,17 @@ void VirtualEcu::syncClock() {
     if (!m_clock) return;
     const qint64 target = m_clock() - m_clockOffset;
     if (target > m_now) advance(target - m_now);
+}
+
+void VirtualEcu::waited(int ms) {
+    if (!m_stepped) return;
+    const qint64 target = m_lastWaitedAt + ms;
+    if (target > m_now) advance(target - m_now);
+    m_lastWaitedAt = m_now;
+}
+
+void VirtualEcu::followPort(const QString& settings) {
+    if (!lineModel().isInstant()) setLine(lineModel().withPort(settings));
 }
 
 void VirtualEcu::advance(qint64 ms) {
@@ -43,7 +61,7 @@ void VirtualEcu::advance(qint64 ms) {
         if (!m_vanished && m_faults.vanishAfterMs >= 0 && m_faults.vanishAfterMs > m_now)
             chunk = std::min(chunk, m_faults.vanishAfterMs - m_now);
         if (m_returnAtMs > m_now) chunk = std::min(chunk, m_returnAtMs - m_now);
-        m_model.advance(chunk);
+        if (!m_engineHeld) m_model.advance(chunk);
         m_now += chunk;
         ms -= chunk;
         applyTimedFaults();
@@ -64,7 +82,7 @@ void VirtualEcu::applyTimedFaults() {
 
 void VirtualEcu::receive(const QByteArray& request) {
     if (!m_plugged || m_line.silentAt(m_now)) return;
-    m_line.send(handle(request), m_now + m_answerDelayMs);
+    m_line.send(handle(request), static_cast<int>(request.size()), m_now);
 }
 
 QByteArray VirtualEcu::transmit() {

@@ -23,7 +23,7 @@ struct Options {
     QString image;
     QString saveImage;
     QString link;
-    int answerMs = 0;
+    LineModel line;
     bool trace = false;
 };
 
@@ -76,6 +76,7 @@ bool parse(QCoreApplication& app, Options& opt, QString& error) {
         "A virtual TARVEX ECU on a pseudo-terminal. Prints the device to open (one line on\n"
         "stdout) and answers the tool's requests on it, with an engine that keys on, cranks,\n"
         "warms up, drives a repeating cycle and switches to gas as the ECU's parameters say.\n"
+        "Replies take the time a 9600-baud line and a USB adapter give them (see --line).\n"
         "Faults can be switched on to test how the tool copes with a bad line.\n"
         "Times are given in seconds (fractions allowed) unless the option says ms.\n"
         "Stop it with Ctrl-C or SIGTERM."));
@@ -118,10 +119,29 @@ bool parse(QCoreApplication& app, Options& opt, QString& error) {
         QStringLiteral("The gas coefficient at which gas feeds the engine exactly like petrol, "
                        "i.e. the answer an automatic calibration must find (default 118)."),
         QStringLiteral("N"));
-    const QCommandLineOption answer(
-        QStringLiteral("answer-ms"),
-        QStringLiteral("The ECU starts each answer N ms after the request (default 0)."),
+    const QCommandLineOption lineOption(
+        QStringLiteral("line"),
+        QStringLiteral("The line's speed and framing as the tool's settings string gives them "
+                       "(default 9600,n,8,1): each byte takes start, data, parity and stop bits "
+                       "on the wire, requests and replies alike. A pseudo-terminal carries "
+                       "bytes at once; the host holds each reply back as the line would."),
+        QStringLiteral("SETTINGS"));
+    const QCommandLineOption baud(
+        QStringLiteral("baud"),
+        QStringLiteral("The line's speed, over the one in --line. 0: no line, each reply whole "
+                       "and at once after the ECU's latency."),
         QStringLiteral("N"));
+    const QCommandLineOption latency(
+        {QStringLiteral("latency"), QStringLiteral("answer-ms")},
+        QStringLiteral("The ECU starts each answer MS ms after the request's last byte "
+                       "(default 5)."),
+        QStringLiteral("MS"));
+    const QCommandLineOption chunk(
+        QStringLiteral("chunk"),
+        QStringLiteral("The USB adapter hands bytes over once it holds BYTES of them, or MS ms "
+                       "after the first it holds arrived (its latency timer), whichever comes "
+                       "first (default 62/16)."),
+        QStringLiteral("BYTES/MS"));
     const QCommandLineOption drop(
         QStringLiteral("drop-rate"),
         QStringLiteral("Fault: leave this share of requests unanswered (0 to 1)."),
@@ -176,27 +196,28 @@ bool parse(QCoreApplication& app, Options& opt, QString& error) {
     const QCommandLineOption trace(
         QStringLiteral("trace"),
         QStringLiteral("Write every request and reply, in hex, to stderr."));
-    cli.addOptions({image,  saveImage,  link,         seed,       start,       rpm,
-                    trueK,  answer,     drop,         split,      splitGap,    badLength,
-                    late,   lateRate,   silenceAfter, silenceFor, vanishAfter, vanishFor,
-                    refuse, outOfRange, trace});
+    cli.addOptions({image,      saveImage,   link,      seed,    start,      rpm,
+                    trueK,      lineOption,  baud,      latency, chunk,      drop,
+                    split,      splitGap,    badLength, late,    lateRate,   silenceAfter,
+                    silenceFor, vanishAfter, vanishFor, refuse,  outOfRange, trace});
     cli.process(app); // --help, --version and unknown options end here
 
     Reader r(cli);
     long seedValue = 1;
     long rpmValue = 0;
     long trueKValue = opt.engine.trueCoefficient;
-    long answerValue = 0;
+    long latencyValue = opt.line.latencyMs;
+    long baudValue = -1;
     long splitGapValue = 250;
     long lateValue = 0;
     qint64 silenceForMs = -1;
     qint64 vanishForMs = 0;
     const bool ok =
         r.integer(seed, 0, 4294967295L, seedValue) && r.integer(rpm, 0, 9000, rpmValue) &&
-        r.integer(trueK, 1, 255, trueKValue) && r.integer(answer, 0, 10000, answerValue) &&
-        r.integer(splitGap, 0, 60000, splitGapValue) && r.integer(late, 0, 600000, lateValue) &&
-        r.rate(drop, opt.faults.dropRate) && r.rate(badLength, opt.faults.badLengthRate) &&
-        r.rate(lateRate, opt.faults.lateRate) &&
+        r.integer(trueK, 1, 255, trueKValue) && r.integer(latency, 0, 10000, latencyValue) &&
+        r.integer(baud, 0, 4000000, baudValue) && r.integer(splitGap, 0, 60000, splitGapValue) &&
+        r.integer(late, 0, 600000, lateValue) && r.rate(drop, opt.faults.dropRate) &&
+        r.rate(badLength, opt.faults.badLengthRate) && r.rate(lateRate, opt.faults.lateRate) &&
         r.seconds(silenceAfter, opt.faults.silenceAfterMs) && r.seconds(silenceFor, silenceForMs) &&
         r.seconds(vanishAfter, opt.faults.vanishAfterMs) && r.seconds(vanishFor, vanishForMs);
     if (!ok) {
@@ -206,7 +227,33 @@ bool parse(QCoreApplication& app, Options& opt, QString& error) {
     opt.engine.seed = opt.faults.seed = static_cast<std::uint32_t>(seedValue);
     opt.engine.fixedRpm = static_cast<int>(rpmValue);
     opt.engine.trueCoefficient = static_cast<int>(trueKValue);
-    opt.answerMs = static_cast<int>(answerValue);
+    if (cli.isSet(lineOption)) {
+        const QString settings = cli.value(lineOption);
+        bool isNumber = false;
+        const int speed = settings.section(QLatin1Char(','), 0, 0).trimmed().toInt(&isNumber);
+        if (!isNumber || speed <= 0) {
+            error = QStringLiteral("--line wants settings such as 9600,n,8,1, not \"%1\"")
+                        .arg(settings);
+            return false;
+        }
+        opt.line = opt.line.withPort(settings);
+    }
+    if (baudValue >= 0) opt.line.baud = static_cast<int>(baudValue);
+    opt.line.latencyMs = static_cast<int>(latencyValue);
+    if (cli.isSet(chunk)) {
+        const QStringList parts = cli.value(chunk).split(QLatin1Char('/'));
+        bool bytesOk = false, msOk = false;
+        const int bytes = parts.size() == 2 ? parts[0].toInt(&bytesOk) : 0;
+        const int ms = parts.size() == 2 ? parts[1].toInt(&msOk) : 0;
+        if (!bytesOk || !msOk || bytes < 1 || bytes > 4096 || ms < 0 || ms > 1000) {
+            error = QStringLiteral("--chunk wants BYTES/MS, 1-4096 bytes and 0-1000 ms, not "
+                                   "\"%1\"")
+                        .arg(cli.value(chunk));
+            return false;
+        }
+        opt.line.chunkBytes = bytes;
+        opt.line.chunkMs = ms;
+    }
     opt.faults.splitRate = cli.isSet(split) ? 1.0 : 0.0;
     opt.faults.splitGapMs = static_cast<int>(splitGapValue);
     opt.faults.lateMs = static_cast<int>(lateValue);
@@ -284,7 +331,7 @@ int main(int argc, char* argv[]) {
     }
 
     VirtualEcu ecu(memory, opt.engine, opt.faults);
-    ecu.setAnswerDelayMs(opt.answerMs);
+    ecu.setLine(opt.line);
 
     PtyHost host(ecu, opt.link);
     host.setTrace(opt.trace);

@@ -27,6 +27,9 @@ public:
     virtual bool write(const QByteArray& frame) = 0;
     // Everything received so far, without waiting; what is returned is consumed.
     virtual QByteArray readAll() = 0;
+    // The exchange waited `ms` since its previous tick. A real port ignores it; a link to a
+    // virtual ECU on a stepped clock moves that clock on by as much.
+    virtual void waited(int /*ms*/) {}
 
     virtual int errorCode() const = 0;
     virtual QString errorString() const = 0;

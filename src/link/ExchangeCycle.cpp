@@ -168,6 +168,7 @@ bool ExchangeCycle::receive(bool& waitForRest) {
 }
 
 void ExchangeCycle::tick() {
+    m_link.waited(m_timer.interval());
     m_timer.stop();
 
     if (!m_link.isOpen()) {

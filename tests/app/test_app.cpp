@@ -367,6 +367,7 @@ private slots:
     void buttonsRunTheirExchangeThenHandOver() {
         World w;
         Form2* menu = readyMenu(w);
+        w.ecu.holdEngine(true);
         w.ecu.engine().kcor = 117;
         w.ecu.clearReceived();
         w.click(ScreenId::Form2, QStringLiteral("Command5"));

@@ -9,8 +9,10 @@
 #include <functional>
 
 // The automatic calibration screen against the virtual ECU, in engine time. Every 50 ms step
-// moves the ECU on by 50 ms, ticks the exchange when its own interval has passed (100 ms, or
-// 2000 ms while the link is lost), then runs the calibration step and, while it runs, the log.
+// moves the ECU on by 50 ms, ticks the exchange when its own interval has passed (100 ms, 300
+// ms for a read-back, or 2000 ms while the link is lost), then runs the calibration step and,
+// while it runs, the log. The world's stepped clock counts the steps towards each tick's wait,
+// so a tick does not move the ECU on again.
 class AutoCalDrive {
 public:
     static constexpr int StepMs = AutoCalibrationRun::TickMs;

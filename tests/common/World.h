@@ -34,8 +34,9 @@ struct World {
 
     void setUp(Links kind, const QByteArray& config, bool withLanguageFile) {
         g.folders = ProgramFolders::portable(dir.path());
-        // The virtual ECU's engine only moves when a test says so.
-        ecu.useManualClock();
+        // The virtual ECU's time moves with the exchange's ticks, by each tick's interval, and
+        // when a test advances it; replies take their time on a 9600-baud line.
+        ecu.useSteppedClock();
         if (!config.isNull()) writeFile(QStringLiteral("Config.ini"), config);
         if (withLanguageFile)
             QFile::copy(QStringLiteral(QT_TESTCASE_SOURCEDIR "/../data/Stringhe312.txt"),

@@ -105,6 +105,7 @@ private slots:
         QCOMPARE(text(w, ScreenId::Form3, "Text17"), QStringLiteral("2.4.7"));
 
         EngineState& e = w.ecu.engine();
+        w.ecu.holdEngine(true);
         e.rpm = 0;
         e.pressure1 = 1234;
         e.pressure2 = 567;
@@ -258,6 +259,7 @@ private slots:
         // Headers are on disk as soon as START is pressed.
         QCOMPARE(readAll(path).count("\r\n"), 9);
 
+        w.ecu.holdEngine(true);
         for (int rpm : {1500, 1600, 1700}) {
             w.ecu.engine().rpm = rpm;
             exchange(live);
@@ -342,6 +344,7 @@ private slots:
         QVERIFY2(message->text().endsWith(qt_error_string(ENOTDIR) + QLatin1Char(')')),
                  qPrintable(message->text()));
         QCOMPARE(enabledOf(blocked, {"Command3", "Command4"}), QStringLiteral("10"));
+        blocked.ecu.holdEngine(true);
         blocked.ecu.engine().rpm = 2100;
         exchange(live);
         QCOMPARE(text(blocked, ScreenId::Form3, QStringLiteral("Text6")), QStringLiteral("2100"));
@@ -439,6 +442,7 @@ private slots:
         QVERIFY(diag);
         QCOMPARE(diag->cycle().intervalMs(), 100);
         auto& d = w.ecu.engine().diagnosis;
+        w.ecu.holdEngine(true);
         for (int i = 0; i < 17; ++i)
             d[i] = 300 + i;
         d[EngineState::DiagBoardTemperature] = 253;

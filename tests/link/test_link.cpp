@@ -5,6 +5,7 @@
 #include "diag/LiveDecoding.h"
 #include "link/Commands.h"
 #include "link/ExchangeCycle.h"
+#include "link/LineTiming.h"
 #include "link/LinkState.h"
 #include "link/ParameterUpload.h"
 #include "link/RequestPlan.h"
@@ -547,6 +548,42 @@ private slots:
         QCOMPARE(upload.repaired(), outOfRange);
         if (!valid) QCOMPARE(upload.refusedText(), RepairRounds::describe({{13, 0, false}}));
         if (valid) QCOMPARE(set.ktar(64), outOfRange ? 105 : int(memory.table[64]));
+    }
+
+    // Every screen waits for every reply at least a fifth longer than the reply needs at
+    // worst on a 9600-baud line behind a USB adapter with a 16 ms timer: its writes and
+    // read-backs, and the poll of a lost link, as well as its own requests.
+    void everyPlanLeavesRoomForEveryReply() {
+        const LineTiming line = LineTiming::fromSettings(QStringLiteral("9600,n,8,1"));
+        QCOMPARE(line.adapterLatencyMs, 16);
+        const auto check = [&line](const RequestPlan& plan, const char* what, int command,
+                                   int intervalMs) {
+            const int room = (line.replyDueMs(command) * 6 + 4) / 5;
+            QVERIFY2(intervalMs >= room,
+                     qPrintable(QStringLiteral("%1, %2 %3: %4 ms, needs %5")
+                                    .arg(QLatin1String(plan.name()), QLatin1String(what))
+                                    .arg(command)
+                                    .arg(intervalMs)
+                                    .arg(room)));
+        };
+        const int lostPollMs = ExchangeCycle::LostLink{}.intervalMs;
+        const std::vector<const RequestPlan*> plans = RequestPlan::all();
+        QCOMPARE(plans.size(), std::size_t(8));
+        for (const RequestPlan* plan : plans) {
+            QVERIFY(!plan->entries().empty());
+            for (const auto& [command, intervalMs] : plan->entries()) {
+                check(*plan, "command", command, intervalMs);
+                check(*plan, "lost-link poll", command, lostPollMs);
+            }
+            if (!plan->lists(Commands::WriteParameter)) continue;
+            const WriteSequence::Timing t = plan->writeTiming();
+            for (int write : {Commands::WriteParameter, Commands::WriteTableEntry})
+                check(*plan, "write", write, t.writeMs);
+            for (int read : {Commands::ReadParameters, Commands::ReadTable})
+                check(*plan, "read-back", read, t.readMs);
+        }
+        // The automatic calibration's store reads back at the main menu's pace.
+        QCOMPARE(RequestPlan::autoCalibration().writeTiming().readMs, 300);
     }
 
     void settingsStringsBecomeLineSettingsOrOpenErrors() {

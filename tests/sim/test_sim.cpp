@@ -6,6 +6,7 @@
 #include "InProcessLink.h"
 #include "RequestFramer.h"
 #include "VirtualEcu.h"
+#include "link/LineTiming.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -47,11 +48,28 @@ EngineSettings warm() {
     return s;
 }
 
-// A virtual ECU with these line faults, its clock stopped, and a link open to it.
+// A virtual ECU with these line faults, its clock stopped, and a link open to it at 9600
+// baud, 8N1.
 struct Line {
-    explicit Line(const FaultSettings& faults) : ecu(EcuMemory::factory(), {}, faults) {
+    explicit Line(const FaultSettings& faults = {}, const QString& settings = "9600,n,8,1")
+        : ecu(EcuMemory::factory(), {}, faults) {
         ecu.useManualClock();
-        link.open("1", "");
+        link.open("1", settings);
+    }
+    // Long enough for a short reply to cross the line and the adapter.
+    QByteArray readLater() {
+        ecu.advance(50);
+        return link.readAll();
+    }
+    // Reads at each of these times after now; what each read brought.
+    QList<QByteArray> readsAt(std::initializer_list<int> times) {
+        QList<QByteArray> out;
+        const qint64 start = ecu.nowMs();
+        for (int t : times) {
+            ecu.advance(start + t - ecu.nowMs());
+            out << link.readAll();
+        }
+        return out;
     }
     VirtualEcu ecu;
     InProcessLink link{ecu};
@@ -186,8 +204,8 @@ private slots:
         ecu.advance(1000);
         QCOMPARE(live(ecu).fuelState, 0);
         QVERIFY(link.write(request(4)));
-        QCOMPARE(link.readAll(), request(4)); // the acknowledgement comes before the switch
         ecu.advance(880);
+        QCOMPARE(link.readAll(), request(4)); // the acknowledgement came before the switch
         QCOMPARE(live(ecu).fuelState, 0);
         ecu.advance(40);
         QCOMPARE(live(ecu).fuelState, 1);
@@ -227,6 +245,90 @@ private slots:
             QCOMPARE(wordAt(d, 18 + 2 * i), i < 3 ? 1 : 0);
     }
 
+    // At 9600 baud 8N1 a byte takes 1.04 ms. A request for the parameter block (5 bytes)
+    // reaches the ECU after 5.2 ms, the ECU answers 5 ms later, and its 129 bytes reach the
+    // adapter from 11.3 ms to 144.6 ms. The adapter's 16 ms timer runs out long before it
+    // holds 62 bytes: it hands over 16 at a time, the last byte alone at 160.6 ms.
+    void lineCarriesRepliesAtItsSpeed() {
+        {
+            Line line;
+            line.link.write(request(1));
+            const QList<QByteArray> reads = line.readsAt({27, 28, 143, 144, 160, 161});
+            QList<qsizetype> sizes;
+            for (const QByteArray& r : reads)
+                sizes << r.size();
+            QCOMPARE(sizes, (QList<qsizetype>{0, 16, 6 * 16, 16, 0, 1}));
+            QCOMPARE(reads.join(), line.ecu.handle(request(1)));
+        }
+        // The port's settings make the line: with even parity and two stop bits a byte takes
+        // twelve bits, 13 of them in the adapter's first 16 ms; at 115200 baud the adapter's
+        // 62 bytes fill before its timer runs out.
+        const struct {
+            const char* settings;
+            int firstChunkMs, firstChunkBytes;
+        } ports[] = {{"9600,e,8,2", 29, 13}, {"115200,n,8,1", 11, 62}};
+        for (const auto& port : ports) {
+            Line line({}, QString::fromLatin1(port.settings));
+            line.link.write(request(1));
+            const QList<QByteArray> reads =
+                line.readsAt({port.firstChunkMs - 1, port.firstChunkMs});
+            QCOMPARE(reads[0].size(), 0);
+            QCOMPARE(reads[1].size(), port.firstChunkBytes);
+        }
+        // The ECU answers one request at a time: the second reply starts when the first has
+        // left. The table's last 5 bytes (from 77.9 ms) and the version (83.2 to 90.4 ms)
+        // share the adapter's chunk, handed over at 93.9 ms.
+        {
+            Line line;
+            line.link.write(request(8));
+            line.link.write(request(7));
+            const QList<QByteArray> reads = line.readsAt({93, 94});
+            QCOMPARE(reads[0].size(), 64);
+            QCOMPARE(reads[1], line.ecu.handle(request(8)).mid(64) + line.ecu.handle(request(7)));
+        }
+        // An instant line answers at once, whatever port opens it.
+        {
+            Line line;
+            line.link.close();
+            line.ecu.setLine(LineModel::instant());
+            QVERIFY(line.link.open("1", "9600,n,8,1"));
+            line.link.write(request(7));
+            QCOMPARE(line.link.readAll().size(), 8);
+        }
+        // Never later than the tool expects at worst, which its intervals are built on.
+        for (int command : {1, 2, 3, 7, 8, 9, 10, 15}) {
+            Line line;
+            QByteArray payload;
+            if (command == 2) payload = bytes({0, 12, 9, 196});
+            if (command == 9) payload = bytes({5, 110});
+            if (command == 10) payload = bytes({110});
+            line.link.write(request(command, payload));
+            const int due = LineTiming::fromSettings("9600,n,8,1").replyDueMs(command);
+            line.ecu.advance(due - 1);
+            const QByteArray reply = line.link.readAll();
+            QVERIFY2(!reply.isEmpty() && reply.size() == static_cast<unsigned char>(reply.at(3)),
+                     qPrintable(QString::number(command)));
+        }
+    }
+
+    // The clock of a test's world moves with the exchange's ticks; time the test moved it on
+    // by hand since the last tick counts towards the wait, so the two never add up.
+    void steppedClockFollowsTheExchange() {
+        VirtualEcu ecu;
+        ecu.useSteppedClock();
+        ecu.waited(200);
+        QCOMPARE(ecu.nowMs(), 200);
+        ecu.advance(150);
+        ecu.waited(200);
+        QCOMPARE(ecu.nowMs(), 400);
+        ecu.advance(500);
+        ecu.waited(200);
+        QCOMPARE(ecu.nowMs(), 900);
+        ecu.useManualClock();
+        ecu.waited(200);
+        QCOMPARE(ecu.nowMs(), 900);
+    }
+
     void lineFaultsShapeReplies() {
         const QByteArray version = bytes({'P', 'C', 0, 8, 7, 2, 4, 7});
         // Dropped: about the share asked for, the same ones for the same seed.
@@ -237,17 +339,18 @@ private slots:
             for (int i = 0; i < 400; ++i) {
                 a.link.write(request(7));
                 b.link.write(request(7));
-                const QByteArray ra = a.link.readAll();
-                QCOMPARE(ra, b.link.readAll());
+                const QByteArray ra = a.readLater();
+                QCOMPARE(ra, b.readLater());
                 lost += ra.isEmpty();
             }
             QVERIFY2(lost > 90 && lost < 150, qPrintable(QString::number(lost)));
         }
-        // Split: half on this read, the rest on the next.
-        {
+        // Split: half on this read, the rest on the next, on the line as without it.
+        for (const LineModel& model : {LineModel{}, LineModel::instant()}) {
             Line line({.splitRate = 1});
+            line.ecu.setLine(model);
             line.link.write(request(7));
-            const QByteArray first = line.link.readAll();
+            const QByteArray first = line.readLater();
             QCOMPARE(first, version.left(4));
             QCOMPARE(first + line.link.readAll(), version);
             QVERIFY(line.link.readAll().isEmpty());
@@ -258,16 +361,17 @@ private slots:
             line.link.write(request(7));
             QByteArray expected = version;
             expected[3] = 9;
-            QCOMPARE(line.link.readAll(), expected);
+            QCOMPARE(line.readLater(), expected);
         }
-        // Late: nothing until the time is up, and replies keep their order.
+        // Late: nothing until the time is up (the version's 8 bytes reach the adapter from
+        // 511 ms and are handed over at 527.3 ms), and replies keep their order.
         {
             Line line({.lateMs = 500});
             line.link.write(request(7));
             line.ecu.advance(200);
             line.link.write(request(4));
             QVERIFY(line.link.readAll().isEmpty());
-            line.ecu.advance(299);
+            line.ecu.advance(327);
             QVERIFY(line.link.readAll().isEmpty());
             line.ecu.advance(1);
             QCOMPARE(line.link.readAll(), version);
@@ -279,16 +383,16 @@ private slots:
     void cablePulledAndDeviceVanished() {
         {
             Line line({.lateMs = 400, .silenceAfterMs = 1000, .silenceForMs = 2000});
-            line.link.write(request(7)); // sent at 0, due at 400: arrives
+            line.link.write(request(7)); // sent at 0, due at 428: arrives
             line.ecu.advance(800);
-            line.link.write(request(7)); // due at 1200, inside the silence: lost
+            line.link.write(request(7)); // due at 1228, inside the silence: lost
             line.ecu.advance(700);
             line.link.write(request(7)); // not heard at all
             QCOMPARE(line.link.readAll().size(), 8);
             line.ecu.advance(3000);
             QVERIFY(line.link.readAll().isEmpty());
             line.link.write(request(7));
-            line.ecu.advance(400);
+            line.ecu.advance(450);
             QCOMPARE(line.link.readAll().size(), 8);
         }
         {
@@ -308,7 +412,7 @@ private slots:
             QVERIFY(link.open("1", ""));
             QVERIFY(!link.deviceLost());
             link.write(request(7));
-            QCOMPARE(link.readAll().size(), 8);
+            QCOMPARE(line.readLater().size(), 8);
         }
         {
             Line line({.vanishAfterMs = 1000, .vanishForMs = 500});
@@ -361,6 +465,13 @@ private slots:
         QCOMPARE(::write(fd, "PC\0", 3), ssize_t(3));
         QCOMPARE(::write(fd, "\x05\x07", 2), ssize_t(2));
         QCOMPARE(readFor(fd, 8, 3000), bytes({'P', 'C', 0, 8, 7, 2, 4, 7}));
+        // The parameter block crosses a 9600-baud line: its last byte comes 161 ms after the
+        // request was written (the host's clock counts whole milliseconds).
+        QElapsedTimer sent;
+        sent.start();
+        QCOMPARE(::write(fd, request(1).constData(), 5), ssize_t(5));
+        QCOMPARE(readFor(fd, 129, 3000).size(), 129);
+        QVERIFY2(sent.elapsed() >= 159, qPrintable(QString::number(sent.elapsed())));
         ::close(fd);
 
         sim.terminate();
