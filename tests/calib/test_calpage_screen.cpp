@@ -493,6 +493,22 @@ private slots:
         QVERIFY(w.host.isVisible(ScreenId::Form2));
         QCOMPARE(link->written.count(Commands::writeTableEntry(64, 105)), 0);
 
+        // A read-back that never ends: the first EXIT waits, a second one leaves.
+        World w3(World::Links::Scripted);
+        Form16* page3 = scriptedPage(w3);
+        w3.scripted.back()->respond = acknowledgeButGarbleReads;
+        w3.click(ScreenId::Form16, QStringLiteral("Command7"));
+        for (int i = 0; i < 95; ++i)
+            page3->Timer1Tick();
+        QCOMPARE(page3->writes().acknowledged(), 87);
+        QVERIFY(page3->page().writing());
+        w3.click(ScreenId::Form16, QStringLiteral("Command1"));
+        QVERIFY(w3.host.isVisible(ScreenId::Form16));
+        w3.click(ScreenId::Form16, QStringLiteral("Command1"));
+        QVERIFY(w3.host.isVisible(ScreenId::Form2));
+        QVERIFY(labelText(w3, ScreenId::Form2, "StatusText")
+                    .contains(QStringLiteral("87 scritture su 87")));
+
         World w2(World::Links::Scripted);
         Form16* page2 = scriptedPage(w2);
         w2.click(ScreenId::Form16, QStringLiteral("Command7"));

@@ -550,6 +550,23 @@ private slots:
         QVERIFY(w.dialogs.messages.last().startsWith(
             QStringLiteral("Ripristino dei valori di default non confermato")));
         QVERIFY(!w.g.parametersFromEcu);
+
+        // Acknowledged, but every read-back garbled: the first EXIT waits, a second leaves.
+        World again(World::Links::Scripted);
+        SetParameterDefaults(again.g.parameters);
+        again.g.parametersFromEcu = true;
+        menu = openPage<Form5>(again, ScreenId::Form5);
+        again.click(ScreenId::Form5, QStringLiteral("Command7"));
+        again.scripted.front()->respond = acknowledgeButGarbleReads;
+        for (int i = 0; i < 6; ++i)
+            menu->Timer1Tick();
+        again.click(ScreenId::Form5, QStringLiteral("Command8"));
+        QVERIFY(again.host.isVisible(ScreenId::Form5));
+        again.click(ScreenId::Form5, QStringLiteral("Command8"));
+        QVERIFY(again.host.isVisible(ScreenId::Form2));
+        QVERIFY(again.dialogs.messages.last().startsWith(
+            QStringLiteral("Valori di default ripristinati ma non riletti")));
+        QVERIFY(!again.g.parametersFromEcu);
     }
 
     // An ECU that answers every read-back with a wrong length keeps the write from ending;
