@@ -43,6 +43,12 @@ bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r';
 }
 
+// The first `c` in [b, e), or null. (GCC's sanitizer build cannot see that e >= b for memchr.)
+const char* findIn(const char* b, const char* e, char c) {
+    const char* at = std::find(b, e, c);
+    return at == e ? nullptr : at;
+}
+
 // Splits a line at `sep`, trimming blanks. A field in double quotes may hold the separator;
 // its quotes are dropped. Stops past MaxColumns fields, which matches no heading.
 void split(const char* b, const char* e, char sep, std::vector<Cell>& out) {
@@ -60,9 +66,9 @@ void split(const char* b, const char* e, char sep, std::vector<Cell>& out) {
                 c += *c == '"' ? 2 : 1;
             cell = {q + 1, std::min(c, e)};
             const char* after = std::min(c + 1, e);
-            s = static_cast<const char*>(std::memchr(after, sep, std::size_t(e - after)));
+            s = findIn(after, e, sep);
         } else {
-            s = static_cast<const char*>(std::memchr(p, sep, std::size_t(e - p)));
+            s = findIn(p, e, sep);
             cell.e = s ? s : e;
             while (cell.e > cell.b && isBlank(cell.e[-1]))
                 --cell.e;
