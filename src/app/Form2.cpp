@@ -1,6 +1,5 @@
 #include "Form2.h"
 
-#include "Tour.h"
 #include "diag/LiveDecoding.h"
 #include "link/Commands.h"
 #include "link/RequestPlan.h"
@@ -391,32 +390,4 @@ void Form2::onUnload() {
 
 void Form2::onCloseRequested() {
     leaveFor(ScreenId::Form1);
-}
-
-void Form2::tour(Tour& t) {
-    const ScreenId self = ScreenId::Form2;
-    auto in = [&t](Phase phase) {
-        return [&t, phase] {
-            auto* menu = t.screen<Form2>(ScreenId::Form2);
-            return menu && menu->isVisible() && menu->phase() == phase;
-        };
-    };
-    const auto menu = t.press(ScreenId::Form1, "Command1");
-    const auto back = t.press(self, "Command1");
-    const auto atStart = t.visible(ScreenId::Form1);
-
-    t.picture(QStringLiteral("03-main-menu"), menu, in(Phase::Ready), self);
-    t.pass(back, atStart);
-    t.picture(QStringLiteral("04-main-menu-defaults-written"),
-              Tour::then(t.scenario("out-of-range"), menu), in(Phase::Ready), self);
-    t.pass(back, atStart);
-    t.picture(QStringLiteral("05-main-menu-default-refused"),
-              Tour::then(t.scenario("refuse"), menu), in(Phase::Stopped), self);
-    t.pass(Tour::then(back, t.scenario("factory")), atStart);
-    t.picture(QStringLiteral("08-main-menu-turkish"),
-              Tour::then(t.press(ScreenId::Form1, "Command5"), menu), in(Phase::Ready), self);
-    t.pass(Tour::then(back, t.press(ScreenId::Form1, "Command3")), atStart);
-    t.picture(QStringLiteral("10-main-menu-not-connected"),
-              Tour::then(t.press(ScreenId::Form1, "Command7"), menu), t.visible(self), self);
-    t.pass(Tour::then(back, t.press(ScreenId::Form1, "Command7")), atStart);
 }

@@ -3,7 +3,8 @@
 #include "QtUserDialogs.h"
 #include "RecordingUserDialogs.h"
 #include "Screens.h"
-#include "Tour.h"
+#include "app/tour/ScreenTours.h"
+#include "app/tour/Tour.h"
 #include "link/SerialEcuLink.h"
 #include "params/ParameterId.h"
 
@@ -144,8 +145,7 @@ int main(int argc, char* argv[]) {
             ecu.model().setTrueCoefficient(EngineSettings{}.trueCoefficient);
         }
     };
-    Tour walk(host, cli.value(options.tour), scenarios, printedDialogs);
-    walk.setLanguage(&g.language);
+    Tour walk(host, g, cli.value(options.tour), scenarios, printedDialogs);
     int tourFailures = 0;
     if (touring) {
         addScreenTours(walk);

@@ -11,7 +11,6 @@ class QLineEdit;
 class QPushButton;
 class QTimer;
 class Shape;
-class Tour;
 
 // The graphical calibration view: the first six rpm columns of the table as curves over the
 // first seven injection-time breakpoints. The fitter picks a curve in the legend (it blinks)
@@ -23,8 +22,6 @@ class Form15 final : public FormBase {
     Q_OBJECT
 public:
     explicit Form15(FormContext& context);
-
-    static void tour(Tour& t);
 
     // The blink tick (Timer1, 1000 ms while a curve is chosen).
     void Timer1Tick();

@@ -5,9 +5,7 @@
 #include "Correctives.h"
 #include "MarkerGeometry.h"
 #include "app/Form2.h"
-#include "app/RecordingUserDialogs.h"
 #include "app/Shape.h"
-#include "app/Tour.h"
 #include "app/WriteReport.h"
 #include "diag/LiveDecoding.h"
 #include "diag/LiveTexts.h"
@@ -25,7 +23,6 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include <functional>
 #include <utility>
 
 namespace {
@@ -800,67 +797,4 @@ void Form16::showScreen() {
     refreshControls();
     syncRequest();
     cycle().start(plan().intervalOf(Commands::CalibrationLive));
-}
-
-// --- The tour -------------------------------------------------------------------------------
-
-void Form16::tour(Tour& t) {
-    const ScreenId self = ScreenId::Form16;
-    auto page = [&t] { return t.screen<Form16>(ScreenId::Form16); };
-    auto menuReady = [&t] {
-        auto* menu = t.screen<Form2>(ScreenId::Form2);
-        return menu && menu->isVisible() && menu->phase() == Form2::Phase::Ready;
-    };
-    auto act = [page](std::function<void(Form16&)> what) {
-        return [page, what] {
-            if (Form16* p = page()) what(*p);
-        };
-    };
-    auto when = [page](std::function<bool(const Form16&)> what) {
-        return [page, what] {
-            const Form16* p = page();
-            return p && p->isVisible() && what(*p);
-        };
-    };
-    const auto toMenu = t.press(ScreenId::Form1, "Command1");
-    const auto offline = t.press(ScreenId::Form1, "Command7");
-    const auto atStart = t.visible(ScreenId::Form1);
-
-    t.pass(Tour::then(t.scenario("warm-up"), toMenu), menuReady);
-    t.picture(QStringLiteral("16a-calibration-page"), t.press(ScreenId::Form2, "Command5"),
-              when([](const Form16& p) {
-                  const LiveData& live = p.g.liveData;
-                  return live.FuelState == 0 && live.Rpm > 0 && p.Shape1->isVisible();
-              }),
-              self);
-    t.pass(t.press(self, "Command9"), when([](const Form16& p) { return p.m_page.ecuManual(); }));
-    t.picture(QStringLiteral("16b-calibration-manual-on"),
-              act([](Form16& p) { p.VScroll1->setValue(-120); }),
-              when([](const Form16& p) { return p.g.liveData.Kcor == 120; }), self);
-    // MODIFICA with manual calibration on asks before it flattens the table; here the fitter
-    // answers no.
-    t.questionPicture(QStringLiteral("16e-calibration-manual-write-question"), act([&t](Form16& p) {
-                          t.dialogs().answer = false;
-                          p.Command7->click();
-                      }),
-                      self);
-    t.pass([&t] { t.dialogs().answer = true; },
-           when([](const Form16& p) { return !p.m_page.writing(); }));
-    t.pass(t.press(self, "Command9"), when([](const Form16& p) {
-               return p.m_page.modeAcknowledged() && !p.m_page.ecuManual();
-           }));
-    t.picture(QStringLiteral("16c-calibration-rejected"), act([](Form16& p) {
-                  p.Text6[1]->setText(QStringLiteral("500"));
-                  p.Text6[16 + 8 + 2]->setText(QStringLiteral("151"));
-                  p.Command7->click();
-              }),
-              when([](const Form16& p) { return !p.Label4->text().isEmpty(); }), self);
-    t.pass(t.press(self, "Command1"), menuReady);
-    t.pass(t.press(ScreenId::Form2, "Command1"), atStart);
-
-    t.pass(Tour::then(offline, toMenu), t.visible(ScreenId::Form2));
-    t.picture(QStringLiteral("16d-calibration-not-connected"), t.press(ScreenId::Form2, "Command5"),
-              t.visible(self), self);
-    t.pass(t.press(self, "Command1"), t.visible(ScreenId::Form2));
-    t.pass(Tour::then(t.press(ScreenId::Form2, "Command1"), offline), atStart);
 }

@@ -2,9 +2,7 @@
 
 #include "CalibrationTexts.h"
 #include "app/Form1.h"
-#include "app/Form2.h"
 #include "app/Shape.h"
-#include "app/Tour.h"
 #include "app/WriteReport.h"
 #include "diag/LiveDecoding.h"
 #include "diag/LiveLayout.h"
@@ -607,59 +605,4 @@ void Form8::showRun() {
 void Form8::showStatus(const QString& text) {
     StatusText->setText(text);
     StatusText->setVisible(!text.isEmpty());
-}
-
-// ---------------------------------------------------------------- the tour
-
-void Form8::tour(Tour& t) {
-    const ScreenId self = ScreenId::Form8;
-    const auto state = [&t](std::function<bool(const AutoCalibrationRun&)> holds) {
-        return [&t, holds] {
-            auto* screen = t.screen<Form8>(ScreenId::Form8);
-            return screen && screen->isVisible() && holds(screen->run());
-        };
-    };
-    const auto menuReady = [&t] {
-        auto* menu = t.screen<Form2>(ScreenId::Form2);
-        return menu && menu->isVisible() && menu->phase() == Form2::Phase::Ready;
-    };
-    // A run takes about a minute of engine time: measuring on petrol, on gas, and again.
-    constexpr int runMs = 240000;
-
-    t.pass(Tour::then(t.scenario("calibration-car"), t.press(ScreenId::Form1, "Command1")),
-           menuReady);
-    t.pass(t.press(ScreenId::Form2, "Command5"), t.visible(ScreenId::Form16));
-    // Through the page's button, as a fitter comes: the page closes its port first. Shown over
-    // a page still polling, the two screens would share the ECU's one line.
-    t.pass(t.press(ScreenId::Form16, "Command8"),
-           state([](const AutoCalibrationRun& r) { return r.live().Rpm > 0; }));
-    t.picture(QStringLiteral("80-autocal-measuring-gas"), t.press(self, "Command3"),
-              state([](const AutoCalibrationRun& r) { return r.phase() == 5 && r.avgOnGas() > 0; }),
-              self, runMs);
-    t.picture(QStringLiteral("81-autocal-stored"), nullptr, state([](const AutoCalibrationRun& r) {
-                  return r.phase() == 8 && !r.mayBeInCalibrationMode();
-              }),
-              self, runMs);
-    t.picture(QStringLiteral("83-autocal-adapter-pulled"), t.scenario("unplug"),
-              state([](const AutoCalibrationRun& r) { return r.linkLost(); }), self);
-    t.pass(t.scenario("plug"), state([](const AutoCalibrationRun& r) { return !r.linkLost(); }));
-
-    const auto backToStart = [&t, self] {
-        t.pass(t.press(self, "Command5"), t.visible(ScreenId::Form16));
-        t.pass(t.press(ScreenId::Form16, "Command1"), t.visible(ScreenId::Form2));
-        t.pass(t.press(ScreenId::Form2, "Command1"), t.visible(ScreenId::Form1));
-    };
-    backToStart();
-
-    // The longest texts: Turkish.
-    t.pass(Tour::then(t.scenario("factory"), Tour::then(t.press(ScreenId::Form1, "Command5"),
-                                                        t.press(ScreenId::Form1, "Command1"))),
-           menuReady);
-    t.pass(t.press(ScreenId::Form2, "Command5"), t.visible(ScreenId::Form16));
-    t.picture(QStringLiteral("82-autocal-turkish"), t.press(ScreenId::Form16, "Command8"),
-              state([](const AutoCalibrationRun& r) { return r.live().Rpm > 0; }), self);
-    backToStart();
-    t.pass(Tour::then(t.press(ScreenId::Form1, "Command3"),
-                      Tour::then(t.scenario("drive-cycle"), t.scenario("factory"))),
-           t.visible(ScreenId::Form1));
 }

@@ -13,7 +13,6 @@ class QLineEdit;
 class QPushButton;
 class RequestPlan;
 class Shape;
-class Tour;
 
 // The automatic calibration screen: the view and the link of one AutoCalibrationRun. The
 // exchange (Timer1) polls the ECU every 100 ms with the coefficient under test and sends what
@@ -26,8 +25,6 @@ class Form8 final : public FormBase {
 public:
     explicit Form8(FormContext& context);
     ~Form8() override;
-
-    static void tour(Tour& t);
 
     // The three timers' steps; the timers call them, tests call them directly.
     void Timer1Tick() { cycle().tick(); } // exchange

@@ -3,13 +3,11 @@
 #include "app/Form1.h"
 #include "app/Form2.h"
 #include "app/Shape.h"
-#include "app/Tour.h"
 #include "diag/LiveDecoding.h"
 #include "diag/LiveTexts.h"
 #include "link/Commands.h"
 #include "link/RequestPlan.h"
 
-#include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -519,47 +517,4 @@ void Form3::onCloseRequested() {
     if (logLost.isEmpty()) return;
     if (Screen* s = ctx.host.loaded(ScreenId::Form2))
         if (auto* menu = qobject_cast<Form2*>(s->asObject())) menu->showNotice(logLost);
-}
-
-void Form3::tour(Tour& t) {
-    const ScreenId self = ScreenId::Form3;
-    const auto menuReady = [&t] {
-        auto* menu = t.screen<Form2>(ScreenId::Form2);
-        return menu && menu->isVisible() && menu->phase() == Form2::Phase::Ready;
-    };
-    const auto showing = [&t](int records) {
-        return [&t, records] {
-            auto* s = t.screen<Form3>(ScreenId::Form3);
-            return s && s->isVisible() && s->liveRecords() >= records;
-        };
-    };
-    const auto logging = [&t] {
-        auto* s = t.screen<Form3>(ScreenId::Form3);
-        return s && s->logWriter().isOpen() && s->logWriter().elapsedMs() >= 1500;
-    };
-    const auto stopped = [&t] {
-        auto* s = t.screen<Form3>(ScreenId::Form3);
-        return s && !s->logWriter().isOpen();
-    };
-    // The tour's own log goes where a fitter's would; it is not kept.
-    const auto dropLog = [&t] {
-        if (auto* s = t.screen<Form3>(ScreenId::Form3)) QFile::remove(s->logWriter().filePath());
-    };
-    const auto start = ScreenId::Form1;
-
-    t.pass(Tour::then(t.scenario("warm-up"), t.press(start, "Command1")), menuReady);
-    t.picture(QStringLiteral("20-live-on-gas"), t.press(ScreenId::Form2, "Command3"), showing(8),
-              self);
-    t.picture(QStringLiteral("21-live-logging"), t.press(self, "Command3"), logging, self);
-    t.pass(Tour::then(t.press(self, "Command4"), dropLog), stopped);
-    t.pass(t.press(self, "Command1"), menuReady);
-    t.pass(t.press(ScreenId::Form2, "Command1"), t.visible(start));
-
-    t.pass(Tour::then(t.press(start, "Command7"), t.press(start, "Command1")),
-           t.visible(ScreenId::Form2));
-    t.picture(QStringLiteral("22-live-not-connected"), t.press(ScreenId::Form2, "Command3"),
-              t.visible(self), self);
-    t.pass(t.press(self, "Command1"), t.visible(ScreenId::Form2));
-    t.pass(Tour::then(t.press(ScreenId::Form2, "Command1"), t.press(start, "Command7")),
-           t.visible(start));
 }

@@ -3,9 +3,7 @@
 #include "FieldCheck.h"
 #include "LevelThresholdRanges.h"
 #include "PageLayouts.h"
-#include "app/Form2.h"
 #include "app/Shape.h"
-#include "app/Tour.h"
 #include "diag/LiveDecoding.h"
 #include "link/RequestPlan.h"
 
@@ -287,33 +285,4 @@ void Form14::showLayout() {
         if (auto* w = findChild<QWidget*>(name)) w->hide();
     for (const QString& name : LevelIndicator::layoutControls(layout))
         if (auto* w = findChild<QWidget*>(name)) w->show();
-}
-
-void Form14::tour(Tour& t) {
-    const ScreenId self = ScreenId::Form14;
-    const auto reading = [&t](bool live) {
-        return [&t, live] {
-            auto* p = t.screen<Form14>(ScreenId::Form14);
-            return p && p->isVisible() && p->hasReading() == live;
-        };
-    };
-    tourPage(t, self, "Command4", QStringLiteral("level-indicator"), "Text2", "6000",
-             reading(true));
-
-    // In write mode with a reading, the adapter is pulled: the reading greyed, the lamps dark,
-    // nothing to set as empty or full.
-    const auto menuReady = [&t] {
-        auto* menu = t.screen<Form2>(ScreenId::Form2);
-        return menu && menu->isVisible() && menu->phase() == Form2::Phase::Ready;
-    };
-    t.pass(t.press(ScreenId::Form1, "Command1"), menuReady);
-    t.pass(t.press(ScreenId::Form2, "Command4"), t.visible(ScreenId::Form5));
-    t.pass(t.press(ScreenId::Form5, "Command4"), reading(true));
-    t.pass(t.press(self, "Option2"), reading(true));
-    t.picture(QStringLiteral("14c-level-indicator-link-lost"), t.scenario("unplug"), reading(false),
-              self);
-    t.pass(t.scenario("plug"), reading(true));
-    t.pass(t.press(self, "Command1"), t.visible(ScreenId::Form5));
-    t.pass(t.press(ScreenId::Form5, "Command8"), menuReady);
-    t.pass(t.press(ScreenId::Form2, "Command1"), t.visible(ScreenId::Form1));
 }

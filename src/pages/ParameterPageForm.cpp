@@ -1,7 +1,5 @@
 #include "ParameterPageForm.h"
 
-#include "app/Form2.h"
-#include "app/Tour.h"
 #include "app/WriteReport.h"
 #include "link/Commands.h"
 #include "link/RequestPlan.h"
@@ -420,40 +418,4 @@ void ParameterPageForm::onUnload() {
         m_writes.interrupt();
         cycle().detach();
     }
-}
-
-void ParameterPageForm::tourPage(Tour& t, ScreenId id, const char* menuButton, const QString& name,
-                                 const char* box, const char* rejected,
-                                 std::function<bool()> ready) {
-    const auto menuReady = [&t] {
-        auto* menu = t.screen<Form2>(ScreenId::Form2);
-        return menu && menu->isVisible() && menu->phase() == Form2::Phase::Ready;
-    };
-    const auto readMode = [&t, id, ready] {
-        auto* p = t.screen<ParameterPageForm>(id);
-        return p && p->isVisible() && p->phase() == Phase::Read && (!ready || ready());
-    };
-    t.pass(t.press(ScreenId::Form1, "Command1"), menuReady);
-    t.pass(t.press(ScreenId::Form2, "Command4"), t.visible(ScreenId::Form5));
-    // Pictures are named after the screen's number: "13a-other-parameters", "13b-...".
-    const QString number = QStringLiteral("%1").arg(int(id), 2, 10, QLatin1Char('0'));
-    t.picture(number + QStringLiteral("a-") + name, t.press(ScreenId::Form5, menuButton), readMode,
-              id);
-    const auto typeRejected = [&t, id, box, rejected] {
-        auto* p = t.screen<ParameterPageForm>(id);
-        if (!p) return;
-        p->m_writeMode->click();
-        p->box(QString::fromLatin1(box))->setText(QString::fromLatin1(rejected));
-        p->Command2->click();
-    };
-    t.picture(
-        number + QStringLiteral("b-") + name + QStringLiteral("-rejected"), typeRejected,
-        [&t, id] {
-            auto* p = t.screen<ParameterPageForm>(id);
-            return p && !p->m_message->isHidden();
-        },
-        id);
-    t.pass(t.press(id, "Command1"), t.visible(ScreenId::Form5));
-    t.pass(t.press(ScreenId::Form5, "Command8"), menuReady);
-    t.pass(t.press(ScreenId::Form2, "Command1"), t.visible(ScreenId::Form1));
 }

@@ -6,7 +6,6 @@
 
 #include <QHash>
 #include <QSet>
-#include <functional>
 #include <utility>
 #include <vector>
 
@@ -18,7 +17,6 @@ class QLayout;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
-class Tour;
 
 // One parameter page, built from its PageLayout: the boxes with their labels and units, the
 // option groups and check boxes, read and write mode, "Modifica", EXIT and the message line.
@@ -40,13 +38,6 @@ public:
 
     // The exchange tick (Timer1).
     void Timer1Tick() { cycle().tick(); }
-
-    // The tour's stops of a page: read mode (once `ready` holds too, if given), then write
-    // mode with `rejected` typed into `box`. A page is reached from the start screen through
-    // the two menus.
-    static void tourPage(Tour& t, ScreenId id, const char* menuButton, const QString& name,
-                         const char* box, const char* rejected,
-                         std::function<bool()> ready = nullptr);
 
 protected:
     ParameterPageForm(ScreenId id, FormContext& context, PageLayout layout);

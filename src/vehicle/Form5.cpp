@@ -3,8 +3,6 @@
 #include "VehicleArchive.h"
 #include "VehicleArchiveTexts.h"
 #include "app/Form2.h"
-#include "app/RecordingUserDialogs.h"
-#include "app/Tour.h"
 #include "app/WriteReport.h"
 #include "link/Commands.h"
 #include "link/RequestPlan.h"
@@ -16,9 +14,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QVBoxLayout>
-#include <memory>
 
 namespace {
 
@@ -429,70 +425,4 @@ void Form5::onUnload() {
         m_writes.interrupt();
         cycle().detach();
     }
-}
-
-void Form5::tour(Tour& t) {
-    const ScreenId self = ScreenId::Form5;
-    const auto menuReady = [&t] {
-        auto* menu = t.screen<Form2>(ScreenId::Form2);
-        return menu && menu->isVisible() && menu->phase() == Form2::Phase::Ready;
-    };
-    const auto idle = [&t] {
-        auto* m = t.screen<Form5>(ScreenId::Form5);
-        return m && m->isVisible() && m->phase() == Phase::Idle;
-    };
-    t.pass(t.press(ScreenId::Form1, "Command1"), menuReady);
-    t.picture(QStringLiteral("05a-parameter-menu"), t.press(ScreenId::Form2, "Command4"), idle,
-              self);
-    // "Valori di default" asks first: the question, answered no, then the restore.
-    t.questionPicture(QStringLiteral("05f-parameter-menu-defaults-question"),
-                      Tour::then([&t] { t.dialogs().answer = false; }, t.press(self, "Command7")),
-                      self);
-    t.pass([&t] { t.dialogs().answer = true; }, idle);
-    t.picture(QStringLiteral("05b-parameter-menu-defaults"), t.press(self, "Command7"), idle, self);
-    // A vehicle configuration as the archive would load it: the factory set with a faster
-    // switch, which needed corrections on the way in.
-    const auto bulk = [&t] {
-        auto* m = t.screen<Form5>(ScreenId::Form5);
-        if (!m) return;
-        ParameterSet configuration = m->g.parameters;
-        configuration.setValue(SwitchRpm, 2500);
-        m->startBulkWrite(configuration, true);
-    };
-    t.picture(
-        QStringLiteral("05c-parameter-menu-bulk-write"), bulk,
-        [&t] {
-            auto* m = t.screen<Form5>(ScreenId::Form5);
-            return m && m->bulkWrite().acknowledged() >= 60;
-        },
-        self);
-    t.picture(QStringLiteral("05d-parameter-menu-bulk-written"), nullptr, idle, self);
-    // A workbook kept from an older car, two of whose values this software no longer takes:
-    // "Archivio VETTURE" with the file name fed to the recording dialogs the tour runs with.
-    auto scratch = std::make_shared<QTemporaryDir>();
-    const auto loadWorkbook = [&t, scratch] {
-        auto* m = t.screen<Form5>(ScreenId::Form5);
-        if (!m) return;
-        RecordingUserDialogs& dialogs = t.dialogs();
-        ParameterSet car = m->g.parameters;
-        car.setValue(SwitchRpm, 9000);
-        car.setKtar(6, 99);
-        for (int j = 9; j <= 16; ++j)
-            car.setKtar(j, 110);
-        dialogs.fileToOpen = scratch->filePath(QStringLiteral("Punto 1.2.xlsx"));
-        VehicleArchive::save(dialogs.fileToOpen, car);
-        m->Command5->click();
-        dialogs.fileToOpen.clear();
-    };
-    t.picture(
-        QStringLiteral("05e-parameter-menu-workbook-corrected"), loadWorkbook,
-        [&t] {
-            auto* m = t.screen<Form5>(ScreenId::Form5);
-            return m && m->phase() == Phase::BulkWrite && m->bulkWrite().acknowledged() >= 70;
-        },
-        self);
-    t.pass(nullptr, idle);
-    t.pass(t.press(self, "Command8"), menuReady);
-    t.pass(Tour::then(t.press(ScreenId::Form2, "Command1"), t.scenario("factory")),
-           t.visible(ScreenId::Form1));
 }

@@ -9,7 +9,6 @@ class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
-class Tour;
 
 // The parameter menu: the way to the four parameter pages, the ECU's own defaults, and the
 // bulk write of a whole vehicle configuration. Its port is open only while an operation runs.
@@ -17,8 +16,6 @@ class Form5 final : public FormBase {
     Q_OBJECT
 public:
     explicit Form5(FormContext& context);
-
-    static void tour(Tour& t);
 
     enum class Phase {
         Idle,

@@ -1,17 +1,17 @@
 #pragma once
 
-#include "ScreenHost.h"
+#include "app/ScreenHost.h"
 
 #include <QObject>
 #include <QPixmap>
 #include <QString>
 #include <QTimer>
+#include <QWidget>
 #include <functional>
 #include <vector>
 
-class LanguageTable;
-class QWidget;
 class RecordingUserDialogs;
+struct VariabiliGlobali;
 
 // Puts the virtual ECU into a state the tour wants to show: "factory", "out-of-range",
 // "refuse" (a default the ECU will not store), "calibrated" (a table that is not flat),
@@ -20,14 +20,16 @@ class RecordingUserDialogs;
 using TourScenario = std::function<void(const QString& scenario)>;
 
 // Walks the screens unattended and saves one picture of each into a folder, then ends. Each
-// screen adds its own stops (see Screens.cpp); a screen's stops start and end on the start
-// screen, connected, in Italian, with a factory ECU.
+// screen's stops are in the tour file of its folder (see ScreenTours.cpp); they drive the
+// screens as the tests do, through public methods and controls found by name. A screen's stops
+// start and end on the start screen, connected, in Italian, with a factory ECU.
 class Tour : public QObject {
     Q_OBJECT
 public:
-    // `dialogs`: the ones the screens answer to on the tour; a stop may give them the file
-    // name a fitter would choose.
-    Tour(ScreenHost& host, QString folder, TourScenario scenario, RecordingUserDialogs& dialogs);
+    // `state`: the program's, which the screens show. `dialogs`: the ones the screens answer
+    // to on the tour; a stop may give them the file name a fitter would choose.
+    Tour(ScreenHost& host, const VariabiliGlobali& state, QString folder, TourScenario scenario,
+         RecordingUserDialogs& dialogs);
 
     using Action = std::function<void()>;
     using Condition = std::function<bool()>;
@@ -68,9 +70,13 @@ public:
     static Action then(Action first, Action second);
     QWidget* widget(ScreenId id) const;
     RecordingUserDialogs& dialogs() const { return m_dialogs; }
-    // The screens' language, for the question boxes the tour draws.
-    void setLanguage(const LanguageTable* language) { m_language = language; }
+    const VariabiliGlobali& state() const { return m_state; }
     template <class F> F* screen(ScreenId id) const { return qobject_cast<F*>(widget(id)); }
+    // A control of screen `id` by its name; null while the screen is not loaded.
+    template <class W> W* control(ScreenId id, const char* name) const {
+        QWidget* w = widget(id);
+        return w ? w->findChild<W*>(QString::fromLatin1(name)) : nullptr;
+    }
 
 signals:
     void finished(int failures);
@@ -79,10 +85,10 @@ private:
     void poll();
 
     ScreenHost& m_host;
+    const VariabiliGlobali& m_state;
     QString m_folder;
     TourScenario m_scenario;
     RecordingUserDialogs& m_dialogs;
-    const LanguageTable* m_language = nullptr;
     std::vector<Step> m_steps;
     std::size_t m_next = 0;
     int m_waited = 0;

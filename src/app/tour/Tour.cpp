@@ -1,7 +1,8 @@
 #include "Tour.h"
 
-#include "QtUserDialogs.h"
-#include "RecordingUserDialogs.h"
+#include "app/QtUserDialogs.h"
+#include "app/RecordingUserDialogs.h"
+#include "app/VariabiliGlobali.h"
 
 #include <QAbstractButton>
 #include <QDir>
@@ -14,8 +15,9 @@ namespace {
 constexpr int kPollMs = 100;
 } // namespace
 
-Tour::Tour(ScreenHost& host, QString folder, TourScenario scenario, RecordingUserDialogs& dialogs)
-    : m_host(host), m_folder(std::move(folder)), m_scenario(std::move(scenario)),
+Tour::Tour(ScreenHost& host, const VariabiliGlobali& state, QString folder, TourScenario scenario,
+           RecordingUserDialogs& dialogs)
+    : m_host(host), m_state(state), m_folder(std::move(folder)), m_scenario(std::move(scenario)),
       m_dialogs(dialogs) {
     connect(&m_timer, &QTimer::timeout, this, &Tour::poll);
 }
@@ -42,7 +44,7 @@ void Tour::questionPicture(const QString& name, Action action, ScreenId id) {
         if (!w) return QPixmap();
         QPixmap picture = w->grab();
         const auto box = QtUserDialogs::questionBox(w, m_dialogs.questionTitle,
-                                                    m_dialogs.questionText, m_language);
+                                                    m_dialogs.questionText, &m_state.language);
         // Laid out at the size it opens with; a picture has no window manager to frame it, so
         // the frame and the title bar are drawn here.
         box->setAttribute(Qt::WA_DontShowOnScreen);
@@ -78,8 +80,7 @@ QWidget* Tour::widget(ScreenId id) const {
 
 Tour::Action Tour::press(ScreenId id, const char* control) const {
     return [this, id, control] {
-        if (QWidget* w = widget(id))
-            if (auto* b = w->findChild<QAbstractButton*>(QString::fromLatin1(control))) b->click();
+        if (auto* b = this->control<QAbstractButton>(id, control)) b->click();
     };
 }
 
