@@ -451,12 +451,9 @@ private slots:
             rows += "<row r=\"" + QByteArray::number(r) + "\"><c r=\"A" + QByteArray::number(r) +
                     "\"><v>1</v></c></row>";
         writeAll(path(QStringLiteral("huge.xlsx")), zipped(Package(rows)));
-        QElapsedTimer t;
-        t.start();
         const VehicleLoad load = VehicleArchive::load(path(QStringLiteral("huge.xlsx")));
         QVERIFY2(load.ok(), qPrintable(VehicleArchiveTexts::loadError(load, LanguageTable())));
         QVERIFY(!load.corrected());
-        QVERIFY2(t.elapsed() < 5000, qPrintable(QString::number(t.elapsed())));
 
         // Cut in a row of the window, a huge sheet is refused rather than half read.
         QByteArray wide = "<row r=\"1\">";
