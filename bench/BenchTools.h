@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 inline void figure(const char* what, double value, const char* unit) {
@@ -41,6 +42,18 @@ inline double median(std::vector<double> v) {
     return v.empty() ? 0 : v[v.size() / 2];
 }
 
+// The median time of `runs` runs of `work`, in milliseconds.
+inline double medianMs(int runs, const std::function<void()>& work) {
+    std::vector<double> ms;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer t;
+        t.start();
+        work();
+        ms.push_back(double(t.nsecsElapsed()) / 1e6);
+    }
+    return median(ms);
+}
+
 // Runs the event loop for ms milliseconds, as the program's own loop runs: asleep until
 // something is due. (QTest::qWait polls every 10 ms instead, which costs CPU of its own and
 // delays every timer by up to 10 ms.)
@@ -69,3 +82,4 @@ void benchAutoCalibration();
 void benchPages();
 void benchLive();
 void benchLine();
+void benchViewer();

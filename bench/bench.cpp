@@ -61,6 +61,7 @@ int main(int argc, char** argv) {
         {"pages", benchPages},
         {"live", benchLive},
         {"line", benchLine},
+        {"viewer", benchViewer},
     };
     const QStringList only = app.arguments().mid(1);
     for (const auto& [name, run] : benches)

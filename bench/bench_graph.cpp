@@ -5,23 +5,6 @@
 #include "calib/CalibrationPlot.h"
 #include "calib/Form15.h"
 
-#include <functional>
-
-namespace {
-
-double medianMs(int runs, const std::function<void()>& work) {
-    std::vector<double> ms;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        work();
-        ms.push_back(double(t.nsecsElapsed()) / 1e6);
-    }
-    return median(ms);
-}
-
-} // namespace
-
 void benchGraph() {
     World w;
     for (int j = 1; j <= 64; ++j)

@@ -111,7 +111,7 @@ void benchLive() {
     w.click(ScreenId::Form3, QStringLiteral("Command1"));
 
     // The price of a line on disk: the writer alone, on the same file system.
-    QTemporaryDir beside(QDir(w.g.programDir).filePath(QStringLiteral("sync-XXXXXX")));
+    QTemporaryDir beside(QDir(w.g.folders.userFolder()).filePath(QStringLiteral("sync-XXXXXX")));
     for (const bool sync : {false, true}) {
         const WriterRun r = writerRun(sync, beside.path(), 30000);
         const char* how = sync ? "fdatasync each line" : "flush to the system";

@@ -14,6 +14,12 @@ packages=(
 if [ "${TARVEX_WITH_SPREADSHEETS:-0}" = 1 ]; then
   packages+=(libreoffice-calc-nogui gnumeric)
 fi
+# The Debian package: dpkg-dev (dpkg-shlibdeps for its dependencies, dpkg-buildflags for
+# Debian's hardening flags) and file, which CPack needs to find the executables; lintian for
+# the check of the package. Set TARVEX_WITH_PACKAGING=1 to install them.
+if [ "${TARVEX_WITH_PACKAGING:-0}" = 1 ]; then
+  packages+=(dpkg-dev file lintian)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

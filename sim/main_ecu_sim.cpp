@@ -81,6 +81,7 @@ bool parse(QCoreApplication& app, Options& opt, QString& error) {
         "Times are given in seconds (fractions allowed) unless the option says ms.\n"
         "Stop it with Ctrl-C or SIGTERM."));
     cli.addHelpOption();
+    cli.addVersionOption();
 
     const QCommandLineOption image(
         QStringLiteral("image"),
@@ -199,7 +200,7 @@ bool parse(QCoreApplication& app, Options& opt, QString& error) {
                     trueK,      lineOption,  baud,      latency, chunk,      drop,
                     split,      splitGap,    badLength, late,    lateRate,   silenceAfter,
                     silenceFor, vanishAfter, vanishFor, refuse,  outOfRange, trace});
-    cli.process(app); // --help and unknown options end here
+    cli.process(app); // --help, --version and unknown options end here
 
     Reader r(cli);
     long seedValue = 1;
@@ -314,6 +315,7 @@ int main(int argc, char* argv[]) {
 
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tarvex-ecu-sim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TARVEX_VERSION));
 
     Options opt;
     QString error;

@@ -3,7 +3,6 @@
 #include "CommConfig.h"
 #include "LanguageChoice.h"
 #include "SetTopmost.h"
-#include "Tour.h"
 #include "link/Commands.h"
 #include "link/RequestPlan.h"
 
@@ -178,6 +177,10 @@ void Form1::setupConnectionCheck() {
     lost.giveUp = true;
     lost.notify = [this] {
         Text4->show();
+        // Something answers, but nothing that could be used: a wrong port setting, another
+        // device, or a damaged cable.
+        if (cycle().lostReason() == ExchangeCycle::LostReason::InvalidReplies)
+            showDetail(lang("F00_T07", QStringLiteral("risposte non valide")));
         closeLink();
     };
     c.setLostLink(lost);
@@ -264,17 +267,4 @@ void Form1::serialSettingsClicked() {
 
 void Form1::onCloseRequested() {
     ctx.host.unload(ScreenId::Form1);
-}
-
-void Form1::tour(Tour& t) {
-    const ScreenId self = ScreenId::Form1;
-    t.picture(QStringLiteral("01-start-screen"), nullptr, t.visible(self), self);
-    t.picture(QStringLiteral("06-start-screen-english"), t.press(self, "Command4"), t.visible(self),
-              self);
-    t.picture(QStringLiteral("07-start-screen-turkish"), t.press(self, "Command5"), t.visible(self),
-              self);
-    t.pass(t.press(self, "Command3"), t.visible(self));
-    t.picture(QStringLiteral("09-start-screen-port-error"),
-              Tour::then(t.scenario("unplug"), t.press(self, "Command1")), t.visible(self), self);
-    t.pass(t.scenario("plug"), t.visible(self));
 }

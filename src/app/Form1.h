@@ -6,7 +6,6 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
-class Tour;
 
 // The start screen: program version, language, connected or not, the serial settings, and
 // the way to the main menu through the connection check (command 7).
@@ -22,8 +21,6 @@ public:
     void ConnectionCheckTick() { cycle().tick(); }
 
     void applyLanguageStrings();
-
-    static void tour(Tour& t);
 
 protected:
     void onCloseRequested() override;

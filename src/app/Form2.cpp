@@ -1,6 +1,5 @@
 #include "Form2.h"
 
-#include "Tour.h"
 #include "diag/LiveDecoding.h"
 #include "link/Commands.h"
 #include "link/RequestPlan.h"
@@ -200,19 +199,13 @@ void Form2::setupExchange() {
     c.timer().setObjectName(QStringLiteral("Timer1"));
 
     c.on(Commands::ReadParameters, [this](const QByteArray& reply) {
-        const auto block = Commands::decodeParameters(reply);
-        if (!block) return Outcome::Rejected;
-        for (int k = 1; k <= ParameterCount; ++k)
-            g.parameters.setValue(k, (*block)[k - 1]);
+        if (!m_upload.parametersRead(reply)) return Outcome::Rejected;
         showFuel(g.parameters.value(GasType));
         cycle().send(plan().request(Commands::ReadTable));
         return Outcome::Next;
     });
     c.on(Commands::ReadTable, [this](const QByteArray& reply) {
-        const auto table = Commands::decodeTable(reply);
-        if (!table) return Outcome::Rejected;
-        for (int j = 1; j <= TableSize; ++j)
-            g.parameters.setKtar(j, (*table)[j - 1]);
+        if (!m_upload.tableRead(reply)) return Outcome::Rejected;
         return uploadChecked();
     });
     c.on(Commands::LiveRecord, [this](const QByteArray& reply) {
@@ -256,7 +249,7 @@ void Form2::setupExchange() {
     });
 
     ExchangeCycle::LostLink lost;
-    lost.notify = [this] { Text1->setText(g.LostLinkText); };
+    lost.notify = [this] { Text1->setText(lostLinkNotice(g.LostLinkText)); };
     c.setLostLink(lost);
     c.setDeviceLost(
         [this](const QString& why) {
@@ -277,13 +270,15 @@ const RequestPlan& Form2::plan() {
 void Form2::writeThenUpload(std::vector<WriteSequence::Write> writes) {
     m_writes.start(std::move(writes), WriteSequence::ReadBack::None, plan().writeTiming());
     // The upload that follows is the read-back: it shows what the ECU kept and checks it.
-    cycle().run(m_writes, [this] {
+    runWrites(m_writes, false, [this] {
+        m_upload.writtenBack();
         cycle().send(plan().request(Commands::ReadParameters));
         return Outcome::Next;
     });
 }
 
 void Form2::startUpload() {
+    m_upload.start();
     m_phase = Phase::Uploading;
     g.link.LinkRetryCount = 0;
     cycle().send(plan().request(Commands::ReadParameters));
@@ -293,27 +288,27 @@ void Form2::startUpload() {
 }
 
 ExchangeCycle::Outcome Form2::uploadChecked() {
-    WriteList& w = g.writeList;
-    w.resetQueue();
-    CheckUploadedParameters(g.parameters, w);
-    const auto queued = w.queued();
-    if (queued.empty()) {
-        m_rounds.reset();
+    switch (m_upload.step()) {
+    case ParameterUpload::Step::Valid:
         m_phase = Phase::Ready;
         g.parametersFromEcu = true;
         setMenuButtons(true);
         setFuelOptions(true);
         ctx.dialogs.setBusy(false);
         return Outcome::End;
-    }
-    Text4->show();
-    if (m_rounds.record(queued)) {
+    case ParameterUpload::Step::Refused:
+        Text4->show();
         m_phase = Phase::Stopped;
         ctx.dialogs.setBusy(false);
-        showStatus(lang("F02_T05", kRefused) + QLatin1Char('\n') + RepairRounds::describe(queued));
+        showStatus(lang("F02_T05", kRefused) + QLatin1Char('\n') + m_upload.refusedText());
         return Outcome::End;
+    case ParameterUpload::Step::WriteBack:
+    case ParameterUpload::Step::ReadParameters:
+    case ParameterUpload::Step::ReadTable:
+        break;
     }
-    writeThenUpload(queued);
+    Text4->show();
+    writeThenUpload(m_upload.writeBack());
     return Outcome::Next;
 }
 
@@ -340,7 +335,7 @@ void Form2::fuelClicked(int index) {
         ctx.dialogs.information(this, QString::fromLatin1(Caption), link().errorString());
         return;
     }
-    m_rounds.reset();
+    m_upload.start();
     m_phase = Phase::Uploading;
     setMenuButtons(false);
     ctx.dialogs.setBusy(true);
@@ -395,32 +390,4 @@ void Form2::onUnload() {
 
 void Form2::onCloseRequested() {
     leaveFor(ScreenId::Form1);
-}
-
-void Form2::tour(Tour& t) {
-    const ScreenId self = ScreenId::Form2;
-    auto in = [&t](Phase phase) {
-        return [&t, phase] {
-            auto* menu = t.screen<Form2>(ScreenId::Form2);
-            return menu && menu->isVisible() && menu->phase() == phase;
-        };
-    };
-    const auto menu = t.press(ScreenId::Form1, "Command1");
-    const auto back = t.press(self, "Command1");
-    const auto atStart = t.visible(ScreenId::Form1);
-
-    t.picture(QStringLiteral("03-main-menu"), menu, in(Phase::Ready), self);
-    t.pass(back, atStart);
-    t.picture(QStringLiteral("04-main-menu-defaults-written"),
-              Tour::then(t.scenario("out-of-range"), menu), in(Phase::Ready), self);
-    t.pass(back, atStart);
-    t.picture(QStringLiteral("05-main-menu-default-refused"),
-              Tour::then(t.scenario("refuse"), menu), in(Phase::Stopped), self);
-    t.pass(Tour::then(back, t.scenario("factory")), atStart);
-    t.picture(QStringLiteral("08-main-menu-turkish"),
-              Tour::then(t.press(ScreenId::Form1, "Command5"), menu), in(Phase::Ready), self);
-    t.pass(Tour::then(back, t.press(ScreenId::Form1, "Command3")), atStart);
-    t.picture(QStringLiteral("10-main-menu-not-connected"),
-              Tour::then(t.press(ScreenId::Form1, "Command7"), menu), t.visible(self), self);
-    t.pass(Tour::then(back, t.press(ScreenId::Form1, "Command7")), atStart);
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "FormBase.h"
+#include "link/ParameterUpload.h"
 #include "link/WriteSequence.h"
-#include "params/RepairRounds.h"
 
 class QLabel;
 class QLineEdit;
@@ -10,7 +10,6 @@ class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 class RequestPlan;
-class Tour;
 
 // The main menu: ECU version, upload of the whole parameter set with range check and
 // write-back of defaults, the LPG / methane choice, and the way to the other screens.
@@ -18,8 +17,6 @@ class Form2 final : public FormBase {
     Q_OBJECT
 public:
     explicit Form2(FormContext& context);
-
-    static void tour(Tour& t);
 
     // The exchange tick (Timer1).
     void Timer1Tick() { cycle().tick(); }
@@ -75,6 +72,6 @@ private:
     QLabel* StatusText; // what went wrong on this screen: a refused default, a vanished port
 
     Phase m_phase = Phase::Idle;
-    RepairRounds m_rounds;
+    ParameterUpload m_upload{g.parameters, g.writeList};
     WriteSequence m_writes;
 };

@@ -1,7 +1,6 @@
 #include "Form4.h"
 
 #include "CommConfig.h"
-#include "Tour.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -163,18 +162,4 @@ void Form4::close4() {
 
 void Form4::onCloseRequested() {
     close4();
-}
-
-void Form4::tour(Tour& t) {
-    t.picture(QStringLiteral("02-serial-settings"), t.press(ScreenId::Form1, "Command6"),
-              t.visible(ScreenId::Form4), ScreenId::Form4);
-    // A USB adapter the system reports, chosen in the list (and then cancelled).
-    t.picture(
-        QStringLiteral("02b-serial-settings-usb-adapter"),
-        [&t] {
-            if (auto* dialog = t.screen<Form4>(ScreenId::Form4))
-                dialog->Combo1->setCurrentIndex(dialog->Combo1->count() - 1);
-        },
-        t.visible(ScreenId::Form4), ScreenId::Form4);
-    t.pass(t.press(ScreenId::Form4, "Command2"), t.visible(ScreenId::Form1));
 }

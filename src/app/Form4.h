@@ -5,7 +5,6 @@
 class QComboBox;
 class QLabel;
 class QPushButton;
-class Tour;
 
 // The serial-port settings dialog: port and line settings for the running program only
 // (Config.ini is never written).
@@ -13,8 +12,6 @@ class Form4 final : public FormBase {
     Q_OBJECT
 public:
     explicit Form4(FormContext& context);
-
-    static void tour(Tour& t);
 
 protected:
     void onCloseRequested() override;

@@ -25,6 +25,10 @@ FormBase::FormBase(ScreenId id, FormContext& context)
     setObjectName(screenName(id));
     setWindowTitle(QString::fromLatin1(Caption));
     setAttribute(Qt::WA_DeleteOnClose, false);
+    m_exitPatience.setSingleShot(true);
+    connect(&m_exitPatience, &QTimer::timeout, this, [this] {
+        if (isVisible()) onCloseRequested();
+    });
 }
 
 FormBase::~FormBase() {
@@ -33,6 +37,8 @@ FormBase::~FormBase() {
 }
 
 void FormBase::showScreen() {
+    m_exitAsked = false;
+    m_exitPatience.stop();
     SetTopmost(this, true);
     show();
     raise();
@@ -40,6 +46,7 @@ void FormBase::showScreen() {
 }
 
 void FormBase::unloadScreen() {
+    m_exitPatience.stop();
     onUnload();
     if (m_cycle) m_cycle->stop();
     closeLink();
@@ -83,7 +90,28 @@ ExchangeCycle& FormBase::cycle() {
 
 void FormBase::closeEvent(QCloseEvent* event) {
     event->ignore();
+    // Closing the window in the middle of a write is asked once; then it leaves as a second
+    // EXIT does, without waiting for the rest.
+    if (!m_exitAsked && busyWithEcu()) {
+        if (!ctx.dialogs.question(
+                this, QString::fromLatin1(Caption),
+                lang("F00_T09", QStringLiteral("Una scrittura è in corso. Uscire subito? La "
+                                               "centralina potrebbe conservare solo una parte "
+                                               "dei valori."))))
+            return;
+        m_exitAsked = true;
+    }
     onCloseRequested();
+}
+
+bool FormBase::exitMayWait() {
+    if (m_exitAsked) {
+        m_exitPatience.stop();
+        return false;
+    }
+    m_exitAsked = true;
+    m_exitPatience.start(ExitPatienceMs);
+    return true;
 }
 
 bool FormBase::openLink() {
@@ -104,13 +132,39 @@ bool FormBase::holdExitFor(WriteSequence& writes, QString& notice) {
     notice.clear();
     if (!writes.isRunning()) return false;
     // A vanished adapter closes the link: that too is a link that no longer answers.
-    if (!cycle().isLost() && link().isOpen()) return true;
+    if (!cycle().isLost() && link().isOpen() && exitMayWait()) return true;
     writes.interrupt();
     cycle().detach();
     writes.storeAcknowledged(g.parameters);
     g.parametersFromEcu = false;
     notice = WriteReport::outcome(writes, g.language);
     return false;
+}
+
+void FormBase::runWrites(WriteSequence& writes, bool sameBlock,
+                         std::function<ExchangeCycle::Outcome()> finished) {
+    std::optional<Commands::ParameterBlock> before;
+    if (sameBlock && g.parametersFromEcu) {
+        before.emplace();
+        for (int k = 1; k <= ParameterCount; ++k)
+            (*before)[k - 1] = g.parameters.value(k);
+    }
+    writes.expectSameEcu(g.EcuVersion, before);
+    cycle().run(writes, std::move(finished));
+}
+
+void FormBase::settleWrites(const WriteSequence& writes, bool wholeSet) {
+    writes.storeReadBack(g.parameters);
+    if (writes.result() == WriteSequence::Result::Abandoned)
+        g.parametersFromEcu = false;
+    else if (wholeSet)
+        g.parametersFromEcu = true;
+}
+
+QString FormBase::lostLinkNotice(const QString& text) const {
+    if (!m_cycle || m_cycle->lostReason() != ExchangeCycle::LostReason::InvalidReplies) return text;
+    return text + QStringLiteral(" (") + lang("F00_T07", QStringLiteral("risposte non valide")) +
+           QLatin1Char(')');
 }
 
 QString FormBase::lang(const char* key, const QString& design) const {

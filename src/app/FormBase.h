@@ -7,7 +7,9 @@
 #include "link/LinkFactory.h"
 #include "link/SerialPorts.h"
 
+#include <QTimer>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 class QLineEdit;
@@ -30,6 +32,9 @@ class FormBase : public QWidget, public Screen {
     Q_OBJECT
 public:
     static constexpr const char* Caption = "SEQUENTIAL INJECTION SYSTEM";
+    // How long the first EXIT waits for work the ECU is finishing before the screen leaves
+    // anyway.
+    static constexpr int ExitPatienceMs = 5000;
 
     FormBase(ScreenId id, FormContext& context);
     ~FormBase() override;
@@ -70,7 +75,33 @@ protected:
     // screen may leave now; if the link was lost under a running write, the write is cut
     // here, the ParameterSet keeps exactly the writes the ECU confirmed, and `notice` says
     // how many those were.
+    //
+    // The wait is bounded: a second EXIT, or ExitPatienceMs after the first, leaves at once
+    // (the write is cut as above, whatever the link).
     bool holdExitFor(WriteSequence& writes, QString& notice);
+    // For a screen's own waits (a restore, a store, an acknowledgement): true the first time
+    // EXIT is asked while the ECU answers (the screen waits, and onCloseRequested() comes
+    // again when the patience runs out); false once EXIT was asked before: leave now.
+    bool exitMayWait();
+    bool exitAsked() const { return m_exitAsked; }
+    // Still waiting after a later EXIT (for an acknowledgement the screen asked for then):
+    // the patience starts again, and onCloseRequested() comes once more when it runs out.
+    void restartExitPatience() { m_exitPatience.start(ExitPatienceMs); }
+    // The screen is at work the ECU must finish (the close box then asks before leaving).
+    virtual bool busyWithEcu() { return m_cycle && m_cycle->runningSequence(); }
+
+    // Runs `writes` on this screen's exchange. After a lost link they resume only on the ECU
+    // they started on: same software version and, with `sameBlock` and a set wholly read from
+    // the ECU, the parameter block as it was left.
+    void runWrites(WriteSequence& writes, bool sameBlock,
+                   std::function<ExchangeCycle::Outcome()> finished);
+    // After a sequence ended: the set takes what the ECU reported holding (or, abandoned on
+    // another ECU, exactly the acknowledged writes, and no longer counts as read from the
+    // ECU). With `wholeSet`, a read-back of parameters and table makes the set the ECU's again.
+    void settleWrites(const WriteSequence& writes, bool wholeSet);
+
+    // The lost-link text with its cause when the ECU answered, but only with unusable replies.
+    QString lostLinkNotice(const QString& text) const;
 
     // Text of a language key, or the design text when the key was never loaded.
     QString lang(const char* key, const QString& design) const;
@@ -92,6 +123,8 @@ private:
     void releaseLine();
 
     ScreenId m_id;
+    bool m_exitAsked = false;
+    QTimer m_exitPatience;
     std::unique_ptr<EcuLink> m_link;
     std::unique_ptr<ExchangeCycle> m_cycle;
 };

@@ -68,7 +68,8 @@ void PollingScreen::setLive(bool live) {
 }
 
 void PollingScreen::showLinkLost(const QString& reason) {
-    showMessage(reason.isEmpty() ? g.LostLinkText : g.LostLinkText + QStringLiteral(": ") + reason);
+    const QString text = lostLinkNotice(g.LostLinkText);
+    showMessage(reason.isEmpty() ? text : text + QStringLiteral(": ") + reason);
 }
 
 void PollingScreen::showLinkBack() {

@@ -1,5 +1,8 @@
 #include "QtUserDialogs.h"
 
+#include "lang/LanguageTable.h"
+
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -24,13 +27,28 @@ void QtUserDialogs::information(QObject* parent, const QString& title, const QSt
     setBusy(wasBusy);
 }
 
+std::unique_ptr<QMessageBox> QtUserDialogs::questionBox(QWidget* parent, const QString& title,
+                                                        const QString& text,
+                                                        const LanguageTable* language) {
+    auto box = std::make_unique<QMessageBox>(QMessageBox::Question, title, text,
+                                             QMessageBox::Yes | QMessageBox::No, parent);
+    if (language) {
+        box->button(QMessageBox::Yes)
+            ->setText(language->text(QStringLiteral("F00_C01"), QStringLiteral("Sì")));
+        box->button(QMessageBox::No)
+            ->setText(language->text(QStringLiteral("F00_C02"), QStringLiteral("No")));
+    }
+    box->setDefaultButton(QMessageBox::No);
+    box->setEscapeButton(QMessageBox::No);
+    box->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    return box;
+}
+
 bool QtUserDialogs::question(QObject* parent, const QString& title, const QString& text) {
     const bool wasBusy = m_busy;
     setBusy(false);
-    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No,
-                    widgetOf(parent));
-    box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    const bool yes = box.exec() == QMessageBox::Yes;
+    const auto box = questionBox(widgetOf(parent), title, text, m_language);
+    const bool yes = box->exec() == QMessageBox::Yes;
     setBusy(wasBusy);
     return yes;
 }

@@ -3,6 +3,7 @@
 #include "UserDialogs.h"
 
 #include <QStringList>
+#include <functional>
 
 // Dialogs that never block: every box is recorded (and, if asked, printed) and answered
 // with a preset answer. Used by the tests and by the unattended tour.
@@ -20,9 +21,15 @@ public:
     void setBusy(bool b) override { busy = b; }
 
     QStringList messages; // texts of the boxes shown, in order
-    bool answer = true;   // what question() says
-    QString fileToOpen;   // what openFileName() returns
-    QString fileToSave;   // what saveFileName() returns
+    // Called while each box is "open" (a modal box runs the event loop: timers still fire).
+    std::function<void()> whileOpen;
+    // The last question() asked: what the tour draws, as the fitter would see it.
+    QString questionTitle;
+    QString questionText;
+    bool answer = true; // what question() says
+    QString fileToOpen; // what openFileName() returns
+    QString fileToSave; // what saveFileName() returns
+    QString lastFolder; // the folder the last file dialog opened in
     int beeps = 0;
     bool busy = false;
 

@@ -12,7 +12,7 @@ public:
 
     // A modal box with only an OK button.
     virtual void information(QObject* parent, const QString& title, const QString& text) = 0;
-    // Yes/No; true for Yes.
+    // Yes/No, No the default; true for Yes.
     virtual bool question(QObject* parent, const QString& title, const QString& text) = 0;
     virtual QString openFileName(QObject* parent, const QString& title, const QString& folder,
                                  const QString& filter) = 0;

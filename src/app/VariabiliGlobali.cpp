@@ -1,13 +1,11 @@
 #include "VariabiliGlobali.h"
 
-#include <QDir>
-
 QString VariabiliGlobali::languageFilePath() const {
-    return QDir(programDir).filePath(QStringLiteral("Stringhe312.txt"));
+    return folders.languageFile();
 }
 
 QString VariabiliGlobali::configFilePath() const {
-    return QDir(programDir).filePath(QStringLiteral("Config.ini"));
+    return folders.configFile();
 }
 
 QString versionText(const std::array<int, 3>& version) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ProgramFolders.h"
 #include "diag/LiveData.h"
 #include "lang/LanguageTable.h"
 #include "link/LinkState.h"
@@ -37,8 +38,9 @@ struct VariabiliGlobali {
 
     LanguageTable language;
 
-    // Where the program's files live (Config.ini, the language file, archives, logs).
-    QString programDir;
+    // Where the program's files live (Config.ini, the language file) and where the user's go
+    // (archives, logs): the program folder of a portable copy, or shared and per-user folders.
+    ProgramFolders folders;
     // The device to open instead of the one the port number names: set by --port-name, or by
     // choosing a port the system reports in the settings dialog.
     QString portNameOverride;

@@ -31,6 +31,14 @@ QString outcome(const WriteSequence& sequence, const LanguageTable& language) {
                       "Scrittura interrotta: la centralina ha confermato %1 scritture su %2"))
             .arg(sequence.acknowledged())
             .arg(sequence.total());
+    case WriteSequence::Result::Abandoned:
+        return language
+            .text(QStringLiteral("F00_T06"),
+                  QStringLiteral("Scrittura abbandonata: dopo la perdita del collegamento ha "
+                                 "risposto un'altra centralina (la prima ha confermato %1 "
+                                 "scritture su %2)"))
+            .arg(sequence.acknowledged())
+            .arg(sequence.total());
     case WriteSequence::Result::Idle:
     case WriteSequence::Result::Running:
         break;

@@ -3,7 +3,8 @@
 #include "QtUserDialogs.h"
 #include "RecordingUserDialogs.h"
 #include "Screens.h"
-#include "Tour.h"
+#include "app/tour/ScreenTours.h"
+#include "app/tour/Tour.h"
 #include "link/SerialEcuLink.h"
 #include "params/ParameterId.h"
 
@@ -13,43 +14,70 @@
 #include <QApplication>
 #include <QCommandLineParser>
 
-int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("tarvex"));
-    QApplication::setApplicationVersion(QString::fromLatin1(Form1::PcVersion));
-    // Screens hide one another; the program ends only when the start screen is closed.
-    QApplication::setQuitOnLastWindowClosed(false);
+namespace {
 
-    QCommandLineParser cli;
-    cli.setApplicationDescription(QStringLiteral("TARVEX service and calibration tool"));
-    cli.addHelpOption();
-    cli.addVersionOption();
-    const QCommandLineOption simulate(QStringLiteral("simulate"),
-                                      QStringLiteral("Talk to a virtual ECU instead of a port."));
-    const QCommandLineOption portName(
+// The program's options, described once for both passes over the command line.
+struct Options {
+    QCommandLineOption simulate{QStringLiteral("simulate"),
+                                QStringLiteral("Talk to a virtual ECU instead of a port.")};
+    QCommandLineOption portName{
         QStringLiteral("port-name"),
         QStringLiteral(
             "Open DEVICE (a USB adapter, a pseudo-terminal) whatever port number is set."),
-        QStringLiteral("DEVICE"));
-    const QCommandLineOption tour(
+        QStringLiteral("DEVICE")};
+    QCommandLineOption tour{
         QStringLiteral("tour"),
         QStringLiteral("Walk every screen, save one PNG per screen into DIR, then exit."),
-        QStringLiteral("DIR"));
-    const QCommandLineOption trace(
+        QStringLiteral("DIR")};
+    QCommandLineOption trace{
         QStringLiteral("trace"),
-        QStringLiteral("Write every frame sent to and received from the ECU to standard error."));
-    cli.addOptions({simulate, portName, tour, trace});
+        QStringLiteral("Write every frame sent to and received from the ECU to standard error.")};
+
+    void describe(QCommandLineParser& cli) const {
+        cli.setApplicationDescription(QStringLiteral("TARVEX service and calibration tool"));
+        cli.addHelpOption();
+        cli.addVersionOption();
+        cli.addOptions({simulate, portName, tour, trace});
+    }
+};
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication::setApplicationName(QStringLiteral("tarvex"));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(Form1::PcVersion));
+    const Options options;
+    // --help and --version answer before any window system is asked for, so that they work
+    // in a terminal without a display, where a QApplication cannot start. Qt's own options
+    // (-platform, -stylesheet ...) are known only to QApplication, so this pass acts on
+    // nothing else, and reads them as words: "-stylesheet" is not -s -t ... -h.
+    {
+        const QCoreApplication console(argc, argv);
+        QCommandLineParser cli;
+        options.describe(cli);
+        cli.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+        cli.parse(QCoreApplication::arguments());
+        if (cli.isSet(QStringLiteral("help"))) cli.showHelp();
+        if (cli.isSet(QStringLiteral("version"))) cli.showVersion();
+    }
+
+    QApplication app(argc, argv);
+    // Screens hide one another; the program ends only when the start screen is closed.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QCommandLineParser cli;
+    options.describe(cli);
     cli.process(app);
 
     VariabiliGlobali g;
-    g.programDir = QCoreApplication::applicationDirPath();
-    g.portNameOverride = cli.value(portName);
-    g.traceLink = cli.isSet(trace);
+    g.folders = ProgramFolders::forProgram(QCoreApplication::applicationDirPath(),
+                                           ProgramFolders::systemUserFolders());
+    g.portNameOverride = cli.value(options.portName);
+    g.traceLink = cli.isSet(options.trace);
 
     VirtualEcu ecu;
     LinkFactory links;
     // The tour always runs on the virtual ECU: it needs states it can set up.
-    if (cli.isSet(simulate) || cli.isSet(tour)) {
+    if (cli.isSet(options.simulate) || cli.isSet(options.tour)) {
         links = [&ecu] { return std::make_unique<InProcessLink>(ecu); };
     } else {
         // The device is read when each screen opens its port: the settings dialog may have
@@ -59,8 +87,8 @@ int main(int argc, char* argv[]) {
         };
     }
 
-    const bool touring = cli.isSet(tour);
-    QtUserDialogs qtDialogs;
+    const bool touring = cli.isSet(options.tour);
+    QtUserDialogs qtDialogs(&g.language);
     RecordingUserDialogs printedDialogs(true);
     UserDialogs& dialogs = touring ? static_cast<UserDialogs&>(printedDialogs) : qtDialogs;
 
@@ -117,7 +145,7 @@ int main(int argc, char* argv[]) {
             ecu.model().setTrueCoefficient(EngineSettings{}.trueCoefficient);
         }
     };
-    Tour walk(host, cli.value(tour), scenarios, printedDialogs);
+    Tour walk(host, g, cli.value(options.tour), scenarios, printedDialogs);
     int tourFailures = 0;
     if (touring) {
         addScreenTours(walk);

@@ -60,6 +60,24 @@ constexpr TextDef kTexts[] = {
 static_assert(std::size(kTexts) == MayBeInCalibration + 1);
 static_assert(AutoCalibrationRun::MaxUpdates == 10, "the no-convergence text names 10");
 
+// ECU states in which a fuel switch is still to come: waiting for the switching temperature
+// (4, 5), the switching speed (7, 8) or a deceleration (9, 10), or switching to gas now (11).
+// Command 4 toggles, so asking again then would call the switch off.
+bool switchPending(int ecuState) {
+    switch (ecuState) {
+    case 4:
+    case 5:
+    case 7:
+    case 8:
+    case 9:
+    case 10:
+    case 11:
+        return true;
+    default:
+        return false;
+    }
+}
+
 // The flag shown beside the idle and stored texts while the engine stands.
 QString safetyFlag(const LiveData& live) {
     return live.Rpm == 0 ? QStringLiteral("SAFETY") : QString();
@@ -267,9 +285,15 @@ bool AutoCalibrationRun::switchedTo(bool petrol) {
         return true;
     }
     if (m_switchWanted) return false; // not out yet: nothing to time
+    // The ECU may hold a switch for as long as its own condition takes: the 5 s start once
+    // it shows none pending.
+    if (switchPending(m_live.EcuState)) {
+        m_switchWait = 0;
+        return false;
+    }
     if (++m_switchWait < SwitchWaitTicks) return false;
-    // Asking again is safe only because FuelState has shown no change for 5 s: a switch
-    // still under way is not toggled back.
+    // Asking again is safe only because for 5 s FuelState has shown no change and the ECU
+    // no switch under way: a switch still coming is not toggled back.
     if (m_switchTries >= SwitchTries)
         endRun(Stop::SwitchFailed);
     else

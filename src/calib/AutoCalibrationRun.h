@@ -19,7 +19,8 @@ struct CalibrationRequest {
     int command = Commands::CalibrationLive; // 10, 11, 12 or 4
     int coefficient = 0;                     // the byte a command-10 poll carries (Ktar)
     // Command 4 toggles the fuel: it goes out once and is never repeated by the retry count.
-    // The run sees in FuelState whether the switch happened and asks again itself if not.
+    // The run sees in FuelState whether the switch happened and asks again itself if not,
+    // 5 s after the ECU's state last showed a switch pending, three times at most.
     bool oneShot = false;
 
     bool operator==(const CalibrationRequest&) const = default;

@@ -34,14 +34,17 @@ PageControls CalibrationPageMachine::controls() const {
     // click could leave the caption saying the opposite of the ECU's mode.
     c.modifica = free && !modeChangePending();
     c.manualToggle = free && !modeChangePending();
-    c.manualKgb = m_ecuManual && m_state == CalibrationPageState::ManualOn;
-    c.correctiveSpinners = !leaving();
+    // A running write sends what the spinners held at MODIFICA and its read-back refills
+    // them: a change made meanwhile would be neither written nor kept.
+    c.manualKgb = m_ecuManual && m_state == CalibrationPageState::ManualOn && !m_writing;
+    c.correctiveSpinners = !leaving() && !m_writing;
     return c;
 }
 
 PageNotice CalibrationPageMachine::notice() const {
     const bool exitWaits = m_writing && m_deferred != PageExit::Stay;
     if (m_lost && (leaving() || exitWaits)) return PageNotice::ExitAgainToLeave;
+    if (leaving()) return PageNotice::ExitAtAcknowledgement;
     return exitWaits ? PageNotice::ExitAfterWrite : PageNotice::None;
 }
 
@@ -116,15 +119,16 @@ PageAction CalibrationPageMachine::leaveFor(PageExit target) {
         a.leave = target;
         return a;
     }
-    bool askedBefore = leaving();
+    const bool alreadyLeaving = leaving();
+    const bool askedDuringWrite = m_deferred != PageExit::Stay;
     if (m_writing) {
         // Leaving in the middle of a write would leave a half-written breakpoint row in the
         // ECU; with the link alive the write ends within seconds, so the page leaves then.
-        if (!m_lost) {
+        // Asked again (or with the link lost) the rest of the write is not sent.
+        if (!m_lost && !askedDuringWrite) {
             m_deferred = target;
             return a;
         }
-        askedBefore = askedBefore || m_deferred != PageExit::Stay;
         m_writing = false;
         m_deferred = PageExit::Stay;
         a.abandonWrite = true;
@@ -134,9 +138,10 @@ PageAction CalibrationPageMachine::leaveFor(PageExit target) {
         a.leave = target;
         return a;
     }
-    // The fitter asked once already and the ECU does not answer: waiting for it would keep
-    // the fitter on this page for good.
-    if (askedBefore && m_lost) {
+    // The fitter asked again while the ECU had not confirmed the end of manual calibration,
+    // or asked during the write and the ECU no longer answers: waiting for it could keep the
+    // fitter on this page for good.
+    if (alreadyLeaving || (askedDuringWrite && m_lost)) {
         a.leave = PageExit::ToMainMenu;
         a.manualMayStillBeOn = true;
         return a;

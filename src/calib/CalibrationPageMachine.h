@@ -45,16 +45,17 @@ struct PageControls {
     bool modifica = false;           // Command7
     bool autoCalibration = false;    // Command8
     bool manualToggle = false;       // Command9
-    bool manualKgb = false;          // VScroll1 and Text11
-    bool correctiveSpinners = false; // VScroll2, VScroll3, VScroll4
+    bool manualKgb = false;          // VScroll1 and Text11; not while a write runs
+    bool correctiveSpinners = false; // VScroll2, VScroll3, VScroll4; not while a write runs
     bool operator==(const PageControls&) const = default;
 };
 
 // A line the page shows because of its mode (language texts in CalibrationTexts).
 enum class PageNotice {
     None,
-    ExitAfterWrite,   // EXIT was pressed during a write; the page leaves when it ends
-    ExitAgainToLeave, // leaving, but the ECU does not answer: another EXIT leaves anyway
+    ExitAfterWrite,        // EXIT was pressed during a write; the page leaves when it ends
+    ExitAgainToLeave,      // leaving, but the ECU does not answer: another EXIT leaves anyway
+    ExitAtAcknowledgement, // leaving once the ECU confirms the end of manual calibration
 };
 
 class CalibrationPageMachine {

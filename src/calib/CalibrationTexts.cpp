@@ -5,18 +5,28 @@
 namespace CalibrationTexts {
 
 QString command9Caption(const CalibrationPageMachine& page, const LanguageTable& language) {
-    // The acknowledgement captions are fixed texts: the ECU-side mode names fitters know.
-    if (!page.modeAcknowledged())
-        return language.text(QStringLiteral("F16_C09"), QStringLiteral("TARATURA NON ATTIVA"));
-    return page.ecuManual() ? QStringLiteral("TARATURA ATTIVA")
-                            : QStringLiteral("TARATURA NON ATTIVA");
+    // The caption names the mode the ECU last acknowledged, in the fitter's language: a
+    // button that turned Italian on the first click would read as another program's.
+    if (page.modeAcknowledged() && page.ecuManual())
+        return language.text(QStringLiteral("F16_T93"), QStringLiteral("TARATURA ATTIVA"));
+    return language.text(QStringLiteral("F16_C09"), QStringLiteral("TARATURA NON ATTIVA"));
+}
+
+QString exitAgain(const LanguageTable& language) {
+    return language.text(QStringLiteral("F00_T08"),
+                         QStringLiteral("Premere di nuovo EXIT per uscire subito"));
 }
 
 QString notice(PageNotice notice, const LanguageTable& language) {
     switch (notice) {
     case PageNotice::ExitAfterWrite:
         return language.text(QStringLiteral("F16_T90"),
-                             QStringLiteral("USCITA AL TERMINE DELLA SCRITTURA"));
+                             QStringLiteral("USCITA AL TERMINE DELLA SCRITTURA")) +
+               QLatin1Char('\n') + exitAgain(language);
+    case PageNotice::ExitAtAcknowledgement:
+        return language.text(QStringLiteral("F08_T82"),
+                             QStringLiteral("USCITA ALLA CONFERMA DELLA CENTRALINA")) +
+               QLatin1Char('\n') + exitAgain(language);
     case PageNotice::ExitAgainToLeave:
         return language.text(
             QStringLiteral("F16_T91"),
@@ -31,6 +41,15 @@ QString manualMayStillBeOn(const LanguageTable& language) {
     return language.text(
         QStringLiteral("F16_T92"),
         QStringLiteral("ATTENZIONE: LA CENTRALINA POTREBBE ESSERE ANCORA IN TARATURA MANUALE"));
+}
+
+QString manualTableQuestion(int coefficient, const LanguageTable& language) {
+    return language
+        .text(QStringLiteral("F16_T94"),
+              QStringLiteral("Taratura manuale attiva: la scrittura mette il coefficiente %1 in "
+                             "tutte le 64 celle della tabella e la tabella tarata della vettura "
+                             "andrà persa. Continuare?"))
+        .arg(coefficient);
 }
 
 namespace {

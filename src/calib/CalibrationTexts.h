@@ -10,14 +10,18 @@ class LanguageTable;
 // language or on the connection. Language-file texts fall back to the Italian design text.
 namespace CalibrationTexts {
 
-// Command9: the language table's caption (F16_C09) until the ECU acknowledges a mode change;
-// from then on the fixed "TARATURA ATTIVA" or "TARATURA NON ATTIVA" of the acknowledged mode.
+// Command9: the mode the ECU last acknowledged, "TARATURA ATTIVA" (F16_T93) or "TARATURA NON
+// ATTIVA" (F16_C09, also before any acknowledgement).
 QString command9Caption(const CalibrationPageMachine& page, const LanguageTable& language);
 // The page's notice line for its mode; empty for PageNotice::None.
+// "Press EXIT again to leave now", under a line that says what the screen waits for.
+QString exitAgain(const LanguageTable& language);
 QString notice(PageNotice notice, const LanguageTable& language);
 // For the main menu, after the page was left without the ECU confirming the end of manual
 // calibration.
 QString manualMayStillBeOn(const LanguageTable& language);
+// Asked before a write in manual calibration, which puts `coefficient` into every cell.
+QString manualTableQuestion(int coefficient, const LanguageTable& language);
 
 // Fixed captions of the graphical view by language (1 Italian, 2 English, 3 the third
 // language) and connection. Any other language number gets the Italian design texts. The

@@ -3,11 +3,8 @@
 #include "CalibrationPlot.h"
 #include "CalibrationTexts.h"
 #include "app/Form12.h"
-#include "app/Form2.h"
 #include "app/Shape.h"
-#include "app/Tour.h"
 
-#include <QCoreApplication>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -206,6 +203,14 @@ void Form15::inspect(QPoint viewPixel) {
     Text3->setText(QString::number(click.readout->value));
 }
 
+void Form15::mousePressEvent(QMouseEvent* event) {
+    // Before a curve is chosen a click anywhere on the view asks for one, as on the plot:
+    // a click beside the curves that did nothing would leave the fitter guessing. With a
+    // curve chosen there is no point out here to read.
+    event->accept();
+    if (m_graph.selectedCurve() == 0) inspect({});
+}
+
 void Form15::stepPoint(int delta) {
     const int curve = m_graph.selectedCurve();
     if (curve == 0) {
@@ -238,52 +243,4 @@ void Form15::onCloseRequested() {
     // Unloaded first: the calibration page takes the front again and resumes its polling.
     ctx.host.unload(ScreenId::Form15);
     ctx.host.show(ScreenId::Form16);
-}
-
-void Form15::tour(Tour& t) {
-    const ScreenId self = ScreenId::Form15;
-    const auto menuReady = [&t] {
-        auto* menu = t.screen<Form2>(ScreenId::Form2);
-        return menu && menu->isVisible() && menu->phase() == Form2::Phase::Ready;
-    };
-    // A mouse press on point (column, point) of the plot, as the fitter's click.
-    const auto pressPoint = [&t](int column, int point) {
-        return [&t, column, point] {
-            auto* view = t.screen<Form15>(ScreenId::Form15);
-            auto* plot = view ? view->findChild<CalibrationPlot*>() : nullptr;
-            if (!plot) return;
-            const QPointF at = plot->fromView(view->graph().position(column, point));
-            QMouseEvent press(QEvent::MouseButtonPress, at, plot->mapToGlobal(at), Qt::LeftButton,
-                              Qt::LeftButton, Qt::NoModifier);
-            QCoreApplication::sendEvent(plot, &press);
-        };
-    };
-    const auto white = [&t](int curve) {
-        return [&t, curve] {
-            auto* view = t.screen<Form15>(ScreenId::Form15);
-            return view && view->isVisible() && view->graph().whiteCurve() == curve;
-        };
-    };
-    // The way back a fitter takes: view, calibration page, main menu, start screen.
-    const auto leave = [&t](Tour::Action last) {
-        t.pass(t.press(ScreenId::Form15, "Command1"), t.visible(ScreenId::Form16));
-        t.pass(t.press(ScreenId::Form16, "Command1"), t.visible(ScreenId::Form2));
-        t.pass(Tour::then(t.press(ScreenId::Form2, "Command1"), std::move(last)),
-               t.visible(ScreenId::Form1));
-    };
-
-    // Connected: a table uploaded from the virtual ECU, curve 3 chosen and its fourth point
-    // read, taken in the second the curve blinks white.
-    t.pass(Tour::then(t.scenario("calibrated"), t.press(ScreenId::Form1, "Command1")), menuReady);
-    t.pass(Tour::then(t.show(self), t.press(self, "Label25")), t.visible(self));
-    t.picture(QStringLiteral("15a-graph-curve-selected"), pressPoint(2, 3), white(3), self);
-    leave(t.scenario("factory"));
-
-    // Offline: the demonstration curves; then the plot clicked before a curve is chosen.
-    t.picture(QStringLiteral("15b-graph-not-connected"),
-              Tour::then(t.press(ScreenId::Form1, "Command7"), t.show(self)), t.visible(self),
-              self);
-    t.picture(QStringLiteral("15c-message-select-curve"), pressPoint(0, 0),
-              t.visible(ScreenId::Form12), ScreenId::Form12);
-    leave(t.press(ScreenId::Form1, "Command7"));
 }

@@ -11,7 +11,6 @@ class QLineEdit;
 class QPushButton;
 class QTimer;
 class Shape;
-class Tour;
 
 // The graphical calibration view: the first six rpm columns of the table as curves over the
 // first seven injection-time breakpoints. The fitter picks a curve in the legend (it blinks)
@@ -24,8 +23,6 @@ class Form15 final : public FormBase {
 public:
     explicit Form15(FormContext& context);
 
-    static void tour(Tour& t);
-
     // The blink tick (Timer1, 1000 ms while a curve is chosen).
     void Timer1Tick();
 
@@ -34,6 +31,8 @@ public:
 protected:
     void onUnload() override;
     void onCloseRequested() override;
+    // A press on the view's own background: the legend box, the panel, the captions.
+    void mousePressEvent(QMouseEvent* event) override;
 
 private:
     void applyTexts();

@@ -6,7 +6,6 @@
 #include "MarkerGeometry.h"
 #include "app/Form2.h"
 #include "app/Shape.h"
-#include "app/Tour.h"
 #include "app/WriteReport.h"
 #include "diag/LiveDecoding.h"
 #include "diag/LiveTexts.h"
@@ -24,7 +23,6 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include <functional>
 #include <utility>
 
 namespace {
@@ -455,10 +453,12 @@ void Form16::fillCorrectives() {
     spin(VScroll2, p.value(LambdaMaxVariation));
     spin(VScroll3, p.value(TemperatureCorrection));
     spin(VScroll4, p.value(PressureCorrection));
-    // The boxes show what the ECU holds even where a spinner cannot reach it.
-    Text20->setText(number(p.value(LambdaMaxVariation)));
-    Text19->setText(number(p.value(TemperatureCorrection)));
-    Text23->setText(number(p.value(PressureCorrection)));
+    // Each box shows its spinner's value, the one MODIFICA writes: a value the ECU reported
+    // beyond the spinner's range is held at its end, and a box showing the ECU's figure would
+    // promise a write that never happens.
+    Text20->setText(number(spun(VScroll2)));
+    Text19->setText(number(spun(VScroll3)));
+    Text23->setText(number(spun(VScroll4)));
     Text24->setText(number(p.value(LambdaCorrectionRpm)));
     Text25->setText(number(p.value(PressureCorrectionRpm)));
     Text10->setText(number(p.value(PressureCorrectionInterval)));
@@ -634,7 +634,7 @@ void Form16::setupExchange() {
 }
 
 void Form16::linkLost() {
-    Text3->setText(g.LostLinkText);
+    Text3->setText(lostLinkNotice(g.LostLinkText));
     m_page.linkLost();
     refreshControls();
 }
@@ -675,6 +675,13 @@ void Form16::modificaClicked() {
         Label4->setText(prepared.report.message.trimmed());
         return;
     }
+    // Every cell then takes the coefficient being tried: the table tuned so far is gone.
+    if (m_page.writesManualKgbTable() &&
+        (!ctx.dialogs.question(
+             this, QString::fromLatin1(Caption),
+             CalibrationTexts::manualTableQuestion(m_page.manualKgb(), g.language)) ||
+         !m_page.controls().modifica))
+        return;
     if (!ensureLinkOpen()) {
         showStatus(link().errorString());
         return;
@@ -685,7 +692,7 @@ void Form16::modificaClicked() {
         Label4->setText(WriteReport::progress(m_writes, g.language));
     };
     Label4->setText(WriteReport::progress(m_writes, g.language));
-    cycle().run(m_writes, [this] { return writeFinished(); });
+    runWrites(m_writes, false, [this] { return writeFinished(); });
     ctx.dialogs.setBusy(true);
     refreshControls();
     // While the ECU is silent the exchange keeps its slower look-out; the write waits for it.
@@ -708,8 +715,7 @@ ExchangeCycle::Outcome Form16::writeFinished() {
     const bool verified = m_writes.result() == WriteSequence::Result::Verified;
     // The parameter set holds what the ECU answered, not what was typed: the graphical view
     // and a later archive save see what the car has.
-    m_writes.storeReadBack(g.parameters);
-    g.parametersFromEcu = true;
+    settleWrites(m_writes, true);
     fillCorrectives();
     fillGrid();
     Frame19->setVisible(g.parameters.value(PressureSensorType) == 1);
@@ -726,16 +732,25 @@ ExchangeCycle::Outcome Form16::writeFinished() {
 // --- Leaving --------------------------------------------------------------------------------
 
 bool Form16::carryOut(const PageAction& action, const QString& writeNote) {
-    if (action.leave == PageExit::Stay) return false;
     QStringList notes;
     if (!writeNote.isEmpty()) notes << writeNote;
     if (action.abandonWrite) {
+        // The rest of the table is not sent: the request in force becomes the page's own
+        // (leaving manual calibration first, if the ECU is in it).
         m_writes.interrupt();
         cycle().detach();
         // The set keeps exactly what the ECU confirmed.
         m_writes.storeAcknowledged(g.parameters);
         g.parametersFromEcu = false;
+        ctx.dialogs.setBusy(false);
         notes << WriteReport::outcome(m_writes, g.language);
+    }
+    if (action.leave == PageExit::Stay) {
+        if (action.abandonWrite) {
+            Label4->setStyleSheet(QStringLiteral("color: rgb(190,0,0); font-weight: bold;"));
+            Label4->setText(notes.join(QLatin1Char('\n')));
+        }
+        return false;
     }
     if (action.manualMayStillBeOn) notes << CalibrationTexts::manualMayStillBeOn(g.language);
     if (action.leave == PageExit::ToAutoCalibration) {
@@ -751,7 +766,14 @@ bool Form16::carryOut(const PageAction& action, const QString& writeNote) {
 }
 
 void Form16::onCloseRequested() {
-    if (carryOut(m_page.exitClicked())) return;
+    // The first EXIT gives the write (or the ECU's leave of manual calibration) its time; a
+    // second one, or that time running out, is carried out by the page at once.
+    const bool first = exitMayWait();
+    PageAction action = m_page.exitClicked();
+    // The close box confirmed during a write is a second EXIT: the rest is not waited for.
+    if (!first && action == PageAction{} && m_page.writing()) action = m_page.exitClicked();
+    if (carryOut(action)) return;
+    if (!first) restartExitPatience();
     refreshControls();
     syncRequest();
 }
@@ -768,61 +790,11 @@ void Form16::showScreen() {
     FormBase::showScreen();
     if (!m_page.graphicalViewClosed()) return;
     g.link.LinkRetryCount = 0;
+    // The exchange starts over and tells a silent ECU or a missing adapter again; what it told
+    // before the view opened would otherwise stay up beside live values.
+    Text3->setText(versionText(g.EcuVersion));
+    StatusText->hide();
     refreshControls();
     syncRequest();
     cycle().start(plan().intervalOf(Commands::CalibrationLive));
-}
-
-// --- The tour -------------------------------------------------------------------------------
-
-void Form16::tour(Tour& t) {
-    const ScreenId self = ScreenId::Form16;
-    auto page = [&t] { return t.screen<Form16>(ScreenId::Form16); };
-    auto menuReady = [&t] {
-        auto* menu = t.screen<Form2>(ScreenId::Form2);
-        return menu && menu->isVisible() && menu->phase() == Form2::Phase::Ready;
-    };
-    auto act = [page](std::function<void(Form16&)> what) {
-        return [page, what] {
-            if (Form16* p = page()) what(*p);
-        };
-    };
-    auto when = [page](std::function<bool(const Form16&)> what) {
-        return [page, what] {
-            const Form16* p = page();
-            return p && p->isVisible() && what(*p);
-        };
-    };
-    const auto toMenu = t.press(ScreenId::Form1, "Command1");
-    const auto offline = t.press(ScreenId::Form1, "Command7");
-    const auto atStart = t.visible(ScreenId::Form1);
-
-    t.pass(Tour::then(t.scenario("warm-up"), toMenu), menuReady);
-    t.picture(QStringLiteral("16a-calibration-page"), t.press(ScreenId::Form2, "Command5"),
-              when([](const Form16& p) {
-                  const LiveData& live = p.g.liveData;
-                  return live.FuelState == 0 && live.Rpm > 0 && p.Shape1->isVisible();
-              }),
-              self);
-    t.pass(t.press(self, "Command9"), when([](const Form16& p) { return p.m_page.ecuManual(); }));
-    t.picture(QStringLiteral("16b-calibration-manual-on"),
-              act([](Form16& p) { p.VScroll1->setValue(-120); }),
-              when([](const Form16& p) { return p.g.liveData.Kcor == 120; }), self);
-    t.pass(t.press(self, "Command9"), when([](const Form16& p) {
-               return p.m_page.modeAcknowledged() && !p.m_page.ecuManual();
-           }));
-    t.picture(QStringLiteral("16c-calibration-rejected"), act([](Form16& p) {
-                  p.Text6[1]->setText(QStringLiteral("500"));
-                  p.Text6[16 + 8 + 2]->setText(QStringLiteral("151"));
-                  p.Command7->click();
-              }),
-              when([](const Form16& p) { return !p.Label4->text().isEmpty(); }), self);
-    t.pass(t.press(self, "Command1"), menuReady);
-    t.pass(t.press(ScreenId::Form2, "Command1"), atStart);
-
-    t.pass(Tour::then(offline, toMenu), t.visible(ScreenId::Form2));
-    t.picture(QStringLiteral("16d-calibration-not-connected"), t.press(ScreenId::Form2, "Command5"),
-              t.visible(self), self);
-    t.pass(t.press(self, "Command1"), t.visible(ScreenId::Form2));
-    t.pass(Tour::then(t.press(ScreenId::Form2, "Command1"), offline), atStart);
 }

@@ -15,7 +15,6 @@ class QPushButton;
 class QScrollBar;
 class RequestPlan;
 class Shape;
-class Tour;
 struct CalibrationInput;
 
 // The calibration page: the correction table with its two breakpoint rows, the marker that
@@ -27,8 +26,6 @@ class Form16 final : public FormBase {
     Q_OBJECT
 public:
     explicit Form16(FormContext& context);
-
-    static void tour(Tour& t);
 
     // The exchange tick (Timer1).
     void Timer1Tick() { cycle().tick(); }

@@ -1,11 +1,11 @@
 #include "Form8.h"
 
+#include "CalibrationTexts.h"
 #include "app/Form1.h"
-#include "app/Form2.h"
 #include "app/Shape.h"
-#include "app/Tour.h"
 #include "app/WriteReport.h"
 #include "diag/LiveDecoding.h"
+#include "diag/LiveLayout.h"
 #include "link/Commands.h"
 #include "link/RequestPlan.h"
 
@@ -137,6 +137,9 @@ void Form8::buildControls() {
     Frame13 = frame("Frame13", "Temperatura", Text22);
     Frame10 = frame("Frame10", "Pressione", Text11);
     Frame5 = frame("Frame5", "Pressione1", Text9);
+    // The second pressure only with a second sensor, as on the live screen: without one the
+    // ECU's word is no pressure at all.
+    Frame5->setHidden(!liveLayout(g.parameters).showPressure2);
     Frame1 = frame("Frame1", "Tinj_Benzina", Text1);
     Frame2 = frame("Frame2", "Tinj_GAS", Text2);
     Frame3 = frame("Frame3", "LAMBDA", Text3);
@@ -333,7 +336,7 @@ void Form8::linkLost() {
     showStatus(m_exitAsked ? lang("F08_T83", QStringLiteral("LA CENTRALINA NON RISPONDE: PREMERE "
                                                             "DI NUOVO EXIT PER USCIRE")) +
                                  QLatin1Char('\n') + m_run.leftInCalibrationModeText()
-                           : g.LostLinkText);
+                           : lostLinkNotice(g.LostLinkText));
     showRun();
 }
 
@@ -348,9 +351,11 @@ void Form8::showExitWait() {
     if (!m_exitAsked)
         showStatus(QString());
     else if (m_storing)
-        showStatus(lang("F08_T81", QStringLiteral("USCITA AL TERMINE DELLA MEMORIZZAZIONE")));
+        showStatus(lang("F08_T81", QStringLiteral("USCITA AL TERMINE DELLA MEMORIZZAZIONE")) +
+                   QLatin1Char('\n') + CalibrationTexts::exitAgain(g.language));
     else
-        showStatus(lang("F08_T82", QStringLiteral("USCITA ALLA CONFERMA DELLA CENTRALINA")));
+        showStatus(lang("F08_T82", QStringLiteral("USCITA ALLA CONFERMA DELLA CENTRALINA")) +
+                   QLatin1Char('\n') + CalibrationTexts::exitAgain(g.language));
 }
 
 // ---------------------------------------------------------------- the fitter
@@ -387,8 +392,9 @@ void Form8::stopClicked() {
 }
 
 void Form8::onCloseRequested() {
-    // A second EXIT while the ECU does not answer: the fitter is not held here for ever.
-    if (m_exitAsked && m_run.linkLost()) {
+    // A second EXIT, or the first one's patience running out: the fitter is not held here
+    // for ever, whatever the ECU does.
+    if (m_exitAsked) {
         leave();
         return;
     }
@@ -397,6 +403,7 @@ void Form8::onCloseRequested() {
         return;
     }
     m_exitAsked = true;
+    exitMayWait();
     syncRequest();
     showRun();
     if (m_run.linkLost())
@@ -408,8 +415,8 @@ void Form8::onCloseRequested() {
 void Form8::leave() {
     cycle().stop();
     Timer3.stop();
-    stopLog();
     QStringList warning;
+    if (!stopLog()) warning << m_log.errorText();
     if (m_run.mayBeInCalibrationMode()) warning << m_run.leftInCalibrationModeText();
     if (m_storing) {
         // Left while the ECU did not answer: the set keeps exactly what the ECU confirmed.
@@ -452,17 +459,19 @@ void Form8::startStore() {
     m_tableStore.start(std::move(cells), WriteSequence::ReadBack::Table, plan().writeTiming());
     m_tableStore.onProgress = [this](int, int) { showRun(); };
     m_storing = &m_tableStore;
-    cycle().run(m_tableStore, [this] { return tableStored(); });
+    runWrites(m_tableStore, false, [this] { return tableStored(); });
 }
 
 ExchangeCycle::Outcome Form8::tableStored() {
-    m_tableStore.storeReadBack(g.parameters);
-    if (m_references.empty()) return storeEnded();
+    settleWrites(m_tableStore, false);
+    // The references belong to the ECU that took the table, not to one that answered later.
+    if (m_references.empty() || m_tableStore.result() == WriteSequence::Result::Abandoned)
+        return storeEnded();
     m_referenceStore.start(m_references, WriteSequence::ReadBack::Parameters, plan().writeTiming());
     m_referenceStore.onProgress = [this](int, int) { showRun(); };
     m_storing = &m_referenceStore;
-    cycle().run(m_referenceStore, [this] {
-        m_referenceStore.storeReadBack(g.parameters);
+    runWrites(m_referenceStore, false, [this] {
+        settleWrites(m_referenceStore, false);
         return storeEnded();
     });
     showRun();
@@ -502,7 +511,7 @@ void Form8::stopLogClicked() {
 }
 
 void Form8::Timer2Tick() {
-    const LogWriter::Start start{Text28->text(), g.programDir,
+    const LogWriter::Start start{Text28->text(), g.folders.userFolder(),
                                  QString::fromLatin1(Form1::PcVersion), g.EcuVersion, g.parameters};
     switch (m_log.tick(g.AcquisitionState, start, g.liveData, m_run.phase())) {
     case LogWriter::Tick::Running:
@@ -518,10 +527,10 @@ void Form8::Timer2Tick() {
     Timer2.stop();
 }
 
-void Form8::stopLog() {
+bool Form8::stopLog() {
     Timer2.stop();
     g.AcquisitionState = LogWriter::Stopped;
-    m_log.close();
+    return m_log.close();
 }
 
 // ---------------------------------------------------------------- the view
@@ -596,59 +605,4 @@ void Form8::showRun() {
 void Form8::showStatus(const QString& text) {
     StatusText->setText(text);
     StatusText->setVisible(!text.isEmpty());
-}
-
-// ---------------------------------------------------------------- the tour
-
-void Form8::tour(Tour& t) {
-    const ScreenId self = ScreenId::Form8;
-    const auto state = [&t](std::function<bool(const AutoCalibrationRun&)> holds) {
-        return [&t, holds] {
-            auto* screen = t.screen<Form8>(ScreenId::Form8);
-            return screen && screen->isVisible() && holds(screen->run());
-        };
-    };
-    const auto menuReady = [&t] {
-        auto* menu = t.screen<Form2>(ScreenId::Form2);
-        return menu && menu->isVisible() && menu->phase() == Form2::Phase::Ready;
-    };
-    // A run takes about a minute of engine time: measuring on petrol, on gas, and again.
-    constexpr int runMs = 240000;
-
-    t.pass(Tour::then(t.scenario("calibration-car"), t.press(ScreenId::Form1, "Command1")),
-           menuReady);
-    t.pass(t.press(ScreenId::Form2, "Command5"), t.visible(ScreenId::Form16));
-    // Through the page's button, as a fitter comes: the page closes its port first. Shown over
-    // a page still polling, the two screens would share the ECU's one line.
-    t.pass(t.press(ScreenId::Form16, "Command8"),
-           state([](const AutoCalibrationRun& r) { return r.live().Rpm > 0; }));
-    t.picture(QStringLiteral("80-autocal-measuring-gas"), t.press(self, "Command3"),
-              state([](const AutoCalibrationRun& r) { return r.phase() == 5 && r.avgOnGas() > 0; }),
-              self, runMs);
-    t.picture(QStringLiteral("81-autocal-stored"), nullptr, state([](const AutoCalibrationRun& r) {
-                  return r.phase() == 8 && !r.mayBeInCalibrationMode();
-              }),
-              self, runMs);
-    t.picture(QStringLiteral("83-autocal-adapter-pulled"), t.scenario("unplug"),
-              state([](const AutoCalibrationRun& r) { return r.linkLost(); }), self);
-    t.pass(t.scenario("plug"), state([](const AutoCalibrationRun& r) { return !r.linkLost(); }));
-
-    const auto backToStart = [&t, self] {
-        t.pass(t.press(self, "Command5"), t.visible(ScreenId::Form16));
-        t.pass(t.press(ScreenId::Form16, "Command1"), t.visible(ScreenId::Form2));
-        t.pass(t.press(ScreenId::Form2, "Command1"), t.visible(ScreenId::Form1));
-    };
-    backToStart();
-
-    // The longest texts: Turkish.
-    t.pass(Tour::then(t.scenario("factory"), Tour::then(t.press(ScreenId::Form1, "Command5"),
-                                                        t.press(ScreenId::Form1, "Command1"))),
-           menuReady);
-    t.pass(t.press(ScreenId::Form2, "Command5"), t.visible(ScreenId::Form16));
-    t.picture(QStringLiteral("82-autocal-turkish"), t.press(ScreenId::Form16, "Command8"),
-              state([](const AutoCalibrationRun& r) { return r.live().Rpm > 0; }), self);
-    backToStart();
-    t.pass(Tour::then(t.press(ScreenId::Form1, "Command3"),
-                      Tour::then(t.scenario("drive-cycle"), t.scenario("factory"))),
-           t.visible(ScreenId::Form1));
 }

@@ -13,7 +13,6 @@ class QLineEdit;
 class QPushButton;
 class RequestPlan;
 class Shape;
-class Tour;
 
 // The automatic calibration screen: the view and the link of one AutoCalibrationRun. The
 // exchange (Timer1) polls the ECU every 100 ms with the coefficient under test and sends what
@@ -26,8 +25,6 @@ class Form8 final : public FormBase {
 public:
     explicit Form8(FormContext& context);
     ~Form8() override;
-
-    static void tour(Tour& t);
 
     // The three timers' steps; the timers call them, tests call them directly.
     void Timer1Tick() { cycle().tick(); } // exchange
@@ -65,7 +62,8 @@ private:
     // Leaves for the calibration page. Says so when the ECU may still be in calibration mode
     // or the store was cut short (only possible after a lost link).
     void leave();
-    void stopLog();
+    // False when the log's last lines could not be put on the disk (the log writer says why).
+    bool stopLog();
 
     void showLive();
     // Values that are not coming in (no answer yet, link lost, no connection) are greyed, so

@@ -3,13 +3,11 @@
 #include "app/Form1.h"
 #include "app/Form2.h"
 #include "app/Shape.h"
-#include "app/Tour.h"
 #include "diag/LiveDecoding.h"
 #include "diag/LiveTexts.h"
 #include "link/Commands.h"
 #include "link/RequestPlan.h"
 
-#include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -437,7 +435,7 @@ void Form3::showLive(bool live) {
 }
 
 void Form3::showLinkLost(const QString& reason) {
-    Text17->setText(g.LostLinkText);
+    Text17->setText(lostLinkNotice(g.LostLinkText));
     if (reason.isEmpty())
         clearMessage();
     else
@@ -450,8 +448,8 @@ void Form3::showLinkBack() {
 }
 
 LogWriter::Start Form3::logStart() const {
-    return {Text15->text(), g.programDir, QString::fromLatin1(Form1::PcVersion), g.EcuVersion,
-            g.parameters};
+    return {Text15->text(), g.folders.userFolder(), QString::fromLatin1(Form1::PcVersion),
+            g.EcuVersion, g.parameters};
 }
 
 void Form3::startLogging() {
@@ -499,12 +497,13 @@ void Form3::updateLogButtons() {
     Text15->setEnabled(idle);
 }
 
-void Form3::stopEverything() {
+bool Form3::stopEverything() {
     Timer2->stop();
     Timer3->stop();
-    // Every line is already on disk; closing ends the file where the last whole line does.
-    m_log.close();
+    // Closing forces the lines onto the disk and ends the file where the last whole line does.
+    const bool closed = m_log.close();
     g.AcquisitionState = LogWriter::Stopped;
+    return closed;
 }
 
 void Form3::onUnload() {
@@ -512,49 +511,10 @@ void Form3::onUnload() {
 }
 
 void Form3::onCloseRequested() {
-    stopEverything();
+    const QString logLost = stopEverything() ? QString() : m_log.errorText();
     leaveFor(ScreenId::Form2);
-}
-
-void Form3::tour(Tour& t) {
-    const ScreenId self = ScreenId::Form3;
-    const auto menuReady = [&t] {
-        auto* menu = t.screen<Form2>(ScreenId::Form2);
-        return menu && menu->isVisible() && menu->phase() == Form2::Phase::Ready;
-    };
-    const auto showing = [&t](int records) {
-        return [&t, records] {
-            auto* s = t.screen<Form3>(ScreenId::Form3);
-            return s && s->isVisible() && s->liveRecords() >= records;
-        };
-    };
-    const auto logging = [&t] {
-        auto* s = t.screen<Form3>(ScreenId::Form3);
-        return s && s->logWriter().isOpen() && s->logWriter().elapsedMs() >= 1500;
-    };
-    const auto stopped = [&t] {
-        auto* s = t.screen<Form3>(ScreenId::Form3);
-        return s && !s->logWriter().isOpen();
-    };
-    // The tour's own log goes where a fitter's would; it is not kept.
-    const auto dropLog = [&t] {
-        if (auto* s = t.screen<Form3>(ScreenId::Form3)) QFile::remove(s->logWriter().filePath());
-    };
-    const auto start = ScreenId::Form1;
-
-    t.pass(Tour::then(t.scenario("warm-up"), t.press(start, "Command1")), menuReady);
-    t.picture(QStringLiteral("20-live-on-gas"), t.press(ScreenId::Form2, "Command3"), showing(8),
-              self);
-    t.picture(QStringLiteral("21-live-logging"), t.press(self, "Command3"), logging, self);
-    t.pass(Tour::then(t.press(self, "Command4"), dropLog), stopped);
-    t.pass(t.press(self, "Command1"), menuReady);
-    t.pass(t.press(ScreenId::Form2, "Command1"), t.visible(start));
-
-    t.pass(Tour::then(t.press(start, "Command7"), t.press(start, "Command1")),
-           t.visible(ScreenId::Form2));
-    t.picture(QStringLiteral("22-live-not-connected"), t.press(ScreenId::Form2, "Command3"),
-              t.visible(self), self);
-    t.pass(t.press(self, "Command1"), t.visible(ScreenId::Form2));
-    t.pass(Tour::then(t.press(ScreenId::Form2, "Command1"), t.press(start, "Command7")),
-           t.visible(start));
+    // A log the disk did not take whole is told where the fitter is now: this screen is gone.
+    if (logLost.isEmpty()) return;
+    if (Screen* s = ctx.host.loaded(ScreenId::Form2))
+        if (auto* menu = qobject_cast<Form2*>(s->asObject())) menu->showNotice(logLost);
 }

@@ -14,7 +14,6 @@ class QLineEdit;
 class QPushButton;
 class QTimer;
 class Shape;
-class Tour;
 
 // The live acquisition screen: what the ECU reports while the engine runs (speed, pressures,
 // lambda, temperature, injection times, KTAB/KCOR, state, fuel, level), the forced fuel
@@ -23,8 +22,6 @@ class Form3 final : public PollingScreen {
     Q_OBJECT
 public:
     explicit Form3(FormContext& context);
-
-    static void tour(Tour& t);
 
     // The exchange tick (Timer1), the graphic refresh (Timer2) and the log tick (Timer3).
     void Timer1Tick() { cycle().tick(); }
@@ -60,7 +57,8 @@ private:
     void showLogLine(const QString& text, bool error);
     void updateLogButtons();
     // Every timer off and the log closed: the screen is being left.
-    void stopEverything();
+    // False when the log's last lines could not be put on the disk (the log writer says why).
+    bool stopEverything();
     LogWriter::Start logStart() const;
 
     QPushButton* Command1; // EXIT

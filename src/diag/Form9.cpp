@@ -1,7 +1,5 @@
 #include "Form9.h"
 
-#include "app/Form2.h"
-#include "app/Tour.h"
 #include "diag/LiveDecoding.h"
 #include "link/Commands.h"
 #include "link/RequestPlan.h"
@@ -99,28 +97,4 @@ void Form9::showLive(bool live) {
 
 void Form9::onCloseRequested() {
     leaveFor(ScreenId::Form2);
-}
-
-void Form9::tour(Tour& t) {
-    const ScreenId self = ScreenId::Form9;
-    const ScreenId start = ScreenId::Form1;
-    const ScreenId menu = ScreenId::Form2;
-    const auto menuReady = [&t] {
-        auto* m = t.screen<Form2>(ScreenId::Form2);
-        return m && m->isVisible() && m->phase() == Form2::Phase::Ready;
-    };
-    const auto polling = [&t] {
-        auto* s = t.screen<Form9>(ScreenId::Form9);
-        return s && s->isVisible() && s->records() >= 5;
-    };
-    t.pass(t.press(start, "Command1"), menuReady);
-    t.picture(QStringLiteral("23-diagnosis"), t.press(menu, "Command2"), polling, self);
-    t.pass(t.press(self, "Command1"), menuReady);
-    t.pass(t.press(menu, "Command1"), t.visible(start));
-
-    t.pass(Tour::then(t.press(start, "Command7"), t.press(start, "Command1")), t.visible(menu));
-    t.picture(QStringLiteral("24-diagnosis-not-connected"), t.press(menu, "Command2"),
-              t.visible(self), self);
-    t.pass(t.press(self, "Command1"), t.visible(menu));
-    t.pass(Tour::then(t.press(menu, "Command1"), t.press(start, "Command7")), t.visible(start));
 }

@@ -9,7 +9,6 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class Tour;
 
 // The diagnosis screen: the ECU's hardware diagnosis (gas injector outputs, key and sensor
 // voltages, solenoid valves, injector-1 sense, board temperature, debug values), polled
@@ -18,8 +17,6 @@ class Form9 final : public PollingScreen {
     Q_OBJECT
 public:
     explicit Form9(FormContext& context);
-
-    static void tour(Tour& t);
 
     // The exchange tick (Timer1).
     void Timer1Tick() { cycle().tick(); }

@@ -50,7 +50,7 @@ QString logDateStamp(const QDateTime& now) {
     return now.toString(QStringLiteral("ddMMyyyyHHmmss"));
 }
 
-LogFileName resolveLogFileName(const QString& boxText, const QString& programDir, LogKind kind,
+LogFileName resolveLogFileName(const QString& boxText, const QString& folder, LogKind kind,
                                const QDateTime& now, const LanguageTable& language) {
     const QString typed = boxText.trimmed();
     LogFileName result;
@@ -59,10 +59,13 @@ LogFileName resolveLogFileName(const QString& boxText, const QString& programDir
             kind == LogKind::Live ? QStringLiteral("TARVEX") : QStringLiteral("TaraturaTARVEX");
         result.ok = true;
         result.path =
-            QDir(programDir).absoluteFilePath(stem + logDateStamp(now) + QStringLiteral(".log"));
+            QDir(folder).absoluteFilePath(stem + logDateStamp(now) + QStringLiteral(".log"));
         return result;
     }
-    QString name = typed + QStringLiteral(".log");
+    // A fitter who types the extension means this name, not "name.log.log"; whatever the
+    // case, as Windows reads it.
+    const bool hasExtension = typed.endsWith(QStringLiteral(".log"), Qt::CaseInsensitive);
+    QString name = hasExtension ? typed : typed + QStringLiteral(".log");
     name.replace(QLatin1Char('\\'), QLatin1Char('/'));
     const bool absolute = QDir::isAbsolutePath(name);
     const QStringList components = name.split(QLatin1Char('/'));
@@ -78,6 +81,6 @@ LogFileName resolveLogFileName(const QString& boxText, const QString& programDir
         }
     }
     result.ok = true;
-    result.path = QDir::cleanPath(absolute ? name : QDir(programDir).absoluteFilePath(name));
+    result.path = QDir::cleanPath(absolute ? name : QDir(folder).absoluteFilePath(name));
     return result;
 }

@@ -9,19 +9,19 @@ class LanguageTable;
 
 // Where a log goes, from the text of the screen's file-name box.
 //
-// Blank box: the program folder, "TARVEX" (live) or "TaraturaTARVEX" (calibration), the
-// date stamp ddMMyyyyHHmmss and ".log". Otherwise the trimmed text with ".log" added,
-// taken in the program folder when relative ("\" counts as a folder separator too). A name
-// that some file system would refuse, or that Windows reads as a device (CON, NUL, COM1,
-// LPT1...), is refused on every platform, so a log name that works here works on the
-// fitter's laptop too.
+// Blank box: `folder` (the user's folder), "TARVEX" (live) or "TaraturaTARVEX" (calibration),
+// the date stamp ddMMyyyyHHmmss and ".log". Otherwise the trimmed text with ".log" added
+// unless it ends in ".log" already (in any case), taken in `folder` when relative ("\"
+// counts as a folder separator too). A name that some file system would refuse, or that
+// Windows reads as a device (CON, NUL, COM1, LPT1...), is refused on every platform, so a log
+// name that works here works on the fitter's laptop too.
 struct LogFileName {
     bool ok = false;
     QString path;  // absolute, when ok
     QString error; // the message for the screen, when not
 };
 
-LogFileName resolveLogFileName(const QString& boxText, const QString& programDir, LogKind kind,
+LogFileName resolveLogFileName(const QString& boxText, const QString& folder, LogKind kind,
                                const QDateTime& now, const LanguageTable& language);
 
 // ddMMyyyyHHmmss, digits only.

@@ -80,6 +80,17 @@ std::array<QByteArray, DumpLineCount> parameterDump(const ParameterSet& paramete
     return lines;
 }
 
+int labelEntryOf(int id) {
+    int label = 0;
+    for (const std::vector<int>& line : kDumpLines) {
+        for (int listed : line) {
+            if (listed == id) return label;
+            ++label;
+        }
+    }
+    return -1;
+}
+
 QByteArray heading(LogKind kind, const LanguageTable& language) {
     const QString text =
         kind == LogKind::Live

@@ -30,6 +30,10 @@ QByteArray versionLine(const QString& pcVersion, const std::array<int, 3>& ecuVe
 std::array<QByteArray, DumpLineCount> parameterDump(const ParameterSet& parameters,
                                                     const LanguageTable& language);
 
+// The label entry (strP_nn) of parameter `id`: the parameter's place in the dump. -1 for the
+// parameters the dump does not carry.
+int labelEntryOf(int id);
+
 // The column heading of the kind (RP00000 or RPT0000).
 QByteArray heading(LogKind kind, const LanguageTable& language);
 

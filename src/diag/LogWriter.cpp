@@ -2,8 +2,11 @@
 
 #include "LogFileName.h"
 #include "LogTexts.h"
+#include "app/ProgramFolders.h"
 #include "lang/LanguageTable.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <cerrno>
 #include <cstring>
 
@@ -83,12 +86,20 @@ bool LogWriter::start(const Start& s) {
     close();
     m_error.clear();
     const LogFileName name =
-        resolveLogFileName(s.nameBoxText, s.programDir, m_kind, m_wallClock(), m_language);
+        resolveLogFileName(s.nameBoxText, s.folder, m_kind, m_wallClock(), m_language);
     if (!name.ok) {
         m_error = name.error;
         return false;
     }
     m_path = name.path;
+    // An installed program's log folder is made on the first log; a subfolder the fitter
+    // named is theirs to make.
+    QString why;
+    if (QFileInfo(m_path).absolutePath() == QDir(s.folder).absolutePath() &&
+        !ProgramFolders::makeFolder(s.folder, why)) {
+        m_error = LogTexts::message(LogTexts::CannotOpen, m_language, m_path, why);
+        return false;
+    }
     m_file.setFileName(m_path);
     // Unbuffered: each line goes to the system as one write, so nothing waits in this
     // process when the power goes.

@@ -45,7 +45,7 @@ public:
     // What a log needs from the screen when it starts.
     struct Start {
         QString nameBoxText; // the file-name box, as typed
-        QString programDir;
+        QString folder;      // where the default name and a relative one are taken
         QString pcVersion;
         std::array<int, 3> ecuVersion{};
         const ParameterSet& parameters;

@@ -59,6 +59,11 @@ void ExchangeCycle::detach() {
 void ExchangeCycle::start(int firstDelayMs) {
     m_deviceLostTold = false;
     m_lostTold = false;
+    m_unusableSeen = false;
+    m_extended = false;
+    m_outstanding = 0;
+    // Whatever came while nobody was listening belongs to nobody's request.
+    m_framer.clear();
     m_timer.start(firstDelayMs);
 }
 
@@ -73,6 +78,7 @@ bool ExchangeCycle::handleDeviceLost() {
     // instead of spinning on a dead line. A screen that gives up on a lost link gives up
     // here too.
     m_oneShot.reset();
+    if (!m_deviceLostTold && m_sequence) m_sequence->linkLost();
     if (!m_deviceLostTold && m_deviceLostNotify) {
         m_deviceLostTold = true;
         m_deviceLostNotify(m_link.errorString());
@@ -92,28 +98,73 @@ bool ExchangeCycle::reopenDevice() {
     return true;
 }
 
-std::optional<ExchangeCycle::Outcome> ExchangeCycle::dispatch(const QByteArray& bytes) {
-    const auto length = static_cast<unsigned char>(bytes.at(3));
-    const auto command = Commands::commandOf(bytes);
-    if (length != bytes.size() || !command) return std::nullopt;
-    if (isAcknowledgement(*command) && *command != m_outstanding) return std::nullopt;
-    if (m_sequence && m_sequence->take(bytes)) {
-        if (m_sequence->isRunning()) return Outcome::Next;
-        const auto finished = std::move(m_sequenceFinished);
-        detach();
-        return finished ? finished() : Outcome::End;
+std::optional<ExchangeCycle::Outcome> ExchangeCycle::dispatch(const QByteArray& frame) {
+    const auto command = Commands::commandOf(frame);
+    if (!command) return std::nullopt;
+    const bool answersOutstanding = *command == m_outstanding;
+    // One acknowledgement for one request: a late duplicate in the same read is not a second.
+    if (isAcknowledgement(*command) && !answersOutstanding) return std::nullopt;
+    if (answersOutstanding) m_outstanding = 0;
+    if (m_sequence) {
+        switch (m_sequence->take(frame)) {
+        case WriteSequence::Take::NotMine:
+            break;
+        case WriteSequence::Take::Unusable:
+            return Outcome::Rejected;
+        case WriteSequence::Take::Taken: {
+            if (m_sequence->isRunning()) return Outcome::Next;
+            const auto finished = std::move(m_sequenceFinished);
+            detach();
+            return finished ? finished() : Outcome::End;
+        }
+        }
     }
     const auto it = m_handlers.find(*command);
-    if (it == m_handlers.end()) return std::nullopt;
-    return it->second(bytes);
+    if (it != m_handlers.end()) return it->second(frame);
+    // The answer to a request nobody handles (the lost-link poll): the ECU is there.
+    if (answersOutstanding) return Outcome::Next;
+    return std::nullopt;
 }
 
 void ExchangeCycle::arrived() {
     *m_counter = 0;
+    m_unusableSeen = false;
+    m_lostReason = LostReason::Silence;
     if (m_lostTold) {
         m_lostTold = false;
         if (m_lost.found) m_lost.found();
     }
+}
+
+bool ExchangeCycle::receive(bool& waitForRest) {
+    waitForRest = false;
+    const QByteArray bytes = m_link.readAll();
+    if (!bytes.isEmpty()) emit frameReceived(bytes);
+    m_framer.feed(bytes);
+    const ReplyFramer::Taken taken = m_framer.take();
+    bool usable = false;
+    if (taken.droppedBytes > 0) m_unusableSeen = true;
+    for (const QByteArray& frame : taken.frames) {
+        const auto outcome = dispatch(frame);
+        if (!outcome || *outcome == Outcome::Rejected) {
+            m_unusableSeen = true;
+            continue;
+        }
+        usable = true;
+        arrived();
+        if (*outcome == Outcome::End || *outcome == Outcome::HandOver) return true;
+    }
+    if (!m_framer.pending()) return false;
+    if (!usable && !m_extended && m_outstanding != 0) {
+        // Part of the reply is here and the rest is on its way: wait for it rather than ask
+        // again into the middle of it.
+        waitForRest = true;
+        return false;
+    }
+    // Still incomplete when its time was up: no answer. What follows of it is noise.
+    m_framer.clear();
+    m_unusableSeen = true;
+    return false;
 }
 
 void ExchangeCycle::tick() {
@@ -122,6 +173,7 @@ void ExchangeCycle::tick() {
 
     if (!m_link.isOpen()) {
         *m_counter = 0;
+        m_framer.clear();
         if (!m_link.deviceLost()) {
             // Closed on purpose (elsewhere): tick idle, send nothing.
             m_timer.start(m_timer.interval());
@@ -130,15 +182,16 @@ void ExchangeCycle::tick() {
         if (!handleDeviceLost()) return;
     }
 
-    const QByteArray bytes = m_link.readAll();
-    if (!bytes.isEmpty()) emit frameReceived(bytes);
-    if (bytes.size() >= 4) {
-        arrived();
-        const auto outcome = dispatch(bytes);
-        if (outcome == Outcome::End || outcome == Outcome::HandOver) {
-            m_timer.stop();
-            return;
-        }
+    bool waitForRest = false;
+    if (receive(waitForRest)) {
+        m_timer.stop();
+        return;
+    }
+    if (waitForRest) {
+        m_extended = true;
+        const int missing = m_framer.missing(Commands::replyLength(m_outstanding));
+        m_timer.start(m_line.transferMs(missing) + m_line.adapterLatencyMs + ExtraWaitMarginMs);
+        return;
     }
 
     Request out;
@@ -146,6 +199,8 @@ void ExchangeCycle::tick() {
         m_oneShot.reset();
         if (!m_lostTold) {
             m_lostTold = true;
+            m_lostReason = m_unusableSeen ? LostReason::InvalidReplies : LostReason::Silence;
+            if (m_sequence) m_sequence->linkLost();
             if (m_lost.notify) m_lost.notify();
         }
         if (m_lost.giveUp) {
@@ -166,10 +221,13 @@ void ExchangeCycle::tick() {
         }
     }
     // The notice may have been a modal box that the screen closed the link from.
+    m_extended = false;
     if (!out.frame.isEmpty() && m_link.isOpen()) {
         m_link.write(out.frame);
         m_outstanding = out.command;
         emit frameSent(out.frame);
+    } else {
+        m_outstanding = 0;
     }
     m_timer.start(out.intervalMs);
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "EcuLink.h"
+#include "LineTiming.h"
+#include "ReplyFramer.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -13,11 +15,17 @@ struct LinkState;
 class WriteSequence;
 
 // The timer-driven exchange every talking screen runs: one tick reads what has arrived,
-// dispatches a frame whose length byte matches by its own command byte, counts unanswered
-// requests, then sends the request in force and re-arms the timer.
+// dispatches each whole frame by its own command byte, counts unanswered requests, then sends
+// the request in force and re-arms the timer.
 //
-// A reply is read one tick after its request. There is no receive buffer across ticks: a
-// frame split over two ticks is lost and the request is simply repeated.
+// A reply is read one tick after its request. What arrives is kept across ticks (ReplyFramer):
+// a reply still arriving when the tick reads gets the time its missing bytes need on the line,
+// once, before the request counts as unanswered; what is left of it then is thrown away.
+//
+// Only a usable reply answers a request: a whole frame that a handler (or the running write
+// sequence) takes, or that answers the request outstanding. Noise, a wrong length byte, a frame
+// too short for its fields, a foreign command or a reply never completed count as no answer,
+// so an ECU or a cable that keeps answering badly ends in the lost state as silence does.
 class ExchangeCycle : public QObject {
     Q_OBJECT
 public:
@@ -48,6 +56,11 @@ public:
     };
 
     static constexpr int GiveUpCount = 15;
+    // Beyond the line time of a reply's missing bytes and the adapter's timer.
+    static constexpr int ExtraWaitMarginMs = 10;
+
+    // Why the link counts as lost: nothing came, or only replies that could not be used.
+    enum class LostReason { Silence, InvalidReplies };
 
     // Replies that only acknowledge a request. One counts only while its own command is the
     // request outstanding: a late one must not end the request that followed it.
@@ -60,6 +73,8 @@ public:
     void setLostLink(LostLink lost) { m_lost = std::move(lost); }
     // A screen with a retry count of its own (the default is the program-wide one).
     void setRetryCounter(int& counter) { m_counter = &counter; }
+    // How fast the line carries bytes: the time a reply caught half-way is given.
+    void setLineTiming(const LineTiming& timing) { m_line = timing; }
     // Told once when the device under an open link vanished; `reopen` is tried on each
     // following tick at the lost interval, and the exchange resumes once it succeeds.
     void setDeviceLost(std::function<void(const QString&)> notify, std::function<bool()> reopen);
@@ -94,6 +109,7 @@ public:
     int intervalMs() const { return m_timer.interval(); }
     // More than GiveUpCount requests went unanswered and nothing has arrived since.
     bool isLost() const { return m_lostTold; }
+    LostReason lostReason() const { return m_lostReason; }
 
     // One pass of the exchange. The timer calls it; tests call it directly.
     void tick();
@@ -106,8 +122,10 @@ signals:
 
 private:
     bool handleDeviceLost();
-    std::optional<Outcome> dispatch(const QByteArray& bytes);
+    std::optional<Outcome> dispatch(const QByteArray& frame);
     void arrived();
+    // Reads and dispatches; true when the exchange ended or handed over in a handler.
+    bool receive(bool& waitForRest);
 
     EcuLink& m_link;
     LinkState& m_state;
@@ -116,7 +134,12 @@ private:
     std::map<int, Handler> m_handlers;
     Request m_request;
     std::optional<Request> m_oneShot;
-    int m_outstanding = 0; // command byte of the last frame sent
+    int m_outstanding = 0; // command byte of the last frame sent; 0 once answered
+    ReplyFramer m_framer;
+    LineTiming m_line;
+    bool m_extended = false;     // the outstanding request had its extra time for a late part
+    bool m_unusableSeen = false; // replies that could not be used since the last usable one
+    LostReason m_lostReason = LostReason::Silence;
     WriteSequence* m_sequence = nullptr;
     std::function<Outcome()> m_sequenceFinished;
     LostLink m_lost;

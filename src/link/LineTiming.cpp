@@ -1,32 +1,19 @@
 #include "LineTiming.h"
 
 #include "Commands.h"
+#include "SerialEcuLink.h"
 
-#include <QStringList>
 #include <cmath>
 
 LineTiming LineTiming::fromSettings(const QString& settings) {
     LineTiming t;
-    const QStringList parts = settings.split(QLatin1Char(','));
-    bool ok = false;
-    if (parts.size() > 0) {
-        const int baud = parts.at(0).trimmed().toInt(&ok);
-        if (ok && baud > 0) t.baud = baud;
-    }
-    const bool parity =
-        parts.size() > 1 && parts.at(1).trimmed().compare(QLatin1String("n"), Qt::CaseInsensitive);
-    int dataBits = 8;
-    if (parts.size() > 2) {
-        const int bits = parts.at(2).trimmed().toInt(&ok);
-        if (ok && bits >= 5 && bits <= 8) dataBits = bits;
-    }
+    const auto line = parseLineSettings(settings);
+    if (!line) return t;
+    t.baud = line->baud;
+    const bool parity = line->parity != QSerialPort::NoParity;
     // 1.5 stop bits take a whole bit time more on the wire too, rounded up.
-    int stopBits = 1;
-    if (parts.size() > 3) {
-        const double stop = parts.at(3).trimmed().toDouble(&ok);
-        if (ok && stop > 1) stopBits = 2;
-    }
-    t.bitsPerByte = 1 + dataBits + (parity ? 1 : 0) + stopBits;
+    const int stopBits = line->stopBits == QSerialPort::OneStop ? 1 : 2;
+    t.bitsPerByte = 1 + static_cast<int>(line->dataBits) + (parity ? 1 : 0) + stopBits;
     return t;
 }
 

@@ -23,7 +23,25 @@ void WriteSequence::start(std::vector<Write> writes, ReadBack readBack, Timing t
     m_readParameters.reset();
     m_readTable.reset();
     m_result = Result::Running;
+    m_version.reset();
+    m_expected.reset();
     startPass(m_writes);
+}
+
+void WriteSequence::expectSameEcu(Commands::EcuVersion version,
+                                  std::optional<Commands::ParameterBlock> before) {
+    m_version = version;
+    m_expected = before;
+}
+
+void WriteSequence::linkLost() {
+    if (m_result != Result::Running || !m_version) return;
+    if (m_step == Step::CheckVersion || m_step == Step::CheckParameters) {
+        m_step = Step::CheckVersion;
+        return;
+    }
+    m_resumeAt = m_step;
+    m_step = Step::CheckVersion;
 }
 
 void WriteSequence::startPass(std::vector<Write> pass) {
@@ -49,42 +67,81 @@ ExchangeCycle::Request WriteSequence::request() const {
                 m_timing.readMs};
     case Step::ReadTable:
         return {Commands::ReadTable, Commands::frame(Commands::ReadTable), m_timing.readMs};
+    case Step::CheckVersion:
+        return {Commands::Version, Commands::frame(Commands::Version), m_timing.readMs};
+    case Step::CheckParameters:
+        return {Commands::ReadParameters, Commands::frame(Commands::ReadParameters),
+                m_timing.readMs};
     }
     return {};
 }
 
-bool WriteSequence::take(const QByteArray& reply) {
-    if (m_result != Result::Running) return false;
+WriteSequence::Take WriteSequence::checkIdentity(const QByteArray& reply) {
+    if (m_step == Step::CheckVersion) {
+        const auto version = Commands::decodeVersion(reply);
+        if (!version) return Take::Unusable;
+        if (*version != *m_version) {
+            m_result = Result::Abandoned;
+            return Take::Taken;
+        }
+        m_step = m_expected ? Step::CheckParameters : m_resumeAt;
+        return Take::Taken;
+    }
+    const auto block = Commands::decodeParameters(reply);
+    if (!block) return Take::Unusable;
+    // The write that was on its way when the link went may have landed or not.
+    const Write* inFlight =
+        m_resumeAt == Step::Write && m_index < m_pass.size() ? &m_pass[m_index] : nullptr;
+    for (int k = 1; k <= ParameterCount; ++k) {
+        const int held = (*block)[k - 1];
+        if (held == (*m_expected)[k - 1]) continue;
+        if (inFlight && !inFlight->table && inFlight->id == k && held == stored(*inFlight))
+            continue;
+        m_result = Result::Abandoned;
+        return Take::Taken;
+    }
+    m_step = m_resumeAt;
+    return Take::Taken;
+}
+
+WriteSequence::Take WriteSequence::take(const QByteArray& reply) {
+    if (m_result != Result::Running) return Take::NotMine;
     const auto command = Commands::commandOf(reply);
-    if (!command || *command != request().command) return false;
+    if (!command || *command != request().command) return Take::NotMine;
     switch (m_step) {
+    case Step::CheckVersion:
+    case Step::CheckParameters:
+        return checkIdentity(reply);
     case Step::Write:
+        if (const Write& w = m_pass[m_index];
+            m_expected && !w.table && w.id >= 1 && w.id <= ParameterCount)
+            (*m_expected)[w.id - 1] = stored(w);
         ++m_index;
         if (!m_rewriting) {
             m_acknowledged = static_cast<int>(m_index);
             if (onProgress) onProgress(m_acknowledged, total());
         }
         if (m_index >= m_pass.size()) afterWrites();
-        return true;
+        return Take::Taken;
     case Step::ReadParameters: {
         const auto block = Commands::decodeParameters(reply);
-        if (!block) return true; // too short: as if nothing came; the read goes out again
+        if (!block) return Take::Unusable; // the read goes out again
         m_readParameters = block;
         if (m_readBack == ReadBack::Both)
             m_step = Step::ReadTable;
         else
             afterRead();
-        return true;
+        return Take::Taken;
     }
     case Step::ReadTable: {
         const auto table = Commands::decodeTable(reply);
-        if (!table) return true;
+        if (!table) return Take::Unusable;
         m_readTable = table;
         afterRead();
-        return true;
+        return Take::Taken;
     }
     }
-    return false;
+    return Take::NotMine;
 }
 
 void WriteSequence::afterWrites() {
@@ -135,6 +192,10 @@ void WriteSequence::interrupt() {
 }
 
 void WriteSequence::storeReadBack(ParameterSet& set) const {
+    if (m_result == Result::Abandoned) {
+        storeAcknowledged(set);
+        return;
+    }
     if (m_readParameters)
         for (int k = 1; k <= ParameterCount; ++k)
             set.setValue(k, (*m_readParameters)[k - 1]);

@@ -28,6 +28,12 @@ public:
         Verified,    // read back and equal to what was written
         Differences, // read back twice; differences() still differ
         Interrupted, // left before the end; acknowledged() writes reached the ECU
+        Abandoned,   // after a lost link another ECU answered; nothing more was sent to it
+    };
+    enum class Take {
+        NotMine,  // not the reply this sequence waits for
+        Taken,    // the reply it waited for: the sequence moved on
+        Unusable, // its reply, but too short for its fields: as if nothing came
     };
     struct Timing {
         int writeMs = 50;
@@ -45,9 +51,20 @@ public:
     // acknowledgement cannot be told from the current write's when both use the same command.
     // The exchange cycle already drops acknowledgements of any other command; the read-back
     // is what finds a write lost that way.
-    bool take(const QByteArray& reply);
+    Take take(const QByteArray& reply);
     // The screen is left before the end.
     void interrupt();
+
+    // A write resumed after a lost link must go to the ECU it started on, not to whichever
+    // answers next (the cable may have moved to another car). With this set, the first thing
+    // sent after a lost link asks the version, and with `before` (what the ECU held when the
+    // sequence started) the parameter block, which must still be `before` with the
+    // acknowledged writes in it (the write under way may or may not have landed). Anything
+    // else abandons the sequence. Called after start().
+    void expectSameEcu(Commands::EcuVersion version,
+                       std::optional<Commands::ParameterBlock> before = std::nullopt);
+    // The exchange lost the link (silence, bad replies or a vanished adapter).
+    void linkLost();
 
     bool isRunning() const { return m_result == Result::Running; }
     Result result() const { return m_result; }
@@ -63,7 +80,8 @@ public:
         return m_readParameters;
     }
     const std::optional<Commands::TableBlock>& readTable() const { return m_readTable; }
-    // Puts the read-back into the set: what the ECU holds, not what was meant.
+    // Puts the read-back into the set: what the ECU holds, not what was meant. An abandoned
+    // sequence has no read-back of its ECU: the set takes the acknowledged writes.
     void storeReadBack(ParameterSet& set) const;
     // Puts the acknowledged writes into the set (for a sequence without read-back, or one that
     // was interrupted: the set then holds exactly what reached the ECU).
@@ -73,11 +91,12 @@ public:
     std::function<void(int, int)> onProgress;
 
 private:
-    enum class Step { Write, ReadParameters, ReadTable };
+    enum class Step { Write, ReadParameters, ReadTable, CheckVersion, CheckParameters };
 
     void startPass(std::vector<Write> pass);
     void afterWrites();
     void afterRead();
+    Take checkIdentity(const QByteArray& reply);
 
     std::vector<Write> m_writes;
     std::vector<Write> m_pass; // the writes of the pass under way
@@ -91,4 +110,8 @@ private:
     std::vector<Write> m_differences;
     std::optional<Commands::ParameterBlock> m_readParameters;
     std::optional<Commands::TableBlock> m_readTable;
+    // Resuming on the same ECU only.
+    std::optional<Commands::EcuVersion> m_version;
+    std::optional<Commands::ParameterBlock> m_expected; // what the ECU should hold now
+    Step m_resumeAt = Step::Write;
 };

@@ -33,7 +33,3 @@ Form11::Form11(FormContext& context)
     body->addLayout(side, 2);
     arrange(body);
 }
-
-void Form11::tour(Tour& t) {
-    tourPage(t, ScreenId::Form11, "Command3", QStringLiteral("switching"), "Text4", "81");
-}

@@ -8,5 +8,4 @@ class Form11 final : public ParameterPageForm {
     Q_OBJECT
 public:
     explicit Form11(FormContext& context);
-    static void tour(Tour& t);
 };

@@ -21,7 +21,3 @@ Form13::Form13(FormContext& context)
     body->addLayout(groups, 1);
     arrange(body);
 }
-
-void Form13::tour(Tour& t) {
-    tourPage(t, ScreenId::Form13, "Command2", QStringLiteral("other-parameters"), "Text6", "59");
-}

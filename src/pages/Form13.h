@@ -8,5 +8,4 @@ class Form13 final : public ParameterPageForm {
     Q_OBJECT
 public:
     explicit Form13(FormContext& context);
-    static void tour(Tour& t);
 };

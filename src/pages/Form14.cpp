@@ -4,7 +4,6 @@
 #include "LevelThresholdRanges.h"
 #include "PageLayouts.h"
 #include "app/Shape.h"
-#include "app/Tour.h"
 #include "diag/LiveDecoding.h"
 #include "link/RequestPlan.h"
 
@@ -212,9 +211,21 @@ ExchangeCycle::Outcome Form14::liveReading(const QByteArray& reply) {
     Shape6->setFill(g.liveData.FuelState == 1 ? Colours::Red : Colours::Green);
     if (!m_haveReading) {
         m_haveReading = true;
+        Text6->setEnabled(true);
         modeChanged();
     }
     return Outcome::Next;
+}
+
+void Form14::linkLost() {
+    // As the live screen does: the last reading greyed, no lamp lit from it, and nothing to
+    // set empty or full from until the ECU sends a reading again.
+    m_haveReading = false;
+    Text6->setEnabled(false);
+    for (Shape* lamp : m_lamps)
+        lamp->setFill(lamp->objectName() == QLatin1String("Shape1") ? kReserveDark : kStepDark);
+    Shape6->setFill(QColor(Qt::lightGray));
+    modeChanged();
 }
 
 void Form14::showValues(const PageValues& values) {
@@ -274,12 +285,4 @@ void Form14::showLayout() {
         if (auto* w = findChild<QWidget*>(name)) w->hide();
     for (const QString& name : LevelIndicator::layoutControls(layout))
         if (auto* w = findChild<QWidget*>(name)) w->show();
-}
-
-void Form14::tour(Tour& t) {
-    tourPage(t, ScreenId::Form14, "Command4", QStringLiteral("level-indicator"), "Text2", "6000",
-             [&t] {
-                 auto* p = t.screen<Form14>(ScreenId::Form14);
-                 return p && p->hasReading();
-             });
 }

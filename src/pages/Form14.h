@@ -17,8 +17,7 @@ class Form14 final : public ParameterPageForm {
     Q_OBJECT
 public:
     explicit Form14(FormContext& context);
-    static void tour(Tour& t);
-
+    // A reading arrived and the link has not been lost since.
     bool hasReading() const { return m_haveReading; }
 
 protected:
@@ -27,6 +26,7 @@ protected:
     void committed() override;
     ExchangeCycle::Outcome afterWrite() override;
     ExchangeCycle::Outcome whenIdleAndFound() override;
+    void linkLost() override;
 
 private:
     QLayout* buildIndicator();

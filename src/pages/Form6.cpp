@@ -32,7 +32,3 @@ void Form6::choiceClicked(const QString& control, int index) {
 void Form6::committed() {
     m_memory.remember(g.parameters);
 }
-
-void Form6::tour(Tour& t) {
-    tourPage(t, ScreenId::Form6, "Command1", QStringLiteral("lambda"), "Text5", "1200");
-}

@@ -9,7 +9,6 @@ class Form6 final : public ParameterPageForm {
     Q_OBJECT
 public:
     explicit Form6(FormContext& context);
-    static void tour(Tour& t);
 
 protected:
     void choiceClicked(const QString& control, int index) override;

@@ -11,11 +11,6 @@ bool isType(int type) {
 
 } // namespace
 
-LambdaThresholds LambdaThresholdMemory::defaultsFor(int type) {
-    const bool inverted = type == 1 || type == 3;
-    return inverted ? LambdaThresholds{600, 350} : LambdaThresholds{350, 600};
-}
-
 void LambdaThresholdMemory::reset(const ParameterSet& set) {
     m_pairs.fill(std::nullopt);
     remember(set);
@@ -28,14 +23,13 @@ void LambdaThresholdMemory::remember(const ParameterSet& set) {
             LambdaThresholds{set.value(Lambda1LeanThreshold), set.value(Lambda1RichThreshold)};
 }
 
-LambdaThresholds LambdaThresholdMemory::thresholdsFor(int type) const {
-    if (isType(type) && m_pairs[type]) return *m_pairs[type];
-    return defaultsFor(type);
+std::optional<LambdaThresholds> LambdaThresholdMemory::thresholdsFor(int type) const {
+    return isType(type) ? m_pairs[type] : std::nullopt;
 }
 
 void LambdaThresholdMemory::select(PageValues& values, int type) const {
-    const LambdaThresholds t = thresholdsFor(type);
+    const std::optional<LambdaThresholds> t = thresholdsFor(type);
     values.choices.insert(QStringLiteral("Option1"), type);
-    values.texts.insert(QStringLiteral("Text6"), QString::number(t.lean));
-    values.texts.insert(QStringLiteral("Text5"), QString::number(t.rich));
+    values.texts.insert(QStringLiteral("Text6"), t ? QString::number(t->lean) : QString());
+    values.texts.insert(QStringLiteral("Text5"), t ? QString::number(t->rich) : QString());
 }

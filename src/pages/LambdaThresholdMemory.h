@@ -19,19 +19,18 @@ class LambdaThresholdMemory {
 public:
     static constexpr int TypeCount = 4;
 
-    // A type without memory starts from what the ECU would be repaired to: lean 350 and rich
-    // 600 for the direct probes (0, 2), swapped for the inverted ones (1, 3). 0 and 0 would be
-    // written as they stand and leave the correction blind.
-    static LambdaThresholds defaultsFor(int type);
-
     // The page opens: forget every type, then remember the stored type's pair.
     void reset(const ParameterSet& set);
     // The ECU confirmed a write: remember the stored type's pair, keep the others.
     void remember(const ParameterSet& set);
 
-    LambdaThresholds thresholdsFor(int type) const;
+    // Nothing for a type the ECU has not held while the page was open.
+    std::optional<LambdaThresholds> thresholdsFor(int type) const;
 
     // The fitter picks a type: select it and show its thresholds in the lean and rich boxes.
+    // A type without memory shows both boxes empty: no pair suits every probe (350 and 600
+    // are far outside a 0-5 V probe's working range), and 0 and 0 would leave the correction
+    // blind; "Modifica" then asks for them as for any empty box.
     void select(PageValues& values, int type) const;
 
 private:

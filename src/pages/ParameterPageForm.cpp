@@ -1,7 +1,5 @@
 #include "ParameterPageForm.h"
 
-#include "app/Form2.h"
-#include "app/Tour.h"
 #include "app/WriteReport.h"
 #include "link/Commands.h"
 #include "link/RequestPlan.h"
@@ -170,7 +168,7 @@ void ParameterPageForm::setupExchange() {
         return m_writes.isRunning() ? Outcome::Next : whenIdleAndFound();
     });
     ExchangeCycle::LostLink lost;
-    lost.notify = [this] { showMessage(lostText(), Tone::Problem); };
+    lost.notify = [this] { tellLost(lostText()); };
     lost.found = [this] {
         if (m_writes.isRunning())
             showMessage(WriteReport::progress(m_writes, g.language), Tone::Progress);
@@ -178,7 +176,7 @@ void ParameterPageForm::setupExchange() {
             hideMessage();
     };
     c.setLostLink(lost);
-    c.setDeviceLost([this](const QString& why) { showMessage(why, Tone::Problem); },
+    c.setDeviceLost([this](const QString& why) { tellLost(why); },
                     [this] {
                         if (!openLink()) return false;
                         hideMessage();
@@ -186,8 +184,13 @@ void ParameterPageForm::setupExchange() {
                     });
 }
 
+void ParameterPageForm::tellLost(const QString& text) {
+    showMessage(text, Tone::Problem);
+    linkLost();
+}
+
 QString ParameterPageForm::lostText() const {
-    QString text = lang("F05_T80", QStringLiteral("PERSA COMUNICAZIONE"));
+    QString text = lostLinkNotice(lang("F05_T80", QStringLiteral("PERSA COMUNICAZIONE")));
     if (m_writes.isRunning())
         text += QStringLiteral(" - ") + WriteReport::progress(m_writes, g.language);
     return text;
@@ -326,10 +329,12 @@ void ParameterPageForm::modifica() {
     m_writes.onProgress = [this](int, int) {
         showMessage(WriteReport::progress(m_writes, g.language), Tone::Progress);
     };
-    cycle().run(m_writes, [this] { return writeEnded(); });
+    runWrites(m_writes, true, [this] { return writeEnded(); });
     m_phase = Phase::Writing;
     m_exitWhenWritten = false;
     enableControls();
+    // The page's own controls too: what they would change now the write would not send.
+    modeChanged();
     ctx.dialogs.setBusy(true);
     showMessage(WriteReport::progress(m_writes, g.language), Tone::Progress);
     if (!cycle().isRunning()) cycle().start(plan().intervalOf(Commands::WriteParameter));
@@ -343,7 +348,7 @@ bool ParameterPageForm::ensureOpen() {
 
 ExchangeCycle::Outcome ParameterPageForm::writeEnded() {
     // The set takes what the ECU reports holding, not what was typed.
-    m_writes.storeReadBack(g.parameters);
+    settleWrites(m_writes, false);
     ctx.dialogs.setBusy(false);
     m_phase = Phase::Read;
     showValues(m_page.valuesFrom(g.parameters));
@@ -394,7 +399,9 @@ void ParameterPageForm::onCloseRequested() {
     QString notice;
     if (holdExitFor(m_writes, notice)) {
         m_exitWhenWritten = true;
-        showMessage(lang("F05_T81", QStringLiteral("USCITA AL TERMINE DELLA SCRITTURA")),
+        showMessage(lang("F05_T81", QStringLiteral("USCITA AL TERMINE DELLA SCRITTURA")) +
+                        QLatin1Char('\n') +
+                        lang("F00_T08", QStringLiteral("Premere di nuovo EXIT per uscire subito")),
                     Tone::Progress);
         return;
     }
@@ -411,40 +418,4 @@ void ParameterPageForm::onUnload() {
         m_writes.interrupt();
         cycle().detach();
     }
-}
-
-void ParameterPageForm::tourPage(Tour& t, ScreenId id, const char* menuButton, const QString& name,
-                                 const char* box, const char* rejected,
-                                 std::function<bool()> ready) {
-    const auto menuReady = [&t] {
-        auto* menu = t.screen<Form2>(ScreenId::Form2);
-        return menu && menu->isVisible() && menu->phase() == Form2::Phase::Ready;
-    };
-    const auto readMode = [&t, id, ready] {
-        auto* p = t.screen<ParameterPageForm>(id);
-        return p && p->isVisible() && p->phase() == Phase::Read && (!ready || ready());
-    };
-    t.pass(t.press(ScreenId::Form1, "Command1"), menuReady);
-    t.pass(t.press(ScreenId::Form2, "Command4"), t.visible(ScreenId::Form5));
-    // Pictures are named after the screen's number: "13a-other-parameters", "13b-...".
-    const QString number = QStringLiteral("%1").arg(int(id), 2, 10, QLatin1Char('0'));
-    t.picture(number + QStringLiteral("a-") + name, t.press(ScreenId::Form5, menuButton), readMode,
-              id);
-    const auto typeRejected = [&t, id, box, rejected] {
-        auto* p = t.screen<ParameterPageForm>(id);
-        if (!p) return;
-        p->m_writeMode->click();
-        p->box(QString::fromLatin1(box))->setText(QString::fromLatin1(rejected));
-        p->Command2->click();
-    };
-    t.picture(
-        number + QStringLiteral("b-") + name + QStringLiteral("-rejected"), typeRejected,
-        [&t, id] {
-            auto* p = t.screen<ParameterPageForm>(id);
-            return p && !p->m_message->isHidden();
-        },
-        id);
-    t.pass(t.press(id, "Command1"), t.visible(ScreenId::Form5));
-    t.pass(t.press(ScreenId::Form5, "Command8"), menuReady);
-    t.pass(t.press(ScreenId::Form2, "Command1"), t.visible(ScreenId::Form1));
 }

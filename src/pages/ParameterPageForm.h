@@ -6,7 +6,6 @@
 
 #include <QHash>
 #include <QSet>
-#include <functional>
 #include <utility>
 #include <vector>
 
@@ -18,7 +17,6 @@ class QLayout;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
-class Tour;
 
 // One parameter page, built from its PageLayout: the boxes with their labels and units, the
 // option groups and check boxes, read and write mode, "Modifica", EXIT and the message line.
@@ -40,13 +38,6 @@ public:
 
     // The exchange tick (Timer1).
     void Timer1Tick() { cycle().tick(); }
-
-    // The tour's stops of a page: read mode (once `ready` holds too, if given), then write
-    // mode with `rejected` typed into `box`. A page is reached from the start screen through
-    // the two menus.
-    static void tourPage(Tour& t, ScreenId id, const char* menuButton, const QString& name,
-                         const char* box, const char* rejected,
-                         std::function<bool()> ready = nullptr);
 
 protected:
     ParameterPageForm(ScreenId id, FormContext& context, PageLayout layout);
@@ -84,6 +75,8 @@ protected:
     virtual ExchangeCycle::Outcome afterWrite() { return ExchangeCycle::Outcome::End; }
     // The link came back after a loss: what the version reply leads to when no write runs.
     virtual ExchangeCycle::Outcome whenIdleAndFound() { return ExchangeCycle::Outcome::End; }
+    // The ECU stopped answering or the adapter went away: nothing received is live any more.
+    virtual void linkLost() {}
 
     bool isWriteMode() const { return m_phase == Phase::Write; }
     bool connected() const { return g.ConnectedMode == 1; }
@@ -110,6 +103,8 @@ private:
     void restyle(const QString& control);
     void enableControls();
     QString lostText() const;
+    // The ECU went silent or the adapter away: said on the message line, then linkLost().
+    void tellLost(const QString& text);
 
     ParameterPage m_page;
     Phase m_phase = Phase::Read;

@@ -3,8 +3,6 @@
 #include "VehicleArchive.h"
 #include "VehicleArchiveTexts.h"
 #include "app/Form2.h"
-#include "app/RecordingUserDialogs.h"
-#include "app/Tour.h"
 #include "app/WriteReport.h"
 #include "link/Commands.h"
 #include "link/RequestPlan.h"
@@ -16,9 +14,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QVBoxLayout>
-#include <memory>
 
 namespace {
 
@@ -52,6 +48,7 @@ Form5::Form5(FormContext& context) : FormBase(ScreenId::Form5, context) {
     Command7 = button("Command7", "F05_C07", "Valori di default");
     Command5 = button("Command5", "F05_C05", "Archivio VETTURE");
     Command9 = button("Command9", "F05_C09", "Salva CONFIGURAZIONE VETTURA");
+    Command10 = button("Command10", "F05_C10", "Rileggi dalla centralina");
     Command8 = button("Command8", "F01_C02", "EXIT");
 
     Text4 = named(new QPlainTextEdit(lang("F05_T04", kCorrected), this), QStringLiteral("Text4"));
@@ -73,7 +70,7 @@ Form5::Form5(FormContext& context) : FormBase(ScreenId::Form5, context) {
     for (QPushButton* b : {Command1, Command2, Command3, Command4})
         root->addWidget(b);
     root->addSpacing(14);
-    for (QPushButton* b : {Command7, Command5, Command9})
+    for (QPushButton* b : {Command7, Command5, Command9, Command10})
         root->addWidget(b);
     root->addSpacing(14);
     root->addWidget(Command8);
@@ -89,11 +86,12 @@ Form5::Form5(FormContext& context) : FormBase(ScreenId::Form5, context) {
     connect(Command7, &QPushButton::clicked, this, &Form5::restoreDefaults);
     connect(Command5, &QPushButton::clicked, this, &Form5::Command5Click);
     connect(Command9, &QPushButton::clicked, this, &Form5::Command9Click);
+    connect(Command10, &QPushButton::clicked, this, &Form5::readAgain);
     connect(Command8, &QPushButton::clicked, this, &Form5::onCloseRequested);
 
     setupExchange();
     setButtons(true);
-    resize(440, 560);
+    resize(440, 620);
 }
 
 void Form5::setupExchange() {
@@ -105,6 +103,11 @@ void Form5::setupExchange() {
         return Outcome::Next;
     });
     c.on(Commands::ReadParameters, [this](const QByteArray& reply) {
+        if (m_phase == Phase::Reading) {
+            if (!m_upload.parametersRead(reply)) return Outcome::Rejected;
+            cycle().send(plan().request(Commands::ReadTable));
+            return Outcome::Next;
+        }
         // Only the restore reads here; a bulk write's read-back is its sequence's.
         if (m_phase != Phase::Defaults) return Outcome::Rejected;
         const auto block = Commands::decodeParameters(reply);
@@ -115,6 +118,8 @@ void Form5::setupExchange() {
         return Outcome::Next;
     });
     c.on(Commands::ReadTable, [this](const QByteArray& reply) {
+        if (m_phase == Phase::Reading)
+            return m_upload.tableRead(reply) ? readChecked() : Outcome::Rejected;
         if (m_phase != Phase::Defaults) return Outcome::Rejected;
         const auto table = Commands::decodeTable(reply);
         if (!table) return Outcome::Rejected;
@@ -147,7 +152,7 @@ void Form5::setupExchange() {
 }
 
 QString Form5::lostText() const {
-    QString text = lang("F05_T80", QStringLiteral("PERSA COMUNICAZIONE"));
+    QString text = lostLinkNotice(lang("F05_T80", QStringLiteral("PERSA COMUNICAZIONE")));
     if (m_phase == Phase::BulkWrite)
         text += QStringLiteral(" - ") + WriteReport::progress(m_writes, g.language);
     return text;
@@ -157,7 +162,7 @@ void Form5::setButtons(bool enabled) {
     for (QPushButton* b : {Command1, Command2, Command3, Command4})
         b->setEnabled(enabled);
     // Without a connection the menu offers the pages to look at, and EXIT.
-    for (QPushButton* b : {Command7, Command5, Command9})
+    for (QPushButton* b : {Command7, Command5, Command9, Command10})
         b->setEnabled(enabled && g.ConnectedMode == 1);
 }
 
@@ -212,6 +217,16 @@ void Form5::endOperation() {
 }
 
 void Form5::restoreDefaults() {
+    if (g.ConnectedMode != 1 || m_phase != Phase::Idle) return;
+    // The ECU replaces the car's whole configuration, its tuned table included: only when the
+    // fitter says so.
+    if (!ctx.dialogs.question(
+            this, QString::fromLatin1(Caption),
+            lang("F05_T27",
+                 QStringLiteral("Ripristinare i valori di default? L'intera configurazione della "
+                                "vettura nella centralina (parametri e tabella di correzione) "
+                                "verrà sostituita dai valori di fabbrica."))))
+        return;
     if (!beginOperation(Phase::Defaults)) return;
     m_defaultsAcknowledged = false;
     cycle().send(plan().request(Commands::RestoreDefaults));
@@ -229,6 +244,42 @@ ExchangeCycle::Outcome Form5::defaultsRead() {
     return Outcome::End;
 }
 
+void Form5::readAgain() {
+    if (!beginOperation(Phase::Reading)) return;
+    // From the first value read the set is neither the old one nor yet the ECU's.
+    g.parametersFromEcu = false;
+    m_upload.start();
+    cycle().send(plan().request(Commands::ReadParameters));
+    cycle().start(50);
+}
+
+ExchangeCycle::Outcome Form5::readChecked() {
+    if (m_upload.step() == ParameterUpload::Step::WriteBack) {
+        // Values this software cannot trust: their defaults are written back and the whole
+        // set is read again, as the main menu does after its upload.
+        m_writes.start(m_upload.writeBack(), WriteSequence::ReadBack::None, plan().writeTiming());
+        runWrites(m_writes, false, [this] {
+            m_upload.writtenBack();
+            cycle().send(plan().request(Commands::ReadParameters));
+            return Outcome::Next;
+        });
+        return Outcome::Next;
+    }
+    const bool valid = m_upload.step() == ParameterUpload::Step::Valid;
+    g.parametersFromEcu = valid;
+    endOperation();
+    showStatus(valid ? lang("F05_T85", QStringLiteral("Configurazione riletta dalla centralina"))
+                     : lang("F02_T05", QStringLiteral("La centralina non accetta i valori di "
+                                                      "default di questi parametri:")) +
+                           QLatin1Char('\n') + m_upload.refusedText(),
+               valid ? Tone::Done : Tone::Problem);
+    if (m_exitWhenDone) {
+        leaveFor(ScreenId::Form2);
+        return Outcome::HandOver;
+    }
+    return Outcome::End;
+}
+
 bool Form5::startBulkWrite(const ParameterSet& configuration, bool corrected) {
     if (!beginOperation(Phase::BulkWrite)) return false;
     Text4->setVisible(corrected);
@@ -236,7 +287,7 @@ bool Form5::startBulkWrite(const ParameterSet& configuration, bool corrected) {
     list.loadImage(configuration);
     m_writes.start(list.image(), WriteSequence::ReadBack::Both, plan().writeTiming());
     m_writes.onProgress = [this](int, int) { showProgress(); };
-    cycle().run(m_writes, [this] { return bulkWriteEnded(); });
+    runWrites(m_writes, true, [this] { return bulkWriteEnded(); });
     ProgressBar1->show();
     showProgress();
     cycle().start(50);
@@ -246,8 +297,7 @@ bool Form5::startBulkWrite(const ParameterSet& configuration, bool corrected) {
 ExchangeCycle::Outcome Form5::bulkWriteEnded() {
     // What the ECU reported holding, read back after the writes: the set never holds a
     // value the ECU did not keep.
-    m_writes.storeReadBack(g.parameters);
-    g.parametersFromEcu = true;
+    settleWrites(m_writes, true);
     endOperation();
     Text4->hide();
     ProgressBar1->hide();
@@ -265,10 +315,10 @@ ExchangeCycle::Outcome Form5::bulkWriteEnded() {
 
 QString Form5::archiveFolder() {
     QString folder, why;
-    if (VehicleArchive::ensureFolder(g.programDir, folder, why)) return folder;
-    // The dialog still opens, in the program folder: the fitter may keep the file elsewhere.
+    if (VehicleArchive::ensureFolder(g.folders.userFolder(), folder, why)) return folder;
+    // The dialog still opens, somewhere the fitter may write: the file may be kept elsewhere.
     showStatus(VehicleArchiveTexts::folderError(folder, why, g.language), Tone::Problem);
-    return g.programDir;
+    return g.folders.fallbackFolder();
 }
 
 void Form5::fileWork(bool busy) {
@@ -281,10 +331,10 @@ void Form5::Command9Click() {
     // Only a set the ECU sent whole is saved: one never read would load as a car with every
     // value out of range, one cut short by a lost link is half this car and half the last.
     if (!g.parametersFromEcu) {
-        showStatus(
-            lang("F05_T23", QStringLiteral("Configurazione non letta dalla centralina: "
-                                           "rileggerla dal menu principale prima di salvarla.")),
-            Tone::Problem);
+        showStatus(lang("F05_T23", QStringLiteral("Configurazione non letta dalla centralina: "
+                                                  "rileggerla con \"Rileggi dalla centralina\" "
+                                                  "prima di salvarla.")),
+                   Tone::Problem);
         return;
     }
     const QString chosen = ctx.dialogs.saveFileName(
@@ -336,24 +386,35 @@ void Form5::onCloseRequested() {
     QString notice;
     bool wait = false;
     if (m_phase == Phase::Defaults) {
-        // The restore is no write sequence, but it is not cut in the middle either.
-        wait = !cycle().isLost() && link().isOpen();
-        if (!wait && m_defaultsAcknowledged) {
+        // The restore is no write sequence, but it is not cut in the middle either while the
+        // ECU answers, unless the fitter insists.
+        wait = !cycle().isLost() && link().isOpen() && exitMayWait();
+        if (!wait) {
+            // Sent, and perhaps carried out even if its acknowledgement never came back.
             g.parametersFromEcu = false;
-            notice = lang("F05_T83", QStringLiteral("Valori di default ripristinati ma non "
-                                                    "riletti: i parametri mostrati potrebbero "
-                                                    "non essere quelli della centralina"));
+            notice = m_defaultsAcknowledged
+                         ? lang("F05_T83", QStringLiteral("Valori di default ripristinati ma non "
+                                                          "riletti: i parametri mostrati "
+                                                          "potrebbero non essere quelli della "
+                                                          "centralina"))
+                         : lang("F05_T84", QStringLiteral("Ripristino dei valori di default non "
+                                                          "confermato: la centralina potrebbe "
+                                                          "averli ripristinati"));
         }
     } else {
         wait = holdExitFor(m_writes, notice);
     }
     if (wait) {
         m_exitWhenDone = true;
-        showStatus(lang("F05_T81", QStringLiteral("USCITA AL TERMINE DELLA SCRITTURA")),
+        showStatus(lang("F05_T81", QStringLiteral("USCITA AL TERMINE DELLA SCRITTURA")) +
+                       QLatin1Char('\n') +
+                       lang("F00_T08", QStringLiteral("Premere di nuovo EXIT per uscire subito")),
                    Tone::Progress);
         return;
     }
     // Said once, as the fitter leaves: the main menu has no line for another screen's news.
+    // The box waits for the fitter, and nothing may go to the ECU meanwhile.
+    cycle().stop();
     if (!notice.isEmpty()) ctx.dialogs.information(this, QString::fromLatin1(Caption), notice);
     leaveFor(ScreenId::Form2);
 }
@@ -364,65 +425,4 @@ void Form5::onUnload() {
         m_writes.interrupt();
         cycle().detach();
     }
-}
-
-void Form5::tour(Tour& t) {
-    const ScreenId self = ScreenId::Form5;
-    const auto menuReady = [&t] {
-        auto* menu = t.screen<Form2>(ScreenId::Form2);
-        return menu && menu->isVisible() && menu->phase() == Form2::Phase::Ready;
-    };
-    const auto idle = [&t] {
-        auto* m = t.screen<Form5>(ScreenId::Form5);
-        return m && m->isVisible() && m->phase() == Phase::Idle;
-    };
-    t.pass(t.press(ScreenId::Form1, "Command1"), menuReady);
-    t.picture(QStringLiteral("05a-parameter-menu"), t.press(ScreenId::Form2, "Command4"), idle,
-              self);
-    t.picture(QStringLiteral("05b-parameter-menu-defaults"), t.press(self, "Command7"), idle, self);
-    // A vehicle configuration as the archive would load it: the factory set with a faster
-    // switch, which needed corrections on the way in.
-    const auto bulk = [&t] {
-        auto* m = t.screen<Form5>(ScreenId::Form5);
-        if (!m) return;
-        ParameterSet configuration = m->g.parameters;
-        configuration.setValue(SwitchRpm, 2500);
-        m->startBulkWrite(configuration, true);
-    };
-    t.picture(
-        QStringLiteral("05c-parameter-menu-bulk-write"), bulk,
-        [&t] {
-            auto* m = t.screen<Form5>(ScreenId::Form5);
-            return m && m->bulkWrite().acknowledged() >= 60;
-        },
-        self);
-    t.picture(QStringLiteral("05d-parameter-menu-bulk-written"), nullptr, idle, self);
-    // A workbook kept from an older car, two of whose values this software no longer takes:
-    // "Archivio VETTURE" with the file name fed to the recording dialogs the tour runs with.
-    auto scratch = std::make_shared<QTemporaryDir>();
-    const auto loadWorkbook = [&t, scratch] {
-        auto* m = t.screen<Form5>(ScreenId::Form5);
-        if (!m) return;
-        RecordingUserDialogs& dialogs = t.dialogs();
-        ParameterSet car = m->g.parameters;
-        car.setValue(SwitchRpm, 9000);
-        car.setKtar(6, 99);
-        for (int j = 9; j <= 16; ++j)
-            car.setKtar(j, 110);
-        dialogs.fileToOpen = scratch->filePath(QStringLiteral("Punto 1.2.xlsx"));
-        VehicleArchive::save(dialogs.fileToOpen, car);
-        m->Command5->click();
-        dialogs.fileToOpen.clear();
-    };
-    t.picture(
-        QStringLiteral("05e-parameter-menu-workbook-corrected"), loadWorkbook,
-        [&t] {
-            auto* m = t.screen<Form5>(ScreenId::Form5);
-            return m && m->phase() == Phase::BulkWrite && m->bulkWrite().acknowledged() >= 70;
-        },
-        self);
-    t.pass(nullptr, idle);
-    t.pass(t.press(self, "Command8"), menuReady);
-    t.pass(Tour::then(t.press(ScreenId::Form2, "Command1"), t.scenario("factory")),
-           t.visible(ScreenId::Form1));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/FormBase.h"
+#include "link/ParameterUpload.h"
 #include "link/WriteSequence.h"
 
 class ParameterSet;
@@ -8,7 +9,6 @@ class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
-class Tour;
 
 // The parameter menu: the way to the four parameter pages, the ECU's own defaults, and the
 // bulk write of a whole vehicle configuration. Its port is open only while an operation runs.
@@ -17,12 +17,11 @@ class Form5 final : public FormBase {
 public:
     explicit Form5(FormContext& context);
 
-    static void tour(Tour& t);
-
     enum class Phase {
         Idle,
         Defaults,  // restore the ECU defaults, then read parameters and table back
         BulkWrite, // every parameter and table entry, then read back and compared
+        Reading,   // the whole set read again, checked and repaired as the main menu does
     };
     Phase phase() const { return m_phase; }
     const WriteSequence& bulkWrite() const { return m_writes; }
@@ -50,6 +49,8 @@ private:
     void endOperation();
     ExchangeCycle::Outcome bulkWriteEnded();
     ExchangeCycle::Outcome defaultsRead();
+    void readAgain();
+    ExchangeCycle::Outcome readChecked();
     void setButtons(bool enabled);
     enum class Tone { Progress, Done, Problem };
     void showStatus(const QString& text, Tone tone);
@@ -63,20 +64,22 @@ private:
     // Buttons off and the busy pointer while a workbook is read or written.
     void fileWork(bool busy);
 
-    QPushButton* Command1; // Parametri LAMBDA
-    QPushButton* Command2; // Altri Parametri
-    QPushButton* Command3; // Parametri COMMUTAZIONE
-    QPushButton* Command4; // Parametri INDICATORE
-    QPushButton* Command7; // Valori di default
-    QPushButton* Command5; // Archivio VETTURE
-    QPushButton* Command9; // Salva CONFIGURAZIONE VETTURA
-    QPushButton* Command8; // EXIT
+    QPushButton* Command1;  // Parametri LAMBDA
+    QPushButton* Command2;  // Altri Parametri
+    QPushButton* Command3;  // Parametri COMMUTAZIONE
+    QPushButton* Command4;  // Parametri INDICATORE
+    QPushButton* Command7;  // Valori di default
+    QPushButton* Command5;  // Archivio VETTURE
+    QPushButton* Command9;  // Salva CONFIGURAZIONE VETTURA
+    QPushButton* Command10; // Rileggi dalla centralina
+    QPushButton* Command8;  // EXIT
     QPlainTextEdit* Text4;
     QProgressBar* ProgressBar1;
     QLabel* StatusText;
 
     Phase m_phase = Phase::Idle;
     WriteSequence m_writes;
+    ParameterUpload m_upload{g.parameters, g.writeList};
     bool m_defaultsAcknowledged = false;
     bool m_exitWhenDone = false;
     // The values a loaded workbook did not give as they stood, named beside the write's

@@ -4,8 +4,9 @@
 #include <vector>
 
 // One cell as a spreadsheet program left it. Only what the archive needs is told apart:
-// numbers (in whatever style they are shown), text, and anything else (a boolean, an error
-// value, a date, a formula without a computed value).
+// numbers (in whatever style they are shown, but a date or a time), text, and anything else
+// (a boolean, an error value, a date or a number shown as one, a formula without a computed
+// value).
 struct WorkbookCell {
     enum class Kind { Empty, Number, Text, Other };
     Kind kind = Kind::Empty;

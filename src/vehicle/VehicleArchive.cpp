@@ -2,6 +2,7 @@
 
 #include "WorkbookReader.h"
 #include "WorkbookWriter.h"
+#include "app/ProgramFolders.h"
 #include "params/ParameterChecks.h"
 #include "params/ParameterSet.h"
 #include "params/ParameterTable.h"
@@ -196,16 +197,9 @@ VehicleLoad fromCells(const SheetCells& cells, const QString& fileName) {
     return load;
 }
 
-bool ensureFolder(const QString& programDir, QString& folder, QString& error) {
-    folder = QDir(programDir).filePath(QStringLiteral("VehiclesArchive"));
-    error.clear();
-    const QFileInfo info(folder);
-    if (info.isDir()) return true;
-    if (info.exists())
-        error = QStringLiteral("a file of that name is in the way");
-    else if (!QDir().mkpath(folder))
-        error = QStringLiteral("the folder cannot be created");
-    return error.isEmpty();
+bool ensureFolder(const QString& userFolder, QString& folder, QString& error) {
+    folder = QDir(userFolder).filePath(QStringLiteral("VehiclesArchive"));
+    return ProgramFolders::makeFolder(folder, error);
 }
 
 } // namespace VehicleArchive

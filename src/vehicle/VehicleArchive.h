@@ -76,8 +76,8 @@ VehicleLoad load(const QString& path);
 // The load rules applied to cells already read (A1:J62 at least).
 VehicleLoad fromCells(const SheetCells& cells, const QString& fileName);
 
-// The folder "VehiclesArchive" beside the program, created when missing. False (with the
-// reason) when it cannot be had; `folder` is set either way.
-bool ensureFolder(const QString& programDir, QString& folder, QString& error);
+// The folder "VehiclesArchive" in the user's folder (beside a portable program), created
+// when missing. False (with the reason) when it cannot be had; `folder` is set either way.
+bool ensureFolder(const QString& userFolder, QString& folder, QString& error);
 
 } // namespace VehicleArchive

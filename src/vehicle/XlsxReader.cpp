@@ -3,6 +3,9 @@
 #include <pugixml.hpp>
 #include <zip.h>
 
+#include <QDate>
+#include <QTime>
+
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -229,16 +232,97 @@ struct SharedRef {
     unsigned long long index;
 };
 
+// A number shown as a date or a time is refused, as the .xls reader has to: FreeXL hands such
+// a cell over only as the date text, with the whole days of a time and the fraction of a date
+// dropped, so the number cannot be had back. Which styles count is FreeXL's rule too, so a
+// workbook loads or is refused alike whichever of the two formats it was saved in.
+enum class DateStyle { None, Date, DateTime, Time };
+
+// The built-in formats of the file format: 14..17 dates, 18..21 and 45..47 times, 22 both.
+DateStyle builtinStyle(long long numFmtId) {
+    if (numFmtId >= 14 && numFmtId <= 17) return DateStyle::Date;
+    if ((numFmtId >= 18 && numFmtId <= 21) || (numFmtId >= 45 && numFmtId <= 47))
+        return DateStyle::Time;
+    if (numFmtId == 22) return DateStyle::DateTime;
+    return DateStyle::None;
+}
+
+// A format code of the workbook's own, by the letters it holds anywhere in it.
+DateStyle codeStyle(const char* code) {
+    bool y = false, m = false, d = false, h = false, s = false;
+    for (; *code; ++code) {
+        switch (*code | 0x20) {
+        case 'y':
+            y = true;
+            break;
+        case 'm':
+            m = true;
+            break;
+        case 'd':
+            d = true;
+            break;
+        case 'h':
+            h = true;
+            break;
+        case 's':
+            s = true;
+            break;
+        default:
+            break;
+        }
+    }
+    if (y && m && d && h) return DateStyle::DateTime;
+    if ((y && m) || (m && d)) return DateStyle::Date;
+    if ((h && m) || (m && s)) return DateStyle::Time;
+    return DateStyle::None;
+}
+
+struct NumberStyles {
+    std::vector<DateStyle> cellStyles; // by the cell's style index ("s")
+    bool date1904 = false;             // days counted from 1904 rather than 1900
+
+    DateStyle of(const pugi::xml_node& c) const {
+        long long index = 0;
+        const pugi::xml_attribute s = c.attribute("s");
+        if (!s || !parseDigits(s.value(), 9, index) ||
+            index >= static_cast<long long>(cellStyles.size()))
+            return DateStyle::None;
+        return cellStyles[static_cast<std::size_t>(index)];
+    }
+
+    // What the spreadsheet shows for `v` in that style, for the message that names the cell.
+    QString shown(double v, DateStyle style) const {
+        // Past the last day a spreadsheet shows (9999-12-31) it shows hashes; the number says
+        // more.
+        if (v < 0 || v >= 2958466) return QString::number(v, 'g', 15);
+        const double days = std::floor(v);
+        const auto seconds = static_cast<int>(std::lround((v - days) * 86400.0)) % 86400;
+        const QString time = QTime(0, 0).addSecs(seconds).toString(QStringLiteral("HH:mm:ss"));
+        if (style == DateStyle::Time) return time;
+        // The 1900 count holds a 29 February 1900 that never was.
+        const auto n = static_cast<qint64>(days);
+        const QDate date = date1904 ? QDate(1904, 1, 1).addDays(n)
+                           : n < 60 ? QDate(1899, 12, 31).addDays(n)
+                                    : QDate(1899, 12, 30).addDays(n);
+        const QString text = n == 60 && !date1904 ? QStringLiteral("1900-02-29")
+                                                  : date.toString(QStringLiteral("yyyy-MM-dd"));
+        return style == DateStyle::DateTime ? text + QLatin1Char(' ') + time : text;
+    }
+};
+
 WorkbookStatus readCell(const pugi::xml_node& c, long long row, long long column, SheetCells& cells,
-                        std::vector<SharedRef>& shared) {
+                        std::vector<SharedRef>& shared, const NumberStyles& styles) {
     const char* type = c.attribute("t").value();
     const pugi::xml_node v = child(c, "v");
     const char* value = v.child_value();
     const QString name = SheetCells::name(row, column);
     if (!*type || std::strcmp(type, "n") == 0) {
-        // A number, whatever style shows it (date, percent, currency...).
+        // A number in whatever style shows it (percent, currency...), but a date or a time.
         double d = 0;
-        if (v && parseNumber(value, d))
+        const DateStyle style = styles.of(c);
+        if (v && parseNumber(value, d) && style != DateStyle::None)
+            cells.set(row, column, WorkbookCell::ofOther(styles.shown(d, style)));
+        else if (v && parseNumber(value, d))
             cells.set(row, column, WorkbookCell::ofNumber(d));
         else if (v && *value)
             return damaged(QStringLiteral("cell %1: \"%2\" is not a number")
@@ -263,7 +347,8 @@ WorkbookStatus readCell(const pugi::xml_node& c, long long row, long long column
     return {};
 }
 
-WorkbookStatus readSheet(const Part& sheet, SheetCells& cells, std::vector<SharedRef>& shared) {
+WorkbookStatus readSheet(const Part& sheet, SheetCells& cells, std::vector<SharedRef>& shared,
+                         const NumberStyles& styles) {
     const pugi::xml_node root = sheet.xml.document_element();
     if (!named(root, "worksheet"))
         return damaged(QStringLiteral("%1 is not a worksheet").arg(q(sheet.name)));
@@ -296,7 +381,8 @@ WorkbookStatus readSheet(const Part& sheet, SheetCells& cells, std::vector<Share
                 ++column;
             }
             if (!cells.contains(cellRow, column)) continue;
-            if (WorkbookStatus s = readCell(c, cellRow, column, cells, shared); !s.ok()) return s;
+            if (WorkbookStatus s = readCell(c, cellRow, column, cells, shared, styles); !s.ok())
+                return s;
         }
     }
     if (!sheet.complete && !pastWindow)
@@ -336,6 +422,40 @@ WorkbookStatus readSharedStrings(zip_t* zip, const std::string& name,
                                .arg(items.size()));
         else // past the part of a huge table that was read: text all the same
             cells.set(ref.row, ref.column, WorkbookCell::ofText(QString()));
+    }
+    return {};
+}
+
+// The date and time styles of the cell formats (cellXfs), in their order. A workbook without a
+// styles part shows every number as a number.
+WorkbookStatus readStyles(zip_t* zip, const std::string& name, NumberStyles& styles) {
+    if (name.empty()) return {};
+    Part part;
+    QString why;
+    switch (readPart(zip, name, part, why)) {
+    case Found::Missing:
+        return {};
+    case Found::Broken:
+        return damaged(why);
+    case Found::Yes:
+        break;
+    }
+    const pugi::xml_node root = part.xml.document_element();
+    std::map<long long, DateStyle> codes;
+    for (const pugi::xml_node& f : child(root, "numFmts").children()) {
+        long long id = 0;
+        if (named(f, "numFmt") && parseDigits(f.attribute("numFmtId").value(), 9, id))
+            codes[id] = codeStyle(f.attribute("formatCode").value());
+    }
+    for (const pugi::xml_node& xf : child(root, "cellXfs").children()) {
+        if (!named(xf, "xf")) continue;
+        long long id = 0;
+        DateStyle style = DateStyle::None;
+        if (parseDigits(xf.attribute("numFmtId").value(), 9, id)) {
+            style = builtinStyle(id);
+            if (style == DateStyle::None && codes.count(id)) style = codes[id];
+        }
+        styles.cellStyles.push_back(style);
     }
     return {};
 }
@@ -402,8 +522,15 @@ WorkbookStatus readXlsx(const QByteArray& bytes, SheetCells& cells) {
         return WorkbookStatus::failure(WorkbookError::NoSheet,
                                        QStringLiteral("the workbook lists no worksheet"));
     std::string stringsName;
-    for (const auto& [id, rel] : rels)
+    std::string stylesName;
+    for (const auto& [id, rel] : rels) {
         if (endsWith(rel.type, "/sharedStrings")) stringsName = rel.target;
+        if (endsWith(rel.type, "/styles")) stylesName = rel.target;
+    }
+    NumberStyles styles;
+    const char* date1904 = child(root, "workbookPr").attribute("date1904").value();
+    styles.date1904 = std::strcmp(date1904, "1") == 0 || std::strcmp(date1904, "true") == 0;
+    if (WorkbookStatus s = readStyles(zip.get(), stylesName, styles); !s.ok()) return s;
 
     Part sheet;
     switch (readPart(zip.get(), sheetName, sheet, why)) {
@@ -416,7 +543,7 @@ WorkbookStatus readXlsx(const QByteArray& bytes, SheetCells& cells) {
         break;
     }
     std::vector<SharedRef> shared;
-    if (WorkbookStatus s = readSheet(sheet, cells, shared); !s.ok()) return s;
+    if (WorkbookStatus s = readSheet(sheet, cells, shared, styles); !s.ok()) return s;
     return shared.empty() ? WorkbookStatus{}
                           : readSharedStrings(zip.get(), stringsName, shared, cells);
 }

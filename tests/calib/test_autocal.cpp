@@ -206,6 +206,28 @@ private slots:
         QVERIFY(!b.run.canStop() && b.run.canStart() && !b.run.wantsStore());
     }
 
+    // An ECU waiting for its own condition (here the switching speed) holds the switch: it is
+    // not asked again until the ECU shows none pending, and three tries still end the run.
+    void aSwitchTheEcuHoldsIsNotAskedAgain() {
+        Bench b;
+        b.trueCoefficient(120);
+        b.ecuSwitches = false;
+        QVERIFY(b.start());
+        QVERIFY(b.reachPhase(4));
+        b.live.EcuState = 7;
+        b.advance(20 * 1000 / Run::TickMs);
+        QCOMPARE(b.switchesSent(), 1);
+        QCOMPARE(b.run.phase(), 4);
+        b.live.EcuState = 3; // running on petrol, nothing pending
+        b.advance(Run::SwitchWaitTicks - 2);
+        QCOMPARE(b.switchesSent(), 1);
+        b.advance(6);
+        QCOMPARE(b.switchesSent(), 2);
+        QVERIFY(b.runUntil([&] { return b.run.phase() == 0; }));
+        QCOMPARE(b.switchesSent(), 3);
+        QCOMPARE(b.run.resultText(), QStringLiteral("COMMUTAZIONE NON ESEGUITA DALLA CENTRALINA"));
+    }
+
     void averaging() {
         Bench b;
         const auto feed = [&b](int tinj, int n) {

@@ -97,6 +97,7 @@ private slots:
     void manualCoefficientFollowsTheAcknowledgedMode() {
         LanguageTable english;
         english.store(QStringLiteral("F16_C09"), QStringLiteral("CALIBRATION NOT ACTIVE"));
+        english.store(QStringLiteral("F16_T93"), QStringLiteral("CALIBRATION ACTIVE"));
         CalibrationPageMachine m;
         m.load(true, 0);               // engine stopped: Kcor 0
         QVERIFY(!m.setManualKgb(120)); // the spinner is not the source while ManualOff
@@ -108,7 +109,8 @@ private slots:
                  QStringLiteral("CALIBRATION NOT ACTIVE"));
 
         m.acknowledged(Commands::EnterCalibration);
-        QCOMPARE(CalibrationTexts::command9Caption(m, english), QStringLiteral("TARATURA ATTIVA"));
+        QCOMPARE(CalibrationTexts::command9Caption(m, english),
+                 QStringLiteral("CALIBRATION ACTIVE"));
         QVERIFY(!m.liveCoefficient(107));
         QCOMPARE(m.takeRequest(), poll(100));
         QVERIFY(m.setManualKgb(151));
@@ -118,7 +120,7 @@ private slots:
         QCOMPARE(m.takeRequest(), Leave);
         m.acknowledged(Commands::LeaveCalibration);
         QCOMPARE(CalibrationTexts::command9Caption(m, english),
-                 QStringLiteral("TARATURA NON ATTIVA"));
+                 QStringLiteral("CALIBRATION NOT ACTIVE"));
         QVERIFY(m.liveCoefficient(107));
         QCOMPARE(m.takeRequest(), poll(107));
     }
@@ -174,6 +176,18 @@ private slots:
         QCOMPARE(m.acknowledged(Commands::LeaveCalibration), PageAction{PageExit::ToMainMenu});
     }
 
+    // What a write sends was taken at MODIFICA: the spinners wait for its end.
+    void aRunningWriteLocksTheSpinners() {
+        CalibrationPageMachine m = manualPage();
+        QVERIFY(m.controls().manualKgb && m.controls().correctiveSpinners);
+        QVERIFY(m.startWrite());
+        QVERIFY(!m.controls().manualKgb && !m.controls().correctiveSpinners);
+        QVERIFY(!m.setManualKgb(130));
+        QCOMPARE(m.manualKgb(), 105);
+        m.writeFinished();
+        QVERIFY(m.controls().manualKgb && m.controls().correctiveSpinners);
+    }
+
     void leavingWaitsForARunningWrite() {
         CalibrationPageMachine m = connectedPage();
         QVERIFY(m.startWrite());
@@ -206,6 +220,27 @@ private slots:
         m = connectedPage();
         m.manualToggleClicked();
         QVERIFY(!m.startWrite()); // mode change not yet acknowledged
+
+        // Manual calibration, the write under way and the link lost: EXIT stops the write
+        // (nothing more of the table goes out) and asks the ECU to leave manual calibration.
+        m = manualPage();
+        m.startWrite();
+        m.takeRequest();
+        m.linkLost();
+        QCOMPARE(m.exitClicked(), (PageAction{PageExit::Stay, false, true}));
+        QVERIFY(!m.writing());
+        m.linkFound();
+        QCOMPARE(m.takeRequest(), Leave);
+
+        // EXIT asked again leaves at once, whatever the ECU does: during a write with the
+        // link alive the write is stopped first, and a leave not yet confirmed is warned of.
+        m = manualPage();
+        m.startWrite();
+        QCOMPARE(m.exitClicked(), PageAction{});
+        QCOMPARE(m.exitClicked(), (PageAction{PageExit::Stay, false, true}));
+        QCOMPARE(m.notice(), PageNotice::ExitAtAcknowledgement);
+        QCOMPARE(m.takeRequest(), Leave);
+        QCOMPARE(m.exitClicked(), (PageAction{PageExit::ToMainMenu, true, false}));
     }
 
     void graphMapsTheTableToPixels() {

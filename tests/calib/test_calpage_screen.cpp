@@ -300,6 +300,59 @@ private slots:
         QVERIFY(boxText(w, "Text3") != QStringLiteral("NO LINK"));
     }
 
+    // A corrective the ECU reported beyond its spinner shows, and is written as, the spinner's
+    // end; while the write runs the spinners wait for it.
+    void correctiveBoxesShowWhatTheWriteSends() {
+        World w(World::Links::Scripted);
+        Form16* page = scriptedPage(w, [](ParameterSet& p) {
+            p.setValue(PressureCorrection, 7);
+            p.setValue(TemperatureCorrection, 4);
+            p.setValue(LambdaMaxVariation, 9);
+        });
+        ScriptedLink* link = w.scripted.back();
+        QCOMPARE(boxText(w, "Text23") + boxText(w, "Text19") + boxText(w, "Text20"),
+                 QStringLiteral("538"));
+        page->Timer1Tick();
+        w.click(ScreenId::Form16, QStringLiteral("Command7"));
+        page->Timer1Tick();
+        QCOMPARE(link->written.last(), Commands::writeParameter(PressureCorrection, 5));
+        for (const char* locked : {"VScroll2", "VScroll3", "VScroll4", "VScroll1", "Text11"})
+            QVERIFY2(!enabled(w, locked), locked);
+    }
+
+    // In manual calibration MODIFICA puts the coefficient into every cell: only when the
+    // fitter says so.
+    void manualModificaAsksBeforeTheTableIsReplaced() {
+        World w(World::Links::Scripted);
+        Form16* page = scriptedPage(w);
+        ScriptedLink* link = w.scripted.back();
+        page->Timer1Tick();
+        w.click(ScreenId::Form16, QStringLiteral("Command7")); // manual off: no question
+        QVERIFY(w.dialogs.messages.isEmpty());
+        QVERIFY(page->page().writing());
+        QCOMPARE(page->writes().total(), 87);
+
+        World m(World::Links::Scripted);
+        page = scriptedPage(m);
+        link = m.scripted.back();
+        m.click(ScreenId::Form16, QStringLiteral("Command9"));
+        page->Timer1Tick();
+        link->arriving = replyFrame(Commands::EnterCalibration);
+        page->Timer1Tick();
+        QVERIFY(page->page().ecuManual());
+        m.dialogs.answer = false;
+        m.click(ScreenId::Form16, QStringLiteral("Command7"));
+        QCOMPARE(m.dialogs.messages.size(), 1);
+        QVERIFY(m.dialogs.messages.last().contains(QStringLiteral("105")));
+        QVERIFY(m.dialogs.messages.last().contains(QStringLiteral("64")));
+        QVERIFY(!page->page().writing());
+        page->Timer1Tick();
+        QCOMPARE(link->written.last(), Commands::calibrationLive(105));
+        m.dialogs.answer = true;
+        m.click(ScreenId::Form16, QStringLiteral("Command7"));
+        QVERIFY(page->page().writing());
+    }
+
     // --- Requests and acknowledgements ------------------------------------------------------
 
     void acknowledgementsCountOnlyForTheRequestOutstanding() {
@@ -396,7 +449,7 @@ private slots:
         r.grid(16)->setText(QStringLiteral("140"));
         r.click("Command7");
         r.tick(10);
-        r.page->close(); // the close box: EXIT
+        r.click("Command1");
         QVERIFY(r.w.host.isVisible(ScreenId::Form16));
         QVERIFY(labelText(r.w, ScreenId::Form16, "StatusText")
                     .contains(QStringLiteral("TERMINE DELLA SCRITTURA")));
@@ -404,6 +457,69 @@ private slots:
         QVERIFY(r.until([&r] { return !r.w.host.loaded(ScreenId::Form16); }));
         QVERIFY(r.w.host.isVisible(ScreenId::Form2));
         QCOMPARE(int(r.w.ecu.memory().table[1]), 140);
+    }
+
+    // Manual calibration, the table being written, the link lost, EXIT: the rest of the table
+    // is not sent, the leave request takes its place, and the page says what the ECU took.
+    // The close box during a write asks first, then leaves as a second EXIT does.
+    void exitDuringAManualWriteStopsItForTheLeaveRequest() {
+        World w(World::Links::Scripted);
+        Form16* page = scriptedPage(w);
+        ScriptedLink* link = w.scripted.back();
+        w.click(ScreenId::Form16, QStringLiteral("Command9"));
+        page->Timer1Tick();
+        link->arriving = replyFrame(11);
+        page->Timer1Tick();
+        w.click(ScreenId::Form16, QStringLiteral("Command7"));
+        for (int i = 0; i < 30; ++i) { // the correctives, the breakpoints, 7 cells
+            link->arriving = link->written.isEmpty() || Commands::commandOf(link->written.last()) ==
+                                                            Commands::CalibrationLive
+                                 ? QByteArray()
+                                 : replyFrame(*Commands::commandOf(link->written.last()));
+            page->Timer1Tick();
+        }
+        for (int i = 0; i < 17; ++i)
+            page->Timer1Tick();
+        QVERIFY(page->cycle().isLost());
+        w.click(ScreenId::Form16, QStringLiteral("Command1"));
+        QVERIFY(!page->page().writing());
+        QVERIFY(labelText(w, ScreenId::Form16, "Label4").contains(QStringLiteral("su 87")));
+        QVERIFY(!w.g.parametersFromEcu);
+        link->arriving = replyFrame(7, bytes({1, 2, 3}));
+        page->Timer1Tick();
+        QCOMPARE(link->written.last(), Commands::frame(12));
+        link->arriving = replyFrame(12);
+        page->Timer1Tick();
+        QVERIFY(w.host.isVisible(ScreenId::Form2));
+        QCOMPARE(link->written.count(Commands::writeTableEntry(64, 105)), 0);
+
+        // A read-back that never ends: the first EXIT waits, a second one leaves.
+        World w3(World::Links::Scripted);
+        Form16* page3 = scriptedPage(w3);
+        w3.scripted.back()->respond = acknowledgeButGarbleReads;
+        w3.click(ScreenId::Form16, QStringLiteral("Command7"));
+        for (int i = 0; i < 95; ++i)
+            page3->Timer1Tick();
+        QCOMPARE(page3->writes().acknowledged(), 87);
+        QVERIFY(page3->page().writing());
+        w3.click(ScreenId::Form16, QStringLiteral("Command1"));
+        QVERIFY(w3.host.isVisible(ScreenId::Form16));
+        w3.click(ScreenId::Form16, QStringLiteral("Command1"));
+        QVERIFY(w3.host.isVisible(ScreenId::Form2));
+        QVERIFY(labelText(w3, ScreenId::Form2, "StatusText")
+                    .contains(QStringLiteral("87 scritture su 87")));
+
+        World w2(World::Links::Scripted);
+        Form16* page2 = scriptedPage(w2);
+        w2.click(ScreenId::Form16, QStringLiteral("Command7"));
+        page2->Timer1Tick();
+        w2.dialogs.answer = false;
+        page2->close();
+        QVERIFY(page2->page().writing());
+        w2.dialogs.answer = true;
+        page2->close();
+        QCOMPARE(w2.dialogs.messages.size(), 2);
+        QVERIFY(w2.host.isVisible(ScreenId::Form2));
     }
 
     // The link is lost in the middle of a write and the fitter leaves: the main menu says
@@ -430,6 +546,25 @@ private slots:
         QCOMPARE(page->writes().acknowledged(), 7);
         QVERIFY(labelText(w, ScreenId::Form2, "StatusText")
                     .contains(QStringLiteral("7 scritture su 87")));
+    }
+
+    // The ECU went silent, the fitter looked at the graph and came back: once the ECU
+    // answers, the page says so instead of keeping the old lost-link text.
+    void theLinkLostBeforeTheViewIsNotShownAfterIt() {
+        World w(World::Links::Scripted);
+        Form16* page = scriptedPage(w);
+        ScriptedLink* link = w.scripted.back();
+        w.g.EcuVersion = {2, 4, 7};
+        for (int i = 0; i < 18; ++i)
+            page->Timer1Tick();
+        QCOMPARE(boxText(w, "Text3"), QStringLiteral("NO LINK"));
+        w.click(ScreenId::Form16, QStringLiteral("Command5"));
+        w.host.show(ScreenId::Form16); // the view closes
+        page->Timer1Tick();
+        link->arriving = calibrationRecord({.rpm = 1500, .kcor = 105});
+        page->Timer1Tick();
+        QCOMPARE(boxText(w, "Text5"), QStringLiteral("1500"));
+        QCOMPARE(boxText(w, "Text3"), QStringLiteral("2.4.7"));
     }
 
     void graphicalViewPausesPollingUntilItCloses() {

@@ -213,6 +213,24 @@ private slots:
         QVERIFY(w.host.isVisible(ScreenId::Form15));
     }
 
+    // Beside the plot (the legend box, the panel) a click asks for a curve just the same; with
+    // a curve chosen it reads nothing and says nothing.
+    void clickBesideThePlotWithoutACurveShowsTheMessage() {
+        for (const char* where : {"Shape2", "Label1"}) {
+            World w;
+            Form15* view = openView(w);
+            auto* target = w.control<QWidget>(ScreenId::Form15, QString::fromLatin1(where));
+            QTest::mousePress(target, Qt::LeftButton, {}, QPoint(2, 2));
+            QVERIFY2(w.host.isVisible(ScreenId::Form12), where);
+            w.click(ScreenId::Form12, QStringLiteral("Command1"));
+            w.click(ScreenId::Form15, QStringLiteral("Label24"));
+            QTest::mousePress(view, Qt::LeftButton, {}, QPoint(view->width() - 2, 2));
+            QVERIFY2(!w.host.loaded(ScreenId::Form12), where);
+            QVERIFY(blinkTimer(view)->isActive());
+            QCOMPARE(text(w, "Text1"), QStringLiteral("0"));
+        }
+    }
+
     void exitClosesTheMessageAndGoesBackToThePage() {
         for (bool closeBox : {false, true}) {
             World w;

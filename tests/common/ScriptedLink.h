@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <functional>
 
 // A link whose arrivals the test sets before each tick, and that records what is written.
 class ScriptedLink final : public EcuLink {
@@ -22,6 +23,7 @@ public:
     bool isOpen() const override { return opened; }
     bool write(const QByteArray& frame) override {
         written << frame;
+        if (opened && respond) arriving += respond(frame);
         return opened;
     }
     QByteArray readAll() override {
@@ -40,6 +42,8 @@ public:
     }
 
     QByteArray arriving;
+    // When set, what arrives after each frame written (an ECU played by a rule).
+    std::function<QByteArray(const QByteArray&)> respond;
     QList<QByteArray> written;
     bool opened = false;
     bool lost = false;
@@ -63,4 +67,18 @@ inline QByteArray bytes(std::initializer_list<int> values) {
     for (int v : values)
         out.append(static_cast<char>(v));
     return out;
+}
+
+// An ECU that acknowledges every request but answers each read of parameters or table with a
+// length byte one too many: a write's read-back never ends.
+inline QByteArray acknowledgeButGarbleReads(const QByteArray& request) {
+    const int command = request.size() >= 5 ? static_cast<unsigned char>(request.at(4)) : 0;
+    if (command == 1 || command == 8) {
+        QByteArray reply = replyFrame(command, QByteArray(command == 1 ? 124 : 64, char(105)));
+        reply[3] = static_cast<char>(reply.size() + 1);
+        return reply;
+    }
+    if (command == 7) return replyFrame(7, bytes({2, 4, 7}));
+    if (command == 10) return QByteArray(); // no record: the page is busy writing anyway
+    return replyFrame(command);
 }

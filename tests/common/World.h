@@ -10,6 +10,7 @@
 
 #include <QAbstractButton>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <vector>
@@ -32,7 +33,7 @@ struct World {
     }
 
     void setUp(Links kind, const QByteArray& config, bool withLanguageFile) {
-        g.programDir = dir.path();
+        g.folders = ProgramFolders::portable(dir.path());
         // The virtual ECU's time moves with the exchange's ticks, by each tick's interval, and
         // when a test advances it; replies take their time on a 9600-baud line.
         ecu.useSteppedClock();
@@ -78,6 +79,23 @@ struct World {
         auto* b = control<QAbstractButton>(id, name);
         Q_ASSERT(b);
         b->click();
+    }
+
+    // Turns the world's program folder into an installed program's folders, as the package
+    // lays them out, for a user whose home is home/ in the world's folder: the executable in
+    // bin/ alone, the language file and Config.ini moved to share/tarvex/. Call before any
+    // screen is shown; the folder the user's files go to is not made.
+    void install() {
+        const QDir root(dir.path());
+        for (const char* folder : {"bin", "share/tarvex", "home/.config", "home/Documents"})
+            root.mkpath(QString::fromLatin1(folder));
+        for (const char* file : {"Config.ini", "Stringhe312.txt"})
+            QFile::rename(root.filePath(QString::fromLatin1(file)),
+                          root.filePath(QStringLiteral("share/tarvex/") + QLatin1String(file)));
+        g.folders = ProgramFolders::forProgram(root.filePath(QStringLiteral("bin")),
+                                               {root.filePath(QStringLiteral("home/.config")),
+                                                root.filePath(QStringLiteral("home/Documents")),
+                                                root.filePath(QStringLiteral("home"))});
     }
 
     // Command bytes of the frames the virtual ECU received, in order.

@@ -217,6 +217,11 @@ private slots:
         QCOMPARE(resolve(QStringLiteral("  prova 1  ")).path, dir + QStringLiteral("/prova 1.log"));
         QCOMPARE(resolve(QStringLiteral("sub\\giro")).path, dir + QStringLiteral("/sub/giro.log"));
         QCOMPARE(resolve(dir + QStringLiteral("/abs")).path, dir + QStringLiteral("/abs.log"));
+        // A typed extension is the extension, in any case; another one is part of the name.
+        QCOMPARE(resolve(QStringLiteral("giro.log")).path, dir + QStringLiteral("/giro.log"));
+        QCOMPARE(resolve(QStringLiteral("GIRO.LOG ")).path, dir + QStringLiteral("/GIRO.LOG"));
+        QCOMPARE(resolve(QStringLiteral("giro.txt")).path, dir + QStringLiteral("/giro.txt.log"));
+        QVERIFY(!resolve(QStringLiteral("CON.log")).ok);
         for (const char* bad : {"CON", "com1", "sub/Nul.txt", "LPT9", "a?b", "a:b", "x<y", "a|b",
                                 "cartella./x", "tab\tname"}) {
             const LogFileName r = resolve(QString::fromLatin1(bad));

@@ -16,8 +16,10 @@
 #include <QLineEdit>
 #include <QTimer>
 #include <QtTest>
+#include <cerrno>
 
 #ifdef Q_OS_LINUX
+#include "common/BrokenSync.h"
 #include "common/FileSizeLimit.h"
 #endif
 
@@ -308,6 +310,47 @@ private slots:
 #endif
     }
 
+    // Installed, a log goes to TARVEX in the user's documents, made on the first log. When
+    // the documents folder cannot take it, START says where and why and comes back, the values
+    // keep coming, and whatever stands in the way is left as it was.
+    void installedProgramLogsInTheDocumentsFolder() {
+        World w;
+        w.install();
+        Form3* live = liveScreen(w);
+        QVERIFY(live);
+        auto* message = w.control<QLabel>(ScreenId::Form3, QStringLiteral("LogFileText"));
+        const QString folder = w.dir.filePath(QStringLiteral("home/Documents/TARVEX"));
+        startLog(w, QStringLiteral("drive"));
+        QCOMPARE(w.g.AcquisitionState, LogWriter::Logging);
+        const QString path = folder + QStringLiteral("/drive.log");
+        QVERIFY2(message->text().endsWith(path), qPrintable(message->text()));
+        QCOMPARE(readAll(path).count("\r\n"), 9);
+        w.click(ScreenId::Form3, QStringLiteral("Command4"));
+        QCOMPARE(w.g.AcquisitionState, LogWriter::Stopped);
+
+        World blocked;
+        blocked.install();
+        const QString documents = blocked.dir.filePath(QStringLiteral("home/Documents"));
+        QVERIFY(QDir(documents).removeRecursively());
+        blocked.writeFile(QStringLiteral("home/Documents"), "notes");
+        live = liveScreen(blocked);
+        QVERIFY(live);
+        message = blocked.control<QLabel>(ScreenId::Form3, QStringLiteral("LogFileText"));
+        startLog(blocked, QString());
+        QCOMPARE(blocked.g.AcquisitionState, LogWriter::Stopped);
+        QVERIFY2(message->text().startsWith(QStringLiteral("Impossibile aprire il file di log: ") +
+                                            documents + QStringLiteral("/TARVEX/TARVEX")),
+                 qPrintable(message->text()));
+        QVERIFY2(message->text().endsWith(qt_error_string(ENOTDIR) + QLatin1Char(')')),
+                 qPrintable(message->text()));
+        QCOMPARE(enabledOf(blocked, {"Command3", "Command4"}), QStringLiteral("10"));
+        blocked.ecu.holdEngine(true);
+        blocked.ecu.engine().rpm = 2100;
+        exchange(live);
+        QCOMPARE(text(blocked, ScreenId::Form3, QStringLiteral("Text6")), QStringLiteral("2100"));
+        QCOMPARE(readAll(documents), QByteArray("notes"));
+    }
+
     // EXIT and the close box are one way out: timers off, the log closed, the state back to
     // 0, the port closed, the menu in front.
     void exitAndTheCloseBoxCloseTheLog() {
@@ -332,6 +375,28 @@ private slots:
             QTest::qWait(400); // no timer of the screen is left to send anything
             QCOMPARE(w.ecu.received().size(), sent);
         }
+    }
+
+    // The disk does not take the log's last lines as the screen is left: the main menu, where
+    // the fitter now is, says so.
+    void aLogTheDiskDidNotTakeIsToldOnLeaving() {
+#ifndef Q_OS_LINUX
+        QSKIP("the descriptor is found through /proc");
+#else
+        World w;
+        Form3* live = liveScreen(w);
+        const QString path = startLog(w, QStringLiteral("uscita"));
+        exchange(live);
+        live->Timer3Tick();
+        QVERIFY(breakSyncOf(path));
+        w.click(ScreenId::Form3, QStringLiteral("Command1"));
+        QVERIFY(w.host.isVisible(ScreenId::Form2));
+        const QString notice =
+            w.control<QLabel>(ScreenId::Form2, QStringLiteral("StatusText"))->text();
+        QVERIFY2(notice.startsWith(QStringLiteral("Errore di scrittura sul file di log")) &&
+                     notice.contains(path),
+                 qPrintable(notice));
+#endif
     }
 
     void withoutALinkNothingIsShownAsLive() {

@@ -7,6 +7,7 @@
 #include "link/ExchangeCycle.h"
 #include "link/LineTiming.h"
 #include "link/LinkState.h"
+#include "link/ParameterUpload.h"
 #include "link/RequestPlan.h"
 #include "link/SerialEcuLink.h"
 #include "link/WordCodec.h"
@@ -122,30 +123,70 @@ private slots:
         }
         // Told once per loss, not on every poll.
         QCOMPARE(rig.lostNotices, 1);
+        QCOMPARE(rig.cycle.lostReason(), ExchangeCycle::LostReason::Silence);
         QCOMPARE(rig.state.LinkRetryCount, 16);
-        // Any four bytes end the lost state, and the screen's own request goes out again.
+        // Noise is no answer; the reply to the poll ends the lost state and the screen's own
+        // request goes out again.
         rig.reply(bytes({1, 2, 3, 4}));
+        QCOMPARE(rig.link.written.last(), Commands::frame(7));
+        rig.reply(replyFrame(7, bytes({3, 1, 20})));
         QCOMPARE(rig.link.written.last(), Commands::frame(1));
         QCOMPARE(rig.state.LinkRetryCount, 1);
     }
 
-    void arrivalsThatFailTheCheckStillResetTheCount() {
+    // Replies that cannot be used are no answer: a run of them ends in the lost state as
+    // silence does, and says so.
+    void unusableRepliesCountAsNoAnswer() {
         Rig rig;
-        rig.ticks(10);
-        // Byte 4 says 8 but 9 bytes came: dropped, request repeated, count restarted.
+        rig.ticks(5);
+        // Byte 4 says 8 but 9 bytes came; a frame nobody handles; one a handler rejects.
         QByteArray wrong = replyFrame(1, bytes({0, 0, 0, 0}));
         wrong[3] = 8;
         rig.reply(wrong);
-        QVERIFY(rig.handled.isEmpty());
-        QCOMPARE(rig.state.LinkRetryCount, 1);
-        QCOMPARE(rig.link.written.last(), Commands::frame(1));
-        // Three bytes are no answer at all.
-        rig.reply(bytes({0x50, 0x43, 0x00}));
-        QCOMPARE(rig.state.LinkRetryCount, 2);
-        // A frame for a command nobody handles is dropped too, but resets the count.
         rig.reply(replyFrame(42));
+        rig.answer = Outcome::Rejected;
+        rig.reply(replyFrame(1));
+        QCOMPARE(rig.state.LinkRetryCount, 8);
+        QCOMPARE(rig.handled, QList<int>{1});
+        while (rig.lostNotices == 0)
+            rig.reply(replyFrame(1));
+        QCOMPARE(rig.cycle.lostReason(), ExchangeCycle::LostReason::InvalidReplies);
+        QCOMPARE(rig.link.written.last(), Commands::frame(7));
+        // A usable one ends it.
+        rig.answer = Outcome::Next;
+        rig.reply(replyFrame(1));
+        QVERIFY(!rig.cycle.isLost());
         QCOMPARE(rig.state.LinkRetryCount, 1);
-        QVERIFY(rig.handled.isEmpty());
+    }
+
+    // What arrives is kept across ticks: a reply straddling a tick gets the time its missing
+    // bytes need instead of the request going out again into the middle of it; noise before
+    // a reply is skipped; a reply never completed is dropped and is no answer.
+    void repliesAcrossTicks() {
+        Rig rig;
+        rig.cycle.tick(); // asks for 1
+        const QByteArray whole = replyFrame(1, QByteArray(124, '\x01'));
+        rig.reply(whole.left(60));
+        QCOMPARE(rig.link.written.size(), 1);
+        // The 69 bytes missing at 9600 baud, the adapter's timer and a margin.
+        QCOMPARE(rig.cycle.intervalMs(), 72 + 16 + ExchangeCycle::ExtraWaitMarginMs);
+        rig.reply(whole.mid(60));
+        QCOMPARE(rig.handled, QList<int>{1});
+        QCOMPARE(rig.link.written.size(), 2);
+        QCOMPARE(rig.state.LinkRetryCount, 1);
+
+        rig.reply(bytes({0xFF, 0x50, 0x00, 0x43}) + replyFrame(8));
+        QCOMPARE(rig.handled, (QList<int>{1, 8}));
+
+        // Half a reply, and its rest never comes: given up once its time is out, and the
+        // tail that follows later is not taken for the next reply's start.
+        rig.reply(whole.left(40));
+        const auto sent = rig.link.written.size();
+        rig.cycle.tick();
+        QCOMPARE(rig.link.written.size(), sent + 1);
+        rig.reply(whole.mid(100) + replyFrame(8));
+        QCOMPARE(rig.handled, (QList<int>{1, 8, 8}));
+        QCOMPARE(rig.state.LinkRetryCount, 1);
     }
 
     void repliesAreDispatchedByTheirOwnCommandByte() {
@@ -223,8 +264,9 @@ private slots:
         rig.link.arriving = replyFrame(9); // never asked for
         rig.cycle.tick();
         QVERIFY(acks.isEmpty());
-        QCOMPARE(rig.state.LinkRetryCount, 1); // still an arrival
-        rig.reply(replyFrame(2));
+        QCOMPARE(rig.state.LinkRetryCount, 2); // no answer
+        // Two acknowledgements in one read (a late one and the answer) count once.
+        rig.reply(replyFrame(2) + replyFrame(2));
         QCOMPARE(acks, QList<int>{2});
         // The screen moves on to reading; the write's second acknowledgement comes late.
         rig.cycle.send({1, Commands::frame(1), 300});
@@ -341,6 +383,67 @@ private slots:
         QCOMPARE(set.value(13), 30);
     }
 
+    // After a lost link a write resumes only on the ECU it started on: same version and, when
+    // the block before the write is known, that block with the acknowledged writes in it (the
+    // write under way may have landed). Anything else abandons it with nothing more sent.
+    void aResumedWriteGoesOnlyToTheSameEcu_data() {
+        QTest::addColumn<QByteArray>("version");
+        QTest::addColumn<int>("switchRpmHeld"); // parameter 12 in the block read back
+        QTest::addColumn<int>("gasTypeHeld");   // parameter 62, the write under way
+        QTest::addColumn<bool>("resumes");
+        const QByteArray same = bytes({3, 1, 20});
+        QTest::newRow("same ECU") << same << 2500 << 0 << true;
+        QTest::newRow("the write under way landed") << same << 2500 << 1 << true;
+        QTest::newRow("another version") << bytes({3, 1, 21}) << 2500 << 0 << false;
+        QTest::newRow("same version, another car") << same << 3000 << 0 << false;
+    }
+    void aResumedWriteGoesOnlyToTheSameEcu() {
+        QFETCH(QByteArray, version);
+        QFETCH(int, switchRpmHeld);
+        QFETCH(int, gasTypeHeld);
+        QFETCH(bool, resumes);
+        Rig rig;
+        WriteSequence seq;
+        seq.start({{SwitchRpm, 2500, false}, {GasType, 1, false}, {InjectorCount, 6, false}},
+                  WriteSequence::ReadBack::Parameters, RequestPlan::parameterPage().writeTiming());
+        Commands::ParameterBlock before{};
+        before[SwitchRpm - 1] = 2300;
+        before[InjectorCount - 1] = 4;
+        seq.expectSameEcu({3, 1, 20}, before);
+        bool finished = false;
+        rig.cycle.run(seq, [&finished] {
+            finished = true;
+            return Outcome::End;
+        });
+        rig.cycle.tick();
+        rig.reply(replyFrame(2)); // SwitchRpm acknowledged; GasType goes out, then silence
+        while (!rig.cycle.isLost())
+            rig.cycle.tick();
+        rig.reply(replyFrame(7, version));
+        if (version == bytes({3, 1, 20})) {
+            QCOMPARE(rig.link.written.last(), Commands::frame(Commands::ReadParameters));
+            QByteArray block(124, '\0');
+            block[2 * (SwitchRpm - 1)] = char(switchRpmHeld >> 8);
+            block[2 * (SwitchRpm - 1) + 1] = char(switchRpmHeld & 0xFF);
+            block[2 * (GasType - 1) + 1] = char(gasTypeHeld);
+            block[2 * (InjectorCount - 1) + 1] = 4;
+            rig.reply(replyFrame(1, block));
+        }
+        if (resumes) {
+            QCOMPARE(rig.link.written.last(), Commands::writeParameter(GasType, 1));
+            QVERIFY(!finished);
+            return;
+        }
+        QVERIFY(finished);
+        QCOMPARE(seq.result(), WriteSequence::Result::Abandoned);
+        QCOMPARE(rig.link.written.count(Commands::writeParameter(InjectorCount, 6)), 0);
+        // The set keeps what the first ECU confirmed, not the other one's block.
+        ParameterSet set;
+        seq.storeReadBack(set);
+        QCOMPARE(set.value(SwitchRpm), 2500);
+        QCOMPARE(set.value(GasType), 0);
+    }
+
     // Against the virtual ECU on a bad line: replies dropped, replies later than the next
     // tick, and a parameter the ECU acknowledges without keeping it.
     void writeSequencesAgainstABadLine_data() {
@@ -399,6 +502,52 @@ private slots:
         ParameterSet readBack;
         seq.storeReadBack(readBack);
         QCOMPARE(readBack.value(SwitchRpm), refuse ? 2300 : 2500);
+    }
+
+    // The upload with its repairs, fed with the replies of a virtual ECU's memory: a valid
+    // set ends at once; values out of range are written back and read again; an ECU that
+    // keeps refusing the same defaults is stopped after three rounds, naming them.
+    void anUploadRepairsUntilTheSetIsValid_data() {
+        QTest::addColumn<bool>("outOfRange");
+        QTest::addColumn<bool>("refuse");
+        QTest::addColumn<int>("rounds");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("valid") << false << false << 1 << true;
+        QTest::newRow("repaired") << true << false << 2 << true;
+        QTest::newRow("refused") << true << true << 4 << false;
+    }
+    void anUploadRepairsUntilTheSetIsValid() {
+        QFETCH(bool, outOfRange);
+        QFETCH(bool, refuse);
+        QFETCH(int, rounds);
+        QFETCH(bool, valid);
+        EcuMemory memory = EcuMemory::factory();
+        if (outOfRange) memory.putOutOfRange();
+        ParameterSet set;
+        WriteList list;
+        ParameterUpload upload(set, list);
+        upload.start();
+        VirtualEcu ecu(memory, {}, refuse ? FaultSettings{.refusedIds = {13}} : FaultSettings{});
+        int read = 0;
+        while (!upload.finished() && read < 10) {
+            QCOMPARE(upload.step(), ParameterUpload::Step::ReadParameters);
+            QVERIFY(!upload.parametersRead(replyFrame(1, QByteArray(10, '\0')))); // too short
+            QVERIFY(upload.parametersRead(ecu.handle(Commands::frame(1))));
+            QVERIFY(!upload.tableRead(replyFrame(8)));
+            QVERIFY(upload.tableRead(ecu.handle(Commands::frame(8))));
+            ++read;
+            if (upload.step() != ParameterUpload::Step::WriteBack) break;
+            for (const WriteList::Entry& e : upload.writeBack())
+                ecu.handle(e.table ? Commands::writeTableEntry(e.id, e.value)
+                                   : Commands::writeParameter(e.id, e.value));
+            upload.writtenBack();
+        }
+        QCOMPARE(read, rounds);
+        QCOMPARE(upload.step(),
+                 valid ? ParameterUpload::Step::Valid : ParameterUpload::Step::Refused);
+        QCOMPARE(upload.repaired(), outOfRange);
+        if (!valid) QCOMPARE(upload.refusedText(), RepairRounds::describe({{13, 0, false}}));
+        if (valid) QCOMPARE(set.ktar(64), outOfRange ? 105 : int(memory.table[64]));
     }
 
     // Every screen waits for every reply at least a fifth longer than the reply needs at

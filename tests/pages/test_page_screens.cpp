@@ -174,9 +174,7 @@ private slots:
         };
         w.click(ScreenId::Form6, QStringLiteral("Option4"));
         w.click(ScreenId::Form6, QStringLiteral("Option1_0"));
-        QCOMPARE(shown(), QStringLiteral("350/600")); // never 0 / 0
-        w.click(ScreenId::Form6, QStringLiteral("Option1_3"));
-        QCOMPARE(shown(), QStringLiteral("600/350"));
+        QCOMPARE(shown(), QStringLiteral("/")); // a type never seen: asked for
         w.click(ScreenId::Form6, QStringLiteral("Option1_2"));
         QCOMPARE(shown(), QStringLiteral("300/700"));
 
@@ -246,6 +244,52 @@ private slots:
         }
     }
 
+    // A reading that is no longer live is shown greyed, lights no lamp and cannot be set as
+    // empty or full; while a write runs nothing the write would not send can be moved.
+    void levelPageOffersOnlyWhatIsLiveAndWritten() {
+        World w(World::Links::Scripted);
+        SetParameterDefaults(w.g.parameters);
+        w.g.parameters.setValue(LevelMin, 500);
+        w.g.parameters.setValue(LevelMax, 4500);
+        w.g.parameters.setValue(LevelSenderType, 2);
+        auto* p = openPage<Form14>(w, ScreenId::Form14);
+        ScriptedLink* line = w.scripted.front();
+        const auto reading = [&] {
+            line->arriving = calibrationRecord({.levelInputMv = 3000, .onPetrol = true});
+            p->Timer1Tick();
+        };
+        const auto offered = [&w] {
+            QString out;
+            for (const char* c : {"Text6", "Command3", "Command4", "VScroll1", "VScroll2"})
+                out += w.control<QWidget>(ScreenId::Form14, QString::fromLatin1(c))->isEnabled()
+                           ? QLatin1Char('1')
+                           : QLatin1Char('0');
+            return out;
+        };
+        const QColor lit(0, 255, 0);
+        p->Timer1Tick();
+        reading();
+        w.click(ScreenId::Form14, QStringLiteral("Option2"));
+        QCOMPARE(offered(), QStringLiteral("11111"));
+
+        for (int i = 0; i < 17; ++i) // the ECU falls silent
+            p->Timer1Tick();
+        QVERIFY(!p->hasReading());
+        QCOMPARE(offered(), QStringLiteral("00011"));
+        QCOMPARE(text(w, ScreenId::Form14, "Text6"), QStringLiteral("3000"));
+        for (const char* lamp : {"Shape5", "Shape2", "Shape3", "Shape6"})
+            QVERIFY2(fill(w, lamp) != lit && fill(w, lamp) != QColor(255, 0, 0), lamp);
+        line->arriving = replyFrame(Commands::Version, bytes({2, 4, 7}));
+        p->Timer1Tick();
+        reading();
+        QCOMPARE(offered(), QStringLiteral("11111"));
+        QCOMPARE(fill(w, "Shape5"), lit);
+
+        w.click(ScreenId::Form14, QStringLiteral("Command2"));
+        QCOMPARE(p->phase(), ParameterPageForm::Phase::Writing);
+        QCOMPARE(offered(), QStringLiteral("10000"));
+    }
+
     // The threshold bars keep the thresholds increasing and never move a value on their own.
     void thresholdBarsKeepTheOrder() {
         World w(World::Links::Scripted);
@@ -291,9 +335,9 @@ private slots:
                  QStringLiteral("Scrittura in corso: 62 / 126"));
         QCOMPARE(line->written.last(), bytes({0x50, 0x43, 0x00, 0x07, 0x09, 0x01, 0x69}));
         answer(replyFrame(2));                 // a late parameter acknowledgement
-        answer(replyFrame(9) + replyFrame(9)); // two in one read: not a frame
-        QCOMPARE(menu->bulkWrite().acknowledged(), 62);
-        for (int j = 1; j <= 64; ++j)
+        answer(replyFrame(9) + replyFrame(9)); // two in one read: the first write's, once
+        QCOMPARE(menu->bulkWrite().acknowledged(), 63);
+        for (int j = 2; j <= 64; ++j)
             answer(replyFrame(9));
         QCOMPARE(line->written.last(), Commands::frame(Commands::ReadParameters));
         answer(parameterBlock(config));
@@ -374,13 +418,18 @@ private slots:
         w.click(ScreenId::Form5, QStringLiteral("Command8"));
         QVERIFY(w.host.isVisible(ScreenId::Form5));
         QCOMPARE(text(w, ScreenId::Form5, "StatusText"),
-                 QStringLiteral("USCITA AL TERMINE DELLA SCRITTURA"));
+                 QStringLiteral("USCITA AL TERMINE DELLA SCRITTURA\n"
+                                "Premere di nuovo EXIT per uscire subito"));
         for (int i = 0; i < 17; ++i)
             menu->Timer1Tick();
         QCOMPARE(text(w, ScreenId::Form5, "StatusText"),
                  QStringLiteral("PERSA COMUNICAZIONE - Scrittura in corso: 2 / 126"));
         QVERIFY(w.dialogs.messages.isEmpty());
+        // Nothing goes to the ECU while the box waits for the fitter.
+        bool exchanging = true;
+        w.dialogs.whileOpen = [&] { exchanging = menu->cycle().isRunning(); };
         w.click(ScreenId::Form5, QStringLiteral("Command8"));
+        QVERIFY(!exchanging);
         QVERIFY(!w.host.isVisible(ScreenId::Form5));
         QCOMPARE(w.dialogs.messages,
                  QStringList{
@@ -428,13 +477,23 @@ private slots:
         QCOMPARE(text(w, ScreenId::Form11, "Text1"), QStringLiteral("2300"));
     }
 
-    // "Valori di default": 5, then the parameters and the table, and the set is the ECU's.
+    // "Valori di default", once the fitter confirms: 5, then the parameters and the table,
+    // and the set is the ECU's.
     void defaultsAreRestoredThenReadBack() {
         World w;
         w.ecu.memory().words[SwitchRpm] = 3000;
         w.ecu.memory().table[5] = 120;
         uploaded(w);
         auto* menu = openPage<Form5>(w, ScreenId::Form5);
+        w.dialogs.answer = false;
+        w.click(ScreenId::Form5, QStringLiteral("Command7"));
+        QCOMPARE(w.dialogs.messages.size(), 1);
+        QVERIFY(w.dialogs.messages.last().startsWith(QStringLiteral("Ripristinare")));
+        QCOMPARE(menu->phase(), Form5::Phase::Idle);
+        QVERIFY(!menu->link().isOpen());
+        menu->Timer1Tick();
+        QVERIFY(w.ecu.received().isEmpty());
+        w.dialogs.answer = true;
         w.click(ScreenId::Form5, QStringLiteral("Command7"));
         QVERIFY(!w.control(ScreenId::Form5, QStringLiteral("Command1"))->isEnabled());
         QVERIFY(tickUntil([menu] { menu->Timer1Tick(); },
@@ -448,12 +507,125 @@ private slots:
         QVERIFY(!menu->link().isOpen());
     }
 
+    // A set not wholly the ECU's is not saved; the menu reads it again itself, checked and
+    // repaired as the main menu's upload, and then it may be saved.
+    void theMenuReadsTheSetAgainBeforeItIsSaved() {
+        FaultSettings faults;
+        faults.outOfRange = true;
+        World w(EngineSettings{}, faults);
+        SetParameterDefaults(w.g.parameters);
+        auto* menu = openPage<Form5>(w, ScreenId::Form5);
+        w.click(ScreenId::Form5, QStringLiteral("Command9"));
+        QVERIFY(text(w, ScreenId::Form5, "StatusText")
+                    .contains(QStringLiteral("\"Rileggi dalla centralina\"")));
+        w.click(ScreenId::Form5, QStringLiteral("Command10"));
+        QCOMPARE(menu->phase(), Form5::Phase::Reading);
+        QVERIFY(tickUntil([menu] { menu->Timer1Tick(); },
+                          [menu] { return menu->phase() == Form5::Phase::Idle; }, 400));
+        QCOMPARE(text(w, ScreenId::Form5, "StatusText"),
+                 QStringLiteral("Configurazione riletta dalla centralina"));
+        QVERIFY(w.g.parametersFromEcu);
+        ParameterSet held;
+        uploadFrom(w.ecu.memory(), held);
+        QVERIFY(w.g.parameters == held);
+        QCOMPARE(w.g.parameters.ktar(1), 105); // an out-of-range cell was repaired
+        QVERIFY(!menu->link().isOpen());
+    }
+
+    // A restore sent but never acknowledged may still have been carried out: leaving then
+    // says so, and the set is no longer taken for the ECU's.
+    void anUnconfirmedRestoreIsNotLeftInSilence() {
+        World w(World::Links::Scripted);
+        SetParameterDefaults(w.g.parameters);
+        w.g.parametersFromEcu = true;
+        auto* menu = openPage<Form5>(w, ScreenId::Form5);
+        w.click(ScreenId::Form5, QStringLiteral("Command7"));
+        for (int i = 0; i < 18; ++i)
+            menu->Timer1Tick();
+        QCOMPARE(w.scripted.front()->written.first(), Commands::frame(Commands::RestoreDefaults));
+        QVERIFY(menu->cycle().isLost());
+        w.click(ScreenId::Form5, QStringLiteral("Command8"));
+        QVERIFY(w.host.isVisible(ScreenId::Form2));
+        QCOMPARE(w.dialogs.messages.size(), 2); // the question before the restore, then this
+        QVERIFY(w.dialogs.messages.last().startsWith(
+            QStringLiteral("Ripristino dei valori di default non confermato")));
+        QVERIFY(!w.g.parametersFromEcu);
+
+        // Acknowledged, but every read-back garbled: the first EXIT waits, a second leaves.
+        World again(World::Links::Scripted);
+        SetParameterDefaults(again.g.parameters);
+        again.g.parametersFromEcu = true;
+        menu = openPage<Form5>(again, ScreenId::Form5);
+        again.click(ScreenId::Form5, QStringLiteral("Command7"));
+        again.scripted.front()->respond = acknowledgeButGarbleReads;
+        for (int i = 0; i < 6; ++i)
+            menu->Timer1Tick();
+        again.click(ScreenId::Form5, QStringLiteral("Command8"));
+        QVERIFY(again.host.isVisible(ScreenId::Form5));
+        again.click(ScreenId::Form5, QStringLiteral("Command8"));
+        QVERIFY(again.host.isVisible(ScreenId::Form2));
+        QVERIFY(again.dialogs.messages.last().startsWith(
+            QStringLiteral("Valori di default ripristinati ma non riletti")));
+        QVERIFY(!again.g.parametersFromEcu);
+    }
+
+    // An ECU that answers every read-back with a wrong length keeps the write from ending;
+    // the first EXIT waits for it, a second one (or the close box, asked once) leaves now, and
+    // the menu says what the ECU confirmed. The set no longer counts as the ECU's.
+    void aSecondExitLeavesAWriteThatCannotEnd_data() {
+        QTest::addColumn<bool>("closeBox");
+        QTest::newRow("EXIT twice") << false;
+        QTest::newRow("close box") << true;
+    }
+    void aSecondExitLeavesAWriteThatCannotEnd() {
+        QFETCH(bool, closeBox);
+        World w(World::Links::Scripted);
+        SetParameterDefaults(w.g.parameters);
+        w.g.parametersFromEcu = true;
+        auto* p = openPage<Form11>(w, ScreenId::Form11);
+        w.click(ScreenId::Form11, QStringLiteral("Option2"));
+        type(w, ScreenId::Form11, "Text1", QStringLiteral("2500"));
+        w.click(ScreenId::Form11, QStringLiteral("Command2"));
+        ScriptedLink* line = w.scripted.front();
+        QByteArray badBlock = parameterBlock(w.g.parameters);
+        badBlock[3] = char(128);
+        const auto exchange = [&] {
+            const QByteArray& last = line->written.isEmpty() ? QByteArray() : line->written.last();
+            line->arriving = Commands::commandOf(last) == Commands::WriteParameter
+                                 ? replyFrame(Commands::WriteParameter)
+                                 : badBlock;
+            p->Timer1Tick();
+        };
+        p->Timer1Tick();
+        for (int i = 0; i < 10; ++i)
+            exchange();
+        QCOMPARE(line->written.last(), Commands::frame(Commands::ReadParameters));
+        if (closeBox) {
+            p->close();
+            QCOMPARE(w.dialogs.messages.size(), 1); // the question
+        } else {
+            w.click(ScreenId::Form11, QStringLiteral("Command1"));
+            QVERIFY(w.host.isVisible(ScreenId::Form11));
+            QVERIFY(text(w, ScreenId::Form11, "Label10").contains(QStringLiteral("di nuovo EXIT")));
+            for (int i = 0; i < 4; ++i)
+                exchange();
+            w.click(ScreenId::Form11, QStringLiteral("Command1"));
+        }
+        QVERIFY(!w.host.isVisible(ScreenId::Form11));
+        QCOMPARE(text(w, ScreenId::Form5, "StatusText"),
+                 QStringLiteral("Scrittura interrotta: la centralina ha confermato 7 scritture "
+                                "su 7"));
+        QCOMPARE(w.g.parameters.value(SwitchRpm), 2500);
+        QVERIFY(!w.g.parametersFromEcu);
+    }
+
     // The link lost in the middle of a page's write: one line, no box; the write resumes at
     // its slot when the ECU answers; EXIT while it is lost leaves and the menu says how many
     // writes the ECU confirmed, which is what the set now holds.
     void lostLinkResumesOrLeavesWithTheCount() {
         World w(World::Links::Scripted);
         SetParameterDefaults(w.g.parameters);
+        w.g.EcuVersion = {2, 4, 7};
         auto* p = openPage<Form11>(w, ScreenId::Form11);
         w.click(ScreenId::Form11, QStringLiteral("Option2"));
         w.click(ScreenId::Form11, QStringLiteral("Option3_0"));
@@ -498,7 +670,8 @@ private slots:
         w.click(ScreenId::Form13, QStringLiteral("Command1"));
         QVERIFY(w.host.isVisible(ScreenId::Form13));
         QCOMPARE(text(w, ScreenId::Form13, "Label3"),
-                 QStringLiteral("USCITA AL TERMINE DELLA SCRITTURA"));
+                 QStringLiteral("USCITA AL TERMINE DELLA SCRITTURA\n"
+                                "Premere di nuovo EXIT per uscire subito"));
         QVERIFY(tickUntil([p] { p->Timer1Tick(); },
                           [&w] { return w.host.isVisible(ScreenId::Form5); }));
         QCOMPARE(writtenIds(w.ecu.received()).size(), 9);

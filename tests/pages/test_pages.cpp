@@ -1,6 +1,7 @@
 #include "calib/CalibrationFields.h"
 #include "lang/LanguageTable.h"
 #include "pages/FieldCheck.h"
+#include "pages/LambdaThresholdMemory.h"
 #include "pages/LevelIndicator.h"
 #include "pages/LevelThresholdRanges.h"
 #include "pages/PageLayouts.h"
@@ -217,6 +218,46 @@ private slots:
         v.texts[QStringLiteral("Text3")] = QStringLiteral("650");
         QCOMPARE(messageFor(0, "350", "600"),
                  QStringLiteral(" SOGLIA GIRI INSERIMENTO CORREZIONE LAMBDA 700-8000 "));
+    }
+
+    // A probe type the ECU has not held shows no thresholds, and "Modifica" refuses the empty
+    // boxes instead of writing a pair made up for another probe.
+    void anUnseenProbeTypeAsksForItsThresholds() {
+        ParameterSet ecu = defaults();
+        ecu.setValue(Lambda1Type, 2);
+        ecu.setValue(Lambda1LeanThreshold, 300);
+        ecu.setValue(Lambda1RichThreshold, 700);
+        LambdaThresholdMemory memory;
+        memory.reset(ecu);
+        PageValues v = m_lambda.valuesFrom(ecu);
+        const auto shown = [&v] {
+            return v.texts[QStringLiteral("Text6")] + QLatin1Char('/') +
+                   v.texts[QStringLiteral("Text5")];
+        };
+        for (int unseen : {0, 1, 3}) {
+            memory.select(v, unseen);
+            QCOMPARE(shown(), QStringLiteral("/"));
+            const FieldReport r = m_lambda.check(v, m_italian);
+            QCOMPARE(r.rejected, (QStringList{"Text5", "Text6"}));
+            QVERIFY(m_lambda.prepareWrite(v, m_italian).writes.empty());
+        }
+        QCOMPARE(m_lambda.check(v, m_italian).message,
+                 QStringLiteral(" SOGLIA RICCO 0-1000 SOGLIA MAGRO 0-1000 "));
+        memory.select(v, 2);
+        QCOMPARE(shown(), QStringLiteral("300/700"));
+
+        // A written type is remembered; the ECU's earlier type keeps its pair.
+        ecu.setValue(Lambda1Type, 0);
+        ecu.setValue(Lambda1LeanThreshold, 400);
+        ecu.setValue(Lambda1RichThreshold, 800);
+        memory.remember(ecu);
+        memory.select(v, 0);
+        QCOMPARE(shown(), QStringLiteral("400/800"));
+        memory.select(v, 2);
+        QCOMPARE(shown(), QStringLiteral("300/700"));
+        memory.reset(ecu); // the page opens again: only the ECU's type is known
+        memory.select(v, 2);
+        QCOMPARE(shown(), QStringLiteral("/"));
     }
 
     void levelPointsAndLampsForRisingAndFallingSenders() {

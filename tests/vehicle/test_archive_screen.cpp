@@ -11,6 +11,7 @@
 
 #include <QLabel>
 #include <QtTest>
+#include <cerrno>
 
 namespace {
 
@@ -50,7 +51,7 @@ class TestArchiveScreen : public QObject {
                w.control(ScreenId::Form5, QStringLiteral("Command9"))->isEnabled();
     }
     static QString archive(World& w, const QString& name) {
-        return QDir(w.g.programDir).filePath(QStringLiteral("VehiclesArchive/") + name);
+        return QDir(w.g.folders.userFolder()).filePath(QStringLiteral("VehiclesArchive/") + name);
     }
     // Loads `file` through the button and runs the bulk write to its end; whether Text4 was
     // up while it wrote.
@@ -155,6 +156,51 @@ private slots:
         w.click(ScreenId::Form5, QStringLiteral("Command5"));
         QVERIFY2(status(w).startsWith(QStringLiteral("Impossibile creare la cartella")),
                  qPrintable(status(w)));
+    }
+
+    // Installed, the archive is VehiclesArchive in the user's TARVEX documents folder, made on
+    // the first save. When the documents folder cannot take it, the menu says where and why,
+    // the dialog opens in the user's home instead, and the car is saved where the fitter says.
+    void installedProgramArchivesInTheDocumentsFolder() {
+        World w;
+        w.install();
+        menu(w);
+        const QString folder =
+            w.dir.filePath(QStringLiteral("home/Documents/TARVEX/VehiclesArchive"));
+        w.dialogs.fileToSave = folder + QStringLiteral("/Punto");
+        w.click(ScreenId::Form5, QStringLiteral("Command9"));
+        QCOMPARE(w.dialogs.lastFolder, folder);
+        QCOMPARE(status(w), QStringLiteral("Configurazione salvata in ") +
+                                QDir::toNativeSeparators(folder + QStringLiteral("/Punto.xlsx")));
+
+        World blocked;
+        blocked.install();
+        const QString documents = blocked.dir.filePath(QStringLiteral("home/Documents"));
+        QVERIFY(QDir(documents).removeRecursively());
+        blocked.writeFile(QStringLiteral("home/Documents"), "notes");
+        menu(blocked);
+        const ParameterSet car = blocked.g.parameters;
+        blocked.dialogs.fileToSave.clear(); // the fitter reads the line and cancels
+        blocked.click(ScreenId::Form5, QStringLiteral("Command9"));
+        QCOMPARE(status(blocked),
+                 QStringLiteral("Impossibile creare la cartella %1: %2")
+                     .arg(QDir::toNativeSeparators(documents +
+                                                   QStringLiteral("/TARVEX/VehiclesArchive")),
+                          qt_error_string(ENOTDIR)));
+        QCOMPARE(blocked.dialogs.lastFolder, blocked.dir.filePath(QStringLiteral("home")));
+        QVERIFY(buttonsBack(blocked));
+
+        blocked.dialogs.fileToSave = blocked.dir.filePath(QStringLiteral("home/Punto"));
+        blocked.click(ScreenId::Form5, QStringLiteral("Command9"));
+        QVERIFY2(status(blocked).startsWith(QStringLiteral("Configurazione salvata in ")),
+                 qPrintable(status(blocked)));
+        const VehicleLoad back =
+            VehicleArchive::load(blocked.dialogs.fileToSave + QStringLiteral(".xlsx"));
+        QVERIFY(back.ok());
+        ParameterSet saved;
+        back.image.storeImage(saved);
+        QVERIFY(saved == car);
+        QCOMPARE(readAll(documents), QByteArray("notes"));
     }
 
     // Saving never destroys a good file and always says why it did not save.

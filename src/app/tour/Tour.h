@@ -1,15 +1,17 @@
 #pragma once
 
-#include "ScreenHost.h"
+#include "app/ScreenHost.h"
 
 #include <QObject>
+#include <QPixmap>
 #include <QString>
 #include <QTimer>
+#include <QWidget>
 #include <functional>
 #include <vector>
 
-class QWidget;
 class RecordingUserDialogs;
+struct VariabiliGlobali;
 
 // Puts the virtual ECU into a state the tour wants to show: "factory", "out-of-range",
 // "refuse" (a default the ECU will not store), "calibrated" (a table that is not flat),
@@ -18,14 +20,16 @@ class RecordingUserDialogs;
 using TourScenario = std::function<void(const QString& scenario)>;
 
 // Walks the screens unattended and saves one picture of each into a folder, then ends. Each
-// screen adds its own stops (see Screens.cpp); a screen's stops start and end on the start
-// screen, connected, in Italian, with a factory ECU.
+// screen's stops are in the tour file of its folder (see ScreenTours.cpp); they drive the
+// screens as the tests do, through public methods and controls found by name. A screen's stops
+// start and end on the start screen, connected, in Italian, with a factory ECU.
 class Tour : public QObject {
     Q_OBJECT
 public:
-    // `dialogs`: the ones the screens answer to on the tour; a stop may give them the file
-    // name a fitter would choose.
-    Tour(ScreenHost& host, QString folder, TourScenario scenario, RecordingUserDialogs& dialogs);
+    // `state`: the program's, which the screens show. `dialogs`: the ones the screens answer
+    // to on the tour; a stop may give them the file name a fitter would choose.
+    Tour(ScreenHost& host, const VariabiliGlobali& state, QString folder, TourScenario scenario,
+         RecordingUserDialogs& dialogs);
 
     using Action = std::function<void()>;
     using Condition = std::function<bool()>;
@@ -34,18 +38,23 @@ public:
     // run) gives its own.
     static constexpr int DefaultTimeoutMs = 15000;
 
-    // One stop: do something, wait until `ready` holds, then save the screen `shot` (if any).
+    // One stop: do something, wait until `ready` holds, then save the picture `shot` takes
+    // (if any).
     struct Step {
         QString picture; // file name without extension; empty: no picture
         Action action;
         Condition ready;
-        std::function<QWidget*()> shot;
+        std::function<QPixmap()> shot;
         int timeoutMs = DefaultTimeoutMs;
     };
     void add(Step step) { m_steps.push_back(std::move(step)); }
     // Acts, waits, and takes a picture of screen `id`.
     void picture(const QString& name, Action action, Condition ready, ScreenId id,
                  int timeoutMs = DefaultTimeoutMs);
+    // Acts (a press that makes screen `id` ask the fitter something), then takes a picture of
+    // the screen with the question over it as the fitter sees it. The tour's dialogs record
+    // the question and give their preset answer; the box is drawn from what they recorded.
+    void questionPicture(const QString& name, Action action, ScreenId id);
     // Acts and waits, without a picture.
     void pass(Action action, Condition ready, int timeoutMs = DefaultTimeoutMs) {
         add({QString(), std::move(action), std::move(ready), nullptr, timeoutMs});
@@ -61,7 +70,13 @@ public:
     static Action then(Action first, Action second);
     QWidget* widget(ScreenId id) const;
     RecordingUserDialogs& dialogs() const { return m_dialogs; }
+    const VariabiliGlobali& state() const { return m_state; }
     template <class F> F* screen(ScreenId id) const { return qobject_cast<F*>(widget(id)); }
+    // A control of screen `id` by its name; null while the screen is not loaded.
+    template <class W> W* control(ScreenId id, const char* name) const {
+        QWidget* w = widget(id);
+        return w ? w->findChild<W*>(QString::fromLatin1(name)) : nullptr;
+    }
 
 signals:
     void finished(int failures);
@@ -70,6 +85,7 @@ private:
     void poll();
 
     ScreenHost& m_host;
+    const VariabiliGlobali& m_state;
     QString m_folder;
     TourScenario m_scenario;
     RecordingUserDialogs& m_dialogs;

@@ -1,0 +1,156 @@
+// The stops of the calibration page, its graphical view and the automatic calibration.
+
+#include "ScreenTours.h"
+#include "TourSteps.h"
+
+#include "app/RecordingUserDialogs.h"
+#include "app/VariabiliGlobali.h"
+#include "calib/CalibrationPlot.h"
+#include "calib/Form15.h"
+#include "calib/Form16.h"
+#include "calib/Form8.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QScrollBar>
+
+void ScreenTours::form16(Tour& t) {
+    const ScreenId self = ScreenId::Form16;
+    const auto when = [&t, self](std::function<bool(const Form16&)> what) {
+        return showing<Form16>(t, self, std::move(what));
+    };
+    const auto machine = [&t, self](std::function<bool(const CalibrationPageMachine&)> what) {
+        return showing<Form16>(t, self, [what](const Form16& p) { return what(p.page()); });
+    };
+    const auto type = [&t, self](const char* box, const char* text) {
+        if (auto* field = t.control<QLineEdit>(self, box))
+            field->setText(QString::fromLatin1(text));
+    };
+
+    passToReadyMenu(t, t.scenario("warm-up"));
+    t.picture(QStringLiteral("16a-calibration-page"), t.press(ScreenId::Form2, "Command5"),
+              when([&t, self](const Form16&) {
+                  const LiveData& live = t.state().liveData;
+                  const auto* marker = t.control<QWidget>(self, "Shape1");
+                  return live.FuelState == 0 && live.Rpm > 0 && marker && marker->isVisible();
+              }),
+              self);
+    t.pass(t.press(self, "Command9"),
+           machine([](const CalibrationPageMachine& m) { return m.ecuManual(); }));
+    t.picture(
+        QStringLiteral("16b-calibration-manual-on"),
+        [&t, self] {
+            if (auto* spinner = t.control<QScrollBar>(self, "VScroll1")) spinner->setValue(-120);
+        },
+        when([&t](const Form16&) { return t.state().liveData.Kcor == 120; }), self);
+    // MODIFICA with manual calibration on asks before it flattens the table; here the fitter
+    // answers no.
+    t.questionPicture(QStringLiteral("16e-calibration-manual-write-question"),
+                      Tour::then([&t] { t.dialogs().answer = false; }, t.press(self, "Command7")),
+                      self);
+    t.pass([&t] { t.dialogs().answer = true; },
+           machine([](const CalibrationPageMachine& m) { return !m.writing(); }));
+    t.pass(t.press(self, "Command9"), machine([](const CalibrationPageMachine& m) {
+               return m.modeAcknowledged() && !m.ecuManual();
+           }));
+    t.picture(QStringLiteral("16c-calibration-rejected"),
+              Tour::then(
+                  [type] {
+                      type("Text6_1", "500");
+                      type("Text6_26", "151");
+                  },
+                  t.press(self, "Command7")),
+              when([&t, self](const Form16&) {
+                  const auto* message = t.control<QLabel>(self, "Label4");
+                  return message && !message->text().isEmpty();
+              }),
+              self);
+    passScreenToStart(t, self);
+    offlinePicture(t, QStringLiteral("16d-calibration-not-connected"), "Command5", self);
+}
+
+void ScreenTours::form15(Tour& t) {
+    const ScreenId self = ScreenId::Form15;
+    // A mouse press on point (column, point) of the plot, as the fitter's click.
+    const auto pressPoint = [&t, self](int column, int point) {
+        return [&t, self, column, point] {
+            auto* view = t.screen<Form15>(self);
+            auto* plot = view ? view->findChild<CalibrationPlot*>() : nullptr;
+            if (!plot) return;
+            const QPointF at = plot->fromView(view->graph().position(column, point));
+            QMouseEvent press(QEvent::MouseButtonPress, at, plot->mapToGlobal(at), Qt::LeftButton,
+                              Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(plot, &press);
+        };
+    };
+    const auto white = [&t, self](int curve) {
+        return showing<Form15>(
+            t, self, [curve](const Form15& v) { return v.graph().whiteCurve() == curve; });
+    };
+    // The way back a fitter takes: view, calibration page, main menu, start screen.
+    const auto leave = [&t, self](const Tour::Action& last) {
+        t.pass(t.press(self, "Command1"), t.visible(ScreenId::Form16));
+        t.pass(t.press(ScreenId::Form16, "Command1"), t.visible(ScreenId::Form2));
+        passMenuToStart(t, last);
+    };
+
+    // Connected: a table uploaded from the virtual ECU, curve 3 chosen and its fourth point
+    // read, taken in the second the curve blinks white.
+    passToReadyMenu(t, t.scenario("calibrated"));
+    t.pass(Tour::then(t.show(self), t.press(self, "Label25")), t.visible(self));
+    t.picture(QStringLiteral("15a-graph-curve-selected"), pressPoint(2, 3), white(3), self);
+    leave(t.scenario("factory"));
+
+    // Offline: the demonstration curves; then the plot clicked before a curve is chosen.
+    t.picture(QStringLiteral("15b-graph-not-connected"),
+              Tour::then(t.press(ScreenId::Form1, "Command7"), t.show(self)), t.visible(self),
+              self);
+    t.picture(QStringLiteral("15c-message-select-curve"), pressPoint(0, 0),
+              t.visible(ScreenId::Form12), ScreenId::Form12);
+    leave(t.press(ScreenId::Form1, "Command7"));
+}
+
+void ScreenTours::form8(Tour& t) {
+    const ScreenId self = ScreenId::Form8;
+    const auto state = [&t, self](std::function<bool(const AutoCalibrationRun&)> holds) {
+        return showing<Form8>(t, self, [holds](const Form8& s) { return holds(s.run()); });
+    };
+    const auto running = state([](const AutoCalibrationRun& r) { return r.live().Rpm > 0; });
+    // A run takes about a minute of engine time: measuring on petrol, on gas, and again.
+    constexpr int runMs = 240000;
+
+    passToReadyMenu(t, t.scenario("calibration-car"));
+    t.pass(t.press(ScreenId::Form2, "Command5"), t.visible(ScreenId::Form16));
+    // Through the page's button, as a fitter comes: the page closes its port first. Shown over
+    // a page still polling, the two screens would share the ECU's one line.
+    t.pass(t.press(ScreenId::Form16, "Command8"), running);
+    t.picture(QStringLiteral("80-autocal-measuring-gas"), t.press(self, "Command3"),
+              state([](const AutoCalibrationRun& r) { return r.phase() == 5 && r.avgOnGas() > 0; }),
+              self, runMs);
+    t.picture(QStringLiteral("81-autocal-stored"), nullptr, state([](const AutoCalibrationRun& r) {
+                  return r.phase() == 8 && !r.mayBeInCalibrationMode();
+              }),
+              self, runMs);
+    t.picture(QStringLiteral("83-autocal-adapter-pulled"), t.scenario("unplug"),
+              state([](const AutoCalibrationRun& r) { return r.linkLost(); }), self);
+    t.pass(t.scenario("plug"), state([](const AutoCalibrationRun& r) { return !r.linkLost(); }));
+
+    const auto backToStart = [&t, self] {
+        t.pass(t.press(self, "Command5"), t.visible(ScreenId::Form16));
+        t.pass(t.press(ScreenId::Form16, "Command1"), t.visible(ScreenId::Form2));
+        passMenuToStart(t);
+    };
+    backToStart();
+
+    // The longest texts: Turkish.
+    passToReadyMenu(t, Tour::then(t.scenario("factory"), t.press(ScreenId::Form1, "Command5")));
+    t.pass(t.press(ScreenId::Form2, "Command5"), t.visible(ScreenId::Form16));
+    t.picture(QStringLiteral("82-autocal-turkish"), t.press(ScreenId::Form16, "Command8"), running,
+              self);
+    backToStart();
+    t.pass(Tour::then(t.press(ScreenId::Form1, "Command3"),
+                      Tour::then(t.scenario("drive-cycle"), t.scenario("factory"))),
+           t.visible(ScreenId::Form1));
+}

@@ -1,0 +1,317 @@
+#include "diag/LiveRing.h"
+#include "plot/AxisTicks.h"
+#include "plot/CursorReadout.h"
+#include "plot/Decimation.h"
+#include "plot/MinMaxIndex.h"
+
+#include <QRandomGenerator>
+#include <QtTest>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+const double NaN = std::numeric_limits<double>::quiet_NaN();
+
+// A noisy curve with runs of gaps and some repeated times, as a log of another program may
+// have; seeded, so a failure repeats.
+struct Curve {
+    std::vector<double> t;
+    std::vector<double> v;
+    Series series() const { return {t, v}; }
+};
+
+Curve randomCurve(quint32 seed, int n) {
+    QRandomGenerator rng(seed);
+    Curve c;
+    double t = rng.bounded(100.0) - 50;
+    int gapLeft = 0;
+    for (int i = 0; i < n; ++i) {
+        t += rng.bounded(8) == 0 ? 0 : rng.bounded(1.0);
+        if (gapLeft == 0 && rng.bounded(40) == 0)
+            gapLeft = 1 + rng.bounded(rng.bounded(2) ? 3 : 80);
+        c.t.push_back(t);
+        c.v.push_back(gapLeft > 0 ? NaN : std::round(rng.bounded(2000.0)) - 1000);
+        if (gapLeft > 0) --gapLeft;
+    }
+    return c;
+}
+
+// The pixel columns of a plot, by the edges the decimation is documented to use.
+struct Columns {
+    TimeRange r;
+    std::vector<double> edges; // where columns 1, 2, ... begin
+    Columns(TimeRange range, int width) : r(range) {
+        for (int c = 1; c < width; ++c)
+            edges.push_back(r.begin + (r.end - r.begin) * (double(c) / width));
+    }
+    // The column a time falls into; -1 outside the range.
+    int of(double t) const {
+        if (t < r.begin || t > r.end) return -1;
+        return int(std::upper_bound(edges.begin(), edges.end(), t) - edges.begin());
+    }
+};
+
+LiveData record(int rpm, int fuel) {
+    LiveData d;
+    d.Rpm = rpm;
+    d.FuelState = fuel;
+    d.Lambda1 = rpm / 10;
+    return d;
+}
+
+} // namespace
+
+class TestPlot : public QObject {
+    Q_OBJECT
+
+private slots:
+    // The index must name the same extremes as a plain scan for any stretch, whatever its
+    // levels and wherever the gaps fall, or the decimation would drop peaks.
+    void indexAgreesWithAScan() {
+        for (int n : {0, 1, 15, 16, 17, 257, 5000}) {
+            const Curve c = randomCurve(quint32(n) + 7, n);
+            const MinMaxIndex index(c.v);
+            QRandomGenerator rng{quint32(n)};
+            for (int q = 0; q < 400; ++q) {
+                const int a = n ? rng.bounded(n + 1) : 0;
+                const int b = a + (n - a ? rng.bounded(n - a + 1) : 0);
+                std::int64_t lo = -1, hi = -1, first = -1, last = -1;
+                for (int i = a; i < b; ++i) {
+                    if (std::isnan(c.v[i])) continue;
+                    if (first < 0) first = i;
+                    last = i;
+                    if (lo < 0 || c.v[i] < c.v[lo]) lo = i;
+                    if (hi < 0 || c.v[i] > c.v[hi]) hi = i;
+                }
+                const auto e = index.extremes(c.v, a, b);
+                QCOMPARE(e.min, lo);
+                QCOMPARE(e.max, hi);
+                QCOMPARE(index.firstFinite(c.v, a, b), first);
+                QCOMPARE(index.lastFinite(c.v, a, b), last);
+            }
+        }
+        // Nothing finite at all, across several levels of blocks.
+        const std::vector<double> gap(70000, NaN);
+        const MinMaxIndex index(gap);
+        QCOMPARE(index.extremes(gap, 0, 70000).min, std::int64_t(-1));
+        QCOMPARE(index.firstFinite(gap, 3, 69999), std::int64_t(-1));
+        QCOMPARE(index.lastFinite(gap, 0, 70000), std::int64_t(-1));
+    }
+
+    // Each pixel column keeps the smallest and largest value of the data in it, in time
+    // order, with at most four points; at any zoom and width.
+    void decimationKeepsEveryMinAndMaxPerPixelColumn() {
+        for (int n : {1, 40, 3000, 60000}) {
+            const Curve c = randomCurve(quint32(n), n);
+            const MinMaxIndex index(c.v);
+            const double t0 = c.t.front(), t1 = c.t.back();
+            const TimeRange ranges[] = {{t0, t1},
+                                        {t0 - 10, t1 + 10},
+                                        {t0 + (t1 - t0) * 0.3, t0 + (t1 - t0) * 0.31},
+                                        {t0 + 1, t0 + 1.5}};
+            for (const TimeRange& r : ranges) {
+                if (!(r.end > r.begin)) continue; // one sample: nothing to divide
+                for (int width : {1, 7, 300, 1366}) {
+                    const auto points = decimate(c.series(), index, r, width);
+                    const Columns columns(r, width);
+                    std::vector<double> lo(width, NaN), hi(width, NaN);
+                    for (int i = 0; i < n; ++i) {
+                        const int col = columns.of(c.t[i]);
+                        if (col < 0 || std::isnan(c.v[i])) continue;
+                        if (std::isnan(lo[col]) || c.v[i] < lo[col]) lo[col] = c.v[i];
+                        if (std::isnan(hi[col]) || c.v[i] > hi[col]) hi[col] = c.v[i];
+                    }
+                    std::vector<double> drawnLo(width, NaN), drawnHi(width, NaN);
+                    std::vector<int> count(width, 0);
+                    for (std::size_t k = 0; k < points.size(); ++k) {
+                        if (k > 0) QVERIFY(points[k].t >= points[k - 1].t);
+                        const int col = columns.of(points[k].t);
+                        if (col < 0 || std::isnan(points[k].v)) continue;
+                        ++count[col];
+                        if (std::isnan(drawnLo[col]) || points[k].v < drawnLo[col])
+                            drawnLo[col] = points[k].v;
+                        if (std::isnan(drawnHi[col]) || points[k].v > drawnHi[col])
+                            drawnHi[col] = points[k].v;
+                    }
+                    for (int col = 0; col < width; ++col) {
+                        QVERIFY2(count[col] <= 4, qPrintable(QString::number(col)));
+                        // NaN compares unequal to itself: both NaN means both empty.
+                        QVERIFY(lo[col] == drawnLo[col] ||
+                                (std::isnan(lo[col]) && std::isnan(drawnLo[col])));
+                        QVERIFY(hi[col] == drawnHi[col] ||
+                                (std::isnan(hi[col]) && std::isnan(drawnHi[col])));
+                    }
+                }
+            }
+        }
+    }
+
+    void decimationStopsTheLineAtGapsAndReachesTheEdges() {
+        const std::vector<double> t{0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
+        const std::vector<double> v{1, 2, 3, NaN, NaN, 6, 7, 8, 9, 10};
+        const MinMaxIndex index(v);
+        // One sample per column: every sample, and the gap once between 3 and 6.
+        auto p = decimate({t, v}, index, {0, 9}, 10);
+        QCOMPARE(p.size(), std::size_t(9));
+        QCOMPARE(p[2].v, 3.0);
+        QVERIFY(std::isnan(p[3].v));
+        QCOMPARE(p[4].v, 6.0);
+        // Zoomed on 4.5..6.5: the samples just outside carry the line to both edges.
+        p = decimate({t, v}, index, {5.5, 6.5}, 100);
+        QCOMPARE(p.front().t, 5.0);
+        QCOMPARE(p.back().t, 7.0);
+        // Nothing to draw, rather than nonsense, for ranges the arithmetic cannot hold.
+        QVERIFY(decimate({t, v}, index, {5, 5}, 100).empty());
+        QVERIFY(decimate({t, v}, index, {6, 5}, 100).empty());
+        QVERIFY(decimate({t, v}, index, {0, 9}, 0).empty());
+        QVERIFY(decimate({t, v}, index, {-1e308, 1e308}, 100).empty());
+        QVERIFY(decimate({t, v}, index, {NaN, 9}, 100).empty());
+        // A width beyond any screen costs what the samples cost, not what the pixels would.
+        QCOMPARE(decimate({t, v}, index, {0, 9}, std::numeric_limits<int>::max()).size(),
+                 std::size_t(9));
+    }
+
+    void fuelBandRunsFromStepPoints() {
+        const std::vector<PlotPoint> p{{0, 1}, {1, 1}, {2, 0}, {3, 0}, {4, NaN}, {5, 0}, {6, 1}};
+        const auto runs = stepRuns(p);
+        QCOMPARE(runs.size(), std::size_t(4));
+        QCOMPARE(runs[0].begin, 0.0);
+        QCOMPARE(runs[0].end, 2.0); // petrol until the first gas sample
+        QCOMPARE(runs[1].value, 0.0);
+        QCOMPARE(runs[1].end, 3.0); // the gap ends the run at its last sample
+        QCOMPARE(runs[2].begin, 5.0);
+        QCOMPARE(runs[2].end, 6.0);
+        QCOMPARE(runs[3].begin, 6.0);
+        QCOMPARE(runs[3].end, 6.0);
+    }
+
+    void cursorReadsBetweenSamples() {
+        const std::vector<double> t{1, 2, 2, 4, 5, 6};
+        const std::vector<double> v{10, 20, 30, 50, NaN, 70};
+        const Series s{t, v};
+        QCOMPARE(readAt(s, 1.5, ReadRule::Linear), 15.0);
+        QCOMPARE(readAt(s, 3, ReadRule::Linear), 40.0); // from the later of two equal times
+        QCOMPARE(readAt(s, 3, ReadRule::Step), 30.0);
+        QCOMPARE(readAt(s, 4, ReadRule::Linear), 50.0);
+        QCOMPARE(readAt(s, 6, ReadRule::Linear), 70.0);
+        QVERIFY(std::isnan(readAt(s, 4.5, ReadRule::Linear))); // next to a gap
+        QVERIFY(std::isnan(readAt(s, 5.5, ReadRule::Step)));   // inside it
+        QVERIFY(std::isnan(readAt(s, 0.5, ReadRule::Linear)));
+        QVERIFY(std::isnan(readAt(s, 6.5, ReadRule::Step)));
+        QVERIFY(std::isnan(readAt({}, 1, ReadRule::Step)));
+        QCOMPARE(neighbourTime(s, 2, +1), 4.0);
+        QCOMPARE(neighbourTime(s, 2, -1), 1.0);
+        QCOMPARE(neighbourTime(s, 3, -1), 2.0);
+        QCOMPARE(neighbourTime(s, 6, +1), 6.0);
+        QCOMPARE(neighbourTime(s, 1, -1), 1.0);
+    }
+
+    void timeAxisTicks() {
+        // 60 s over 1000 px, labels at least 80 px apart: 4.8 s at least, so every 5 s.
+        auto ticks = timeTicks({0, 60}, 1000, 80);
+        QCOMPARE(ticks.step, 5.0);
+        QCOMPARE(ticks.at.size(), std::size_t(13));
+        QCOMPARE(ticks.at.back(), 60.0);
+        QCOMPARE(ticks.style, TimeStyle::Seconds);
+        // Ten hours on a laptop screen: hours.
+        ticks = timeTicks({0, 36000}, 1366, 80);
+        QCOMPARE(ticks.step, 3600.0);
+        QCOMPARE(ticks.style, TimeStyle::Hours);
+        // A zoom on 100 ms at 62.3 s: hundredths, in minutes and seconds.
+        ticks = timeTicks({62.3, 62.4}, 1000, 80);
+        QCOMPARE(ticks.step, 0.01);
+        QCOMPARE(ticks.decimals, 2);
+        QCOMPARE(ticks.style, TimeStyle::Minutes);
+        QCOMPARE(timeText(ticks.at.front(), ticks.style, ticks.decimals),
+                 QStringLiteral("1:02.30"));
+        // 7 minutes in 700 px at 80 px: 48 s at least, so a minute, not 50 s.
+        QCOMPARE(timeTicks({0, 420}, 700, 80).step, 60.0);
+        QVERIFY(timeTicks({10, 10}, 1000, 80).at.empty());
+        QVERIFY(timeTicks({0, 10}, 0, 80).at.empty());
+        // A step below the precision of the times yields a tick, not an endless loop.
+        QVERIFY(timeTicks({1e15, 1e15 + 1e-3}, 1000, 10).at.size() <= 1000);
+
+        QCOMPARE(timeText(75.5, TimeStyle::Minutes, 1), QStringLiteral("1:15.5"));
+        QCOMPARE(timeText(59.96, TimeStyle::Minutes, 1), QStringLiteral("1:00.0"));
+        QCOMPARE(timeText(3725, TimeStyle::Hours, 0), QStringLiteral("1:02:05"));
+        QCOMPARE(timeText(-5, TimeStyle::Minutes, 0), QStringLiteral("-0:05"));
+    }
+
+    void valueAxisScale() {
+        ValueScale s = valueScale(0, 940, 5);
+        QCOMPARE(s.step, 200.0);
+        QCOMPARE(s.low, 0.0);
+        QCOMPARE(s.high, 1000.0);
+        QCOMPARE(valueTicks(s).size(), std::size_t(6));
+        s = valueScale(0.93, 1.07, 4);
+        QCOMPARE(s.step, 0.05);
+        QCOMPARE(s.decimals, 2);
+        QVERIFY(s.low <= 0.93 && s.high >= 1.07);
+        // A flat curve still gets an axis around its value.
+        s = valueScale(450, 450, 5);
+        QVERIFY(s.low < 450 && s.high > 450 && s.step > 0);
+        s = valueScale(NaN, 3, 5);
+        QCOMPARE(s.low, 0.0);
+        QCOMPARE(s.high, 1.0);
+        QVERIFY(valueTicks(valueScale(-1e308, 1e308, 5)).size() <= 1000);
+        QVERIFY(valueTicks(valueScale(1e15, 1e15 + 1e-3, 5)).size() <= 1000);
+    }
+
+    void liveRingWrapsAndMarksGaps() {
+        LiveRing ring(5);
+        QVERIFY(!ring.receiving());
+        for (int i = 0; i < 12; ++i)
+            ring.addRecord(1000 + i * 150, record(1000 + i, i < 10 ? 1 : 0), 4);
+        QCOMPARE(ring.size(), qsizetype(5));
+        QCOMPARE(ring.times().front(), 2.05); // the oldest kept: record 7
+        QCOMPARE(ring.values(LiveCurve::Rpm).back(), 1011.0);
+        QCOMPARE(ring.values(LiveCurve::FuelState)[2], 1.0);
+        QCOMPARE(ring.values(LiveCurve::FuelState)[3], 0.0);
+        QVERIFY(ring.receiving());
+
+        // A silent link: one gap however many polls go unanswered.
+        ring.addNoRecord(2900);
+        ring.addNoRecord(3050);
+        QCOMPARE(ring.size(), qsizetype(5));
+        QVERIFY(!ring.receiving());
+        QVERIFY(std::isnan(ring.values(LiveCurve::Rpm).back()));
+        QCOMPARE(ring.times().back(), 2.9);
+        ring.addRecord(3200, record(2000, 1), 4);
+        QVERIFY(ring.receiving());
+        const Series rpm = ring.series(LiveCurve::Rpm);
+        QVERIFY(std::isnan(readAt(rpm, 3.0, ReadRule::Linear))); // within the gap
+        QCOMPARE(readAt(rpm, 2.575, ReadRule::Linear), 1010.5);
+        QCOMPARE(
+            readAt(ring.series(LiveCurve::FuelState), 2.8, liveCurveRule(LiveCurve::FuelState)),
+            0.0);
+
+        // A clock that steps back is held, so the times stay in order.
+        ring.addRecord(100, record(3000, 1), 4);
+        QCOMPARE(ring.times().back(), 3.2);
+    }
+
+    void liveRingMeansOnlyTheFittedCylinders() {
+        LiveRing ring;
+        LiveData d;
+        d.PetrolInjTime = {3000, 3100, 3200, 3300, 9999, 9999, 9999, 9999};
+        d.GasInjTime = {4000, 4000, 4200, 4200, 0, 0, 0, 0};
+        d.FuelState = 7; // anything but 1 is gas
+        ring.addRecord(0, d, 4);
+        ring.addRecord(150, d, 0); // a corrupt count reads as one cylinder
+        QCOMPARE(ring.values(LiveCurve::PetrolTimeMean)[0], 3150.0);
+        QCOMPARE(ring.values(LiveCurve::GasTimeMean)[0], 4100.0);
+        QCOMPARE(ring.values(LiveCurve::PetrolTimeMean)[1], 3000.0);
+        QCOMPARE(ring.values(LiveCurve::FuelState)[0], 0.0);
+        // Many times round the ring: still bounded, still in order.
+        for (int i = 0; i < 10 * LiveRing::DefaultCapacity; ++i)
+            ring.addRecord(300 + i * 150, d, 4);
+        QCOMPARE(ring.size(), qsizetype(LiveRing::DefaultCapacity));
+        const auto t = ring.times();
+        QVERIFY(std::is_sorted(t.begin(), t.end()));
+        QCOMPARE(t.back(), (300 + (10 * LiveRing::DefaultCapacity - 1) * 150) / 1000.0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPlot)
+#include "test_plot.moc"

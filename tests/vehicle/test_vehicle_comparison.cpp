@@ -1,0 +1,109 @@
+#include "lang/LanguageTable.h"
+#include "lang/SetLingua.h"
+#include "params/ParameterSet.h"
+#include "vehicle/VehicleArchiveTexts.h"
+#include "vehicle/VehicleComparison.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+using Parameter = VehicleComparison::Parameter;
+using Cell = VehicleComparison::Cell;
+
+namespace {
+
+ParameterSet defaults() {
+    ParameterSet s;
+    SetParameterDefaults(s);
+    return s;
+}
+
+// `base` with some parameters ({id, value}) and table entries ({entry, value}) changed.
+ParameterSet changed(ParameterSet base, std::initializer_list<std::pair<int, int>> parameters,
+                     std::initializer_list<std::pair<int, int>> entries) {
+    for (const auto& [id, value] : parameters)
+        base.setValue(id, value);
+    for (const auto& [entry, value] : entries)
+        base.setKtar(entry, value);
+    return base;
+}
+
+LanguageTable english() {
+    LanguageTable t;
+    SetLingua(t, QStringLiteral(QT_TESTCASE_SOURCEDIR "/../data/Stringhe312.txt"),
+              QStringLiteral("[ING]"));
+    return t;
+}
+
+} // namespace
+
+class TestVehicleComparison : public QObject {
+    Q_OBJECT
+private slots:
+    void listsExactlyWhatDiffers() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("car.xlsx"));
+        const ParameterSet ecu = changed(defaults(), {{SwitchRpm, 2500}}, {{10, 112}});
+        // Lambda1EmulationPeriod has no log label: it goes by its design caption.
+        const ParameterSet file = changed(ecu, {{SwitchRpm, 2800}, {Lambda1EmulationPeriod, 700}},
+                                          {{1, 120}, {10, 108}, {64, 150}});
+        QVERIFY(VehicleArchive::save(path, file).ok);
+
+        const VehicleComparison c = VehicleComparison::of(ecu, path, english());
+        QVERIFY(c.ok());
+        QVERIFY(!c.same());
+        QCOMPARE(c.parameters,
+                 (std::vector<Parameter>{
+                     {Lambda1EmulationPeriod, QStringLiteral("PERIODO"), 500, 700, false},
+                     {SwitchRpm, QStringLiteral("Switching rpm"), 2500, 2800, false}}));
+        QCOMPARE(c.cells, (std::vector<Cell>{
+                              {0, 105, 120, false}, {9, 112, 108, false}, {63, 105, 150, false}}));
+        QCOMPARE(c.cells[1].row(), 1);
+        QCOMPARE(c.cells[1].column(), 1);
+        QCOMPARE(c.cells[1].difference(), -4);
+        QCOMPARE(c.cells[2].difference(), 45);
+
+        // Loaded into the ECU, the file leaves nothing to list.
+        QVERIFY(VehicleComparison::of(file, path, english()).same());
+    }
+
+    // The file's side is what a load would write: a value the ECU cannot take shows as the
+    // default that replaces it, marked so.
+    void replacedValuesShowTheirDefault() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("old.xlsx"));
+        const ParameterSet ecu = changed(defaults(), {{SwitchRpm, 2500}}, {{3, 110}});
+        const ParameterSet file = changed(ecu, {{SwitchRpm, 9000}}, {{3, 200}});
+        QVERIFY(VehicleArchive::save(path, file).ok);
+
+        const VehicleComparison c = VehicleComparison::of(ecu, path, LanguageTable());
+        QVERIFY(c.load.corrected());
+        QCOMPARE(c.parameters,
+                 (std::vector<Parameter>{
+                     {SwitchRpm, QStringLiteral("GIRI COMMUTAZIONE"), 2500, 2300, true}}));
+        QCOMPARE(c.cells, (std::vector<Cell>{{2, 110, 105, true}}));
+    }
+
+    // A file that cannot be compared is told as a load would tell it, and lists nothing.
+    void unreadableFilesGiveTheLoadErrors() {
+        QTemporaryDir dir;
+        const QString notes = dir.filePath(QStringLiteral("notes.xlsx"));
+        QFile f(notes);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("not a workbook");
+        f.close();
+        const LanguageTable language = english();
+        for (const QString& path : {notes, dir.filePath(QStringLiteral("missing.xlsx"))}) {
+            const VehicleComparison c = VehicleComparison::of(defaults(), path, language);
+            QVERIFY(!c.ok());
+            QVERIFY(!c.same());
+            QVERIFY(c.parameters.empty() && c.cells.empty());
+            const QString error = VehicleArchiveTexts::loadError(c.load, language);
+            QVERIFY(!error.isEmpty());
+            QCOMPARE(error, VehicleArchiveTexts::loadError(VehicleArchive::load(path), language));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestVehicleComparison)
+#include "test_vehicle_comparison.moc"
