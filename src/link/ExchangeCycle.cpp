@@ -62,6 +62,7 @@ void ExchangeCycle::start(int firstDelayMs) {
     m_unusableSeen = false;
     m_extended = false;
     m_outstanding = 0;
+    m_askedYet = false;
     // Whatever came while nobody was listening belongs to nobody's request.
     m_framer.clear();
     m_timer.start(firstDelayMs);
@@ -140,6 +141,7 @@ bool ExchangeCycle::receive(bool& waitForRest) {
     waitForRest = false;
     const QByteArray bytes = m_link.readAll();
     if (!bytes.isEmpty()) emit frameReceived(bytes);
+    if (!m_askedYet) return false;
     m_framer.feed(bytes);
     const ReplyFramer::Taken taken = m_framer.take();
     bool usable = false;
@@ -225,6 +227,7 @@ void ExchangeCycle::tick() {
     if (!out.frame.isEmpty() && m_link.isOpen()) {
         m_link.write(out.frame);
         m_outstanding = out.command;
+        m_askedYet = true;
         emit frameSent(out.frame);
     } else {
         m_outstanding = 0;

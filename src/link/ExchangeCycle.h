@@ -135,6 +135,9 @@ private:
     Request m_request;
     std::optional<Request> m_oneShot;
     int m_outstanding = 0; // command byte of the last frame sent; 0 once answered
+    // Nothing sent since the exchange started: what arrives belongs to another screen's
+    // request, still on the line when this screen opened its port.
+    bool m_askedYet = false;
     ReplyFramer m_framer;
     LineTiming m_line;
     bool m_extended = false;     // the outstanding request had its extra time for a late part

@@ -33,6 +33,7 @@ class TestApp : public QObject {
     static Form2* scriptedMenu(World& w, int menuOpenError = EcuLink::ErrorNone) {
         w.host.show(ScreenId::Form1);
         w.click(ScreenId::Form1, QStringLiteral("Command1"));
+        w.screen<Form1>(ScreenId::Form1)->ConnectionCheckTick(); // asks for the version
         w.scripted.front()->arriving = replyFrame(7, bytes({1, 2, 3}));
         w.failOpenWith = menuOpenError;
         w.screen<Form1>(ScreenId::Form1)->ConnectionCheckTick();

@@ -197,6 +197,9 @@ private slots:
         // A handler that ends the exchange leaves the timer off and sends nothing more.
         rig.answer = Outcome::End;
         rig.cycle.start(300);
+        // What was on the line before the exchange asked anything is another screen's.
+        rig.reply(replyFrame(1));
+        QCOMPARE(rig.handled, QList<int>{8});
         const auto sent = rig.link.written.size();
         rig.reply(replyFrame(1));
         QVERIFY(!rig.cycle.isRunning());

@@ -233,6 +233,7 @@ private slots:
             QVERIFY(!w.control<QWidget>(ScreenId::Form14, QStringLiteral("Label3"))->isHidden());
             // Exactly P1 is reserve in three steps: the lamp blinks dark, dark, bright x4.
             QString blink;
+            p->Timer1Tick(); // the first request
             for (int i = 0; i < 7; ++i) {
                 w.scripted.front()->arriving = calibrationRecord({.levelInputMv = 1700});
                 p->Timer1Tick();
