@@ -35,8 +35,8 @@ QString pasteRefusal(const TablePaste& p, const LanguageTable& l) {
         return text(l, "F16_T42",
                     "Dati non incollati: un blocco di %1 righe per %2 colonne dalla cella "
                     "TINJ %3 RPM %4 esce dalla tabella 8 × 8.")
-            .arg(QString::number(p.rows), QString::number(p.columns), QString::number(p.top + 1),
-                 QString::number(p.left + 1));
+            .arg(QString::number(p.rows), QString::number(p.columns),
+                 QString::number(qint64(p.top) + 1), QString::number(qint64(p.left) + 1));
     case TablePaste::Status::OutOfRange:
         return text(l, "F16_T43",
                     "Dati non incollati: il valore %1 (riga %2, colonna %3 del testo copiato) è "
