@@ -67,6 +67,14 @@ Form16* scriptedPage(World& w, const std::function<void(ParameterSet&)>& adjust 
     return w.screen<Form16>(ScreenId::Form16);
 }
 
+// Manual calibration switched on, and the ECU's acknowledgement read.
+void switchManualOn(World& w, Form16* page) {
+    w.click(ScreenId::Form16, QStringLiteral("Command9"));
+    page->Timer1Tick();
+    w.scripted.back()->arriving = replyFrame(11);
+    page->Timer1Tick();
+}
+
 QString labelText(World& w, ScreenId id, const char* name) {
     return w.control<QLabel>(id, QString::fromLatin1(name))->text();
 }
@@ -423,10 +431,7 @@ private slots:
         World w(World::Links::Scripted);
         Form16* page = scriptedPage(w);
         ScriptedLink* link = w.scripted.back();
-        w.click(ScreenId::Form16, QStringLiteral("Command9"));
-        page->Timer1Tick();
-        link->arriving = replyFrame(11);
-        page->Timer1Tick();
+        switchManualOn(w, page);
         w.click(ScreenId::Form16, QStringLiteral("Command1"));
         for (int i = 0; i < 17; ++i)
             page->Timer1Tick();
@@ -466,18 +471,16 @@ private slots:
         World w(World::Links::Scripted);
         Form16* page = scriptedPage(w);
         ScriptedLink* link = w.scripted.back();
-        w.click(ScreenId::Form16, QStringLiteral("Command9"));
-        page->Timer1Tick();
-        link->arriving = replyFrame(11);
-        page->Timer1Tick();
+        switchManualOn(w, page);
         w.click(ScreenId::Form16, QStringLiteral("Command7"));
-        for (int i = 0; i < 30; ++i) { // the correctives, the breakpoints, 7 cells
-            link->arriving = link->written.isEmpty() || Commands::commandOf(link->written.last()) ==
-                                                            Commands::CalibrationLive
-                                 ? QByteArray()
-                                 : replyFrame(*Commands::commandOf(link->written.last()));
+        // The correctives, the breakpoints and 7 cells acknowledged, then silence.
+        link->respond = [](const QByteArray& request) {
+            const auto command = Commands::commandOf(request);
+            return command == Commands::CalibrationLive ? QByteArray() : replyFrame(*command);
+        };
+        for (int i = 0; i < 30; ++i)
             page->Timer1Tick();
-        }
+        link->respond = nullptr;
         for (int i = 0; i < 17; ++i)
             page->Timer1Tick();
         QVERIFY(page->cycle().isLost());
