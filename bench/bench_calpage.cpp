@@ -3,7 +3,7 @@
 // coefficient moved on the spinner, and what polling costs.
 #include "BenchTools.h"
 
-#include "calib/Form16.h"
+#include "screens/calib/Form16.h"
 
 #include <QScrollBar>
 

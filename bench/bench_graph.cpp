@@ -2,8 +2,8 @@
 // costs while the fitter looks at it.
 #include "BenchTools.h"
 
-#include "calib/CalibrationPlot.h"
-#include "calib/Form15.h"
+#include "screens/calib/CalibrationPlot.h"
+#include "screens/calib/Form15.h"
 
 void benchGraph() {
     World w;

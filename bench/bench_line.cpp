@@ -4,12 +4,12 @@
 // screen misses. TARVEX_BENCH_LINE_SECONDS shortens the 60 s each screen is watched.
 #include "BenchTools.h"
 
-#include "calib/Form16.h"
-#include "calib/Form8.h"
 #include "common/AutoCalDrive.h"
 #include "link/Commands.h"
 #include "link/RequestPlan.h"
-#include "vehicle/Form5.h"
+#include "screens/calib/Form16.h"
+#include "screens/calib/Form8.h"
+#include "screens/vehicle/Form5.h"
 
 #include <QtTest>
 

@@ -2,9 +2,9 @@
 // while it polls and logs, and what forcing each log line onto the disk costs.
 #include "BenchTools.h"
 
-#include "diag/Form3.h"
 #include "diag/LogWriter.h"
 #include "params/ParameterSet.h"
+#include "screens/diag/Form3.h"
 
 #include <QLineEdit>
 #include <QTemporaryDir>

@@ -2,8 +2,8 @@
 // tarvex-ecu-sim with the real serial link and the program's own timers.
 #include "BenchTools.h"
 
-#include "pages/Form11.h"
-#include "vehicle/Form5.h"
+#include "screens/pages/Form11.h"
+#include "screens/vehicle/Form5.h"
 
 #include <QLineEdit>
 

@@ -2,7 +2,7 @@
 # Installs what building, running and testing need on Debian 12. Safe to run again.
 set -euo pipefail
 packages=(
-  cmake ninja-build g++ pkg-config clang-format git
+  cmake ninja-build g++ pkg-config clang-format git python3
   qt6-base-dev qt6-serialport-dev libgl-dev
   xvfb xauth fonts-dejavu-core
   libxlsxwriter-dev libfreexl-dev libzip-dev libpugixml-dev

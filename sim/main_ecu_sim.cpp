@@ -4,6 +4,7 @@
 #include "EcuMemory.h"
 #include "PtyHost.h"
 #include "VirtualEcu.h"
+#include "base/Version.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -315,7 +316,7 @@ int main(int argc, char* argv[]) {
 
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tarvex-ecu-sim"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(TARVEX_VERSION));
+    QCoreApplication::setApplicationVersion(programVersion());
 
     Options opt;
     QString error;

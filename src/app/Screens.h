@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FormBase.h"
+#include "screen/FormBase.h"
 
 // The screen registry: every screen of the program is listed once in Screens.cpp, with its
 // factory. Its stops on the tour are the tour's own (app/tour/ScreenTours.cpp).

@@ -1,12 +1,12 @@
-#include "Form1.h"
-#include "FormBase.h"
-#include "QtUserDialogs.h"
-#include "RecordingUserDialogs.h"
 #include "Screens.h"
 #include "app/tour/ScreenTours.h"
 #include "app/tour/Tour.h"
+#include "base/Version.h"
 #include "link/SerialEcuLink.h"
 #include "params/ParameterId.h"
+#include "screen/FormBase.h"
+#include "screen/QtUserDialogs.h"
+#include "state/RecordingUserDialogs.h"
 
 #include "InProcessLink.h"
 #include "VirtualEcu.h"
@@ -45,7 +45,7 @@ struct Options {
 
 int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("tarvex"));
-    QCoreApplication::setApplicationVersion(QString::fromLatin1(Form1::PcVersion));
+    QCoreApplication::setApplicationVersion(programVersion());
     const Options options;
     // --help and --version answer before any window system is asked for, so that they work
     // in a terminal without a display, where a QApplication cannot start. Qt's own options

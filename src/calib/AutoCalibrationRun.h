@@ -2,8 +2,8 @@
 
 #include "AveragingWindow.h"
 #include "StabilityRing.h"
-#include "diag/LiveData.h"
 #include "link/Commands.h"
+#include "link/LiveData.h"
 #include "params/WriteList.h"
 
 #include <QString>

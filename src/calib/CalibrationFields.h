@@ -1,7 +1,7 @@
 #pragma once
 
-#include "pages/FieldCheck.h"
-#include "pages/PreparedWrite.h"
+#include "params/FieldCheck.h"
+#include "params/PreparedWrite.h"
 
 class LanguageTable;
 

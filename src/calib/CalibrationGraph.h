@@ -1,6 +1,6 @@
 #pragma once
 
-#include "diag/Rgb.h"
+#include "base/Rgb.h"
 
 #include <QPoint>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "Correctives.h"
 
-#include "diag/LiveData.h"
+#include "link/LiveData.h"
 #include "params/ParameterSet.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "diag/LiveData.h"
+#include "link/LiveData.h"
 
 #include <QString>
 #include <vector>

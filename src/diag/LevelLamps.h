@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ReserveBlink.h"
-#include "Rgb.h"
+#include "base/Rgb.h"
 
 #include <array>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Rgb.h"
+#include "base/Rgb.h"
 
 // What the live screen paints in its pressure bars, lambda bar and fuel lamps, worked out
 // from the live values alone.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LiveData.h"
+#include "link/LiveData.h"
 #include "plot/PlotSeries.h"
 
 #include <QtGlobal>

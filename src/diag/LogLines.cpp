@@ -1,6 +1,6 @@
 #include "LogLines.h"
 
-#include "app/VariabiliGlobali.h"
+#include "base/Version.h"
 #include "lang/LanguageTable.h"
 #include "params/ParameterSet.h"
 #include "params/ParameterTable.h"

@@ -2,7 +2,7 @@
 
 #include "LogFileName.h"
 #include "LogTexts.h"
-#include "app/ProgramFolders.h"
+#include "base/ProgramFolders.h"
 #include "lang/LanguageTable.h"
 
 #include <QDir>

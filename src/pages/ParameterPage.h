@@ -1,8 +1,8 @@
 #pragma once
 
-#include "FieldCheck.h"
 #include "PageLayout.h"
-#include "PreparedWrite.h"
+#include "params/FieldCheck.h"
+#include "params/PreparedWrite.h"
 
 #include <QHash>
 

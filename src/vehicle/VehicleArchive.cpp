@@ -2,7 +2,7 @@
 
 #include "WorkbookReader.h"
 #include "WorkbookWriter.h"
-#include "app/ProgramFolders.h"
+#include "base/ProgramFolders.h"
 #include "params/ParameterChecks.h"
 #include "params/ParameterSet.h"
 #include "params/ParameterTable.h"

@@ -1,11 +1,11 @@
 #include "common/Menu.h"
 
-#include "app/CommConfig.h"
-#include "app/Form1.h"
-#include "app/Form2.h"
-#include "app/Form4.h"
 #include "link/Commands.h"
 #include "link/SerialEcuLink.h"
+#include "screens/menu/Form1.h"
+#include "screens/menu/Form2.h"
+#include "screens/menu/Form4.h"
+#include "state/CommConfig.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -5,8 +5,8 @@
 #include "common/BrokenSync.h"
 #include "common/EcuRecords.h"
 
-#include "calib/Form8.h"
 #include "link/Commands.h"
+#include "screens/calib/Form8.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -3,9 +3,9 @@
 #include "calib/CalibrationTexts.h"
 #include "calib/Correctives.h"
 #include "calib/MarkerGeometry.h"
-#include "diag/LiveData.h"
 #include "lang/LanguageTable.h"
 #include "link/Commands.h"
+#include "link/LiveData.h"
 #include "params/ParameterSet.h"
 
 #include <QtTest>

@@ -1,10 +1,10 @@
 #include "common/EcuRecords.h"
 #include "common/Menu.h"
 
-#include "app/Shape.h"
-#include "calib/Form16.h"
 #include "calib/MarkerGeometry.h"
-#include "diag/LiveDecoding.h"
+#include "link/LiveDecoding.h"
+#include "screen/Shape.h"
+#include "screens/calib/Form16.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,11 +1,11 @@
 #include "common/World.h"
 
-#include "app/Form12.h"
-#include "app/Shape.h"
-#include "calib/CalibrationPlot.h"
-#include "calib/Form15.h"
 #include "lang/SetLingua.h"
 #include "params/ParameterId.h"
+#include "screen/Shape.h"
+#include "screens/calib/CalibrationPlot.h"
+#include "screens/calib/Form15.h"
+#include "screens/menu/Form12.h"
 
 #include <QApplication>
 #include <QLabel>

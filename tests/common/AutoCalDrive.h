@@ -3,7 +3,7 @@
 #include "common/EcuRecords.h"
 #include "common/World.h"
 
-#include "calib/Form8.h"
+#include "screens/calib/Form8.h"
 
 #include <QTimer>
 #include <functional>

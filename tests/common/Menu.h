@@ -2,8 +2,8 @@
 
 #include "common/World.h"
 
-#include "app/Form1.h"
-#include "app/Form2.h"
+#include "screens/menu/Form1.h"
+#include "screens/menu/Form2.h"
 
 // Ticks a screen's exchange until `done` holds; false if it never does.
 template <class Tick, class Done> bool tickUntil(Tick tick, Done done, int maxTicks = 200) {

@@ -2,8 +2,8 @@
 
 #include "common/World.h"
 
-#include "app/Form2.h"
 #include "link/SerialEcuLink.h"
+#include "screens/menu/Form2.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

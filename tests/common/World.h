@@ -4,9 +4,9 @@
 
 #include "InProcessLink.h"
 #include "VirtualEcu.h"
-#include "app/FormBase.h"
-#include "app/RecordingUserDialogs.h"
 #include "app/Screens.h"
+#include "screen/FormBase.h"
+#include "state/RecordingUserDialogs.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>

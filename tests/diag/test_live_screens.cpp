@@ -3,11 +3,11 @@
 // scripted link.
 #include "common/Menu.h"
 
-#include "app/Shape.h"
-#include "diag/Form3.h"
-#include "diag/Form9.h"
 #include "diag/LiveBars.h"
 #include "link/Commands.h"
+#include "screen/Shape.h"
+#include "screens/diag/Form3.h"
+#include "screens/diag/Form9.h"
 
 #include <QDir>
 #include <QFileInfo>

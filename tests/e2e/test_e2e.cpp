@@ -2,8 +2,8 @@
 // tarvex-ecu-sim, with the program's own timers running.
 #include "common/SimProcess.h"
 
-#include "app/Form1.h"
-#include "app/Form2.h"
+#include "screens/menu/Form1.h"
+#include "screens/menu/Form2.h"
 
 #include <QComboBox>
 #include <QLabel>

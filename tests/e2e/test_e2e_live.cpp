@@ -2,7 +2,7 @@
 // program's own timers: open it from the menu, log for a few seconds, stop, read the file.
 #include "common/SimProcess.h"
 
-#include "diag/Form3.h"
+#include "screens/diag/Form3.h"
 
 #include <QLabel>
 #include <QLineEdit>

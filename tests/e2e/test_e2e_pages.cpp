@@ -2,8 +2,8 @@
 // tarvex-ecu-sim, the program's own timers, and what the simulator keeps when it stops.
 #include "common/SimProcess.h"
 
-#include "pages/Form11.h"
-#include "vehicle/Form5.h"
+#include "screens/pages/Form11.h"
+#include "screens/vehicle/Form5.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -2,11 +2,11 @@
 
 #include "InProcessLink.h"
 #include "VirtualEcu.h"
-#include "diag/LiveDecoding.h"
 #include "link/Commands.h"
 #include "link/ExchangeCycle.h"
 #include "link/LineTiming.h"
 #include "link/LinkState.h"
+#include "link/LiveDecoding.h"
 #include "link/ParameterUpload.h"
 #include "link/RequestPlan.h"
 #include "link/SerialEcuLink.h"

@@ -3,13 +3,13 @@
 #include "common/EcuRecords.h"
 #include "common/Menu.h"
 
-#include "app/Shape.h"
 #include "link/Commands.h"
-#include "pages/Form11.h"
-#include "pages/Form13.h"
-#include "pages/Form14.h"
-#include "pages/Form6.h"
-#include "vehicle/Form5.h"
+#include "screen/Shape.h"
+#include "screens/pages/Form11.h"
+#include "screens/pages/Form13.h"
+#include "screens/pages/Form14.h"
+#include "screens/pages/Form6.h"
+#include "screens/vehicle/Form5.h"
 
 #include <QLabel>
 #include <QLineEdit>

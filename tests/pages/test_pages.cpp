@@ -1,11 +1,11 @@
 #include "calib/CalibrationFields.h"
 #include "lang/LanguageTable.h"
-#include "pages/FieldCheck.h"
 #include "pages/LambdaThresholdMemory.h"
 #include "pages/LevelIndicator.h"
 #include "pages/LevelThresholdRanges.h"
 #include "pages/PageLayouts.h"
 #include "pages/ParameterPage.h"
+#include "params/FieldCheck.h"
 #include "params/ParameterSet.h"
 
 #include <QtTest>

@@ -5,7 +5,7 @@
 #include "common/FileSizeLimit.h"
 #include "common/World.h"
 
-#include "vehicle/Form5.h"
+#include "screens/vehicle/Form5.h"
 #include "vehicle/VehicleArchive.h"
 #include "vehicle/WorkbookWriter.h"
 

@@ -3,7 +3,7 @@
 #include "ScreenTours.h"
 #include "TourSteps.h"
 
-#include "app/Form2.h"
+#include "screens/menu/Form2.h"
 
 #include <QComboBox>
 

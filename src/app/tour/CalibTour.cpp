@@ -3,12 +3,12 @@
 #include "ScreenTours.h"
 #include "TourSteps.h"
 
-#include "app/RecordingUserDialogs.h"
-#include "app/VariabiliGlobali.h"
-#include "calib/CalibrationPlot.h"
-#include "calib/Form15.h"
-#include "calib/Form16.h"
-#include "calib/Form8.h"
+#include "screens/calib/CalibrationPlot.h"
+#include "screens/calib/Form15.h"
+#include "screens/calib/Form16.h"
+#include "screens/calib/Form8.h"
+#include "state/RecordingUserDialogs.h"
+#include "state/VariabiliGlobali.h"
 
 #include <QCoreApplication>
 #include <QLabel>

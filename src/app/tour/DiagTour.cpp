@@ -3,8 +3,8 @@
 #include "ScreenTours.h"
 #include "TourSteps.h"
 
-#include "diag/Form3.h"
-#include "diag/Form9.h"
+#include "screens/diag/Form3.h"
+#include "screens/diag/Form9.h"
 
 #include <QFile>
 

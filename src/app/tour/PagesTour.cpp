@@ -3,9 +3,9 @@
 #include "ScreenTours.h"
 #include "TourSteps.h"
 
-#include "pages/Form14.h"
 #include "pages/PageLayouts.h"
-#include "pages/ParameterPageForm.h"
+#include "screens/pages/Form14.h"
+#include "screens/pages/ParameterPageForm.h"
 
 #include <QAbstractButton>
 #include <QLabel>

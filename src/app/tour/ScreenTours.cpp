@@ -1,6 +1,6 @@
 #include "ScreenTours.h"
 
-#include "app/ScreenHost.h"
+#include "state/ScreenHost.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "Tour.h"
 
-#include "app/QtUserDialogs.h"
-#include "app/RecordingUserDialogs.h"
-#include "app/VariabiliGlobali.h"
+#include "screen/QtUserDialogs.h"
+#include "state/RecordingUserDialogs.h"
+#include "state/VariabiliGlobali.h"
 
 #include <QAbstractButton>
 #include <QDir>

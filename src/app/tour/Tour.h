@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ScreenHost.h"
+#include "state/ScreenHost.h"
 
 #include <QObject>
 #include <QPixmap>

@@ -1,6 +1,6 @@
 #include "TourSteps.h"
 
-#include "app/Form2.h"
+#include "screens/menu/Form2.h"
 
 Tour::Condition menuReady(const Tour& t) {
     return showing<Form2>(t, ScreenId::Form2,

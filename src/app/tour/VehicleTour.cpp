@@ -3,10 +3,10 @@
 #include "ScreenTours.h"
 #include "TourSteps.h"
 
-#include "app/RecordingUserDialogs.h"
-#include "app/VariabiliGlobali.h"
 #include "params/ParameterSet.h"
-#include "vehicle/Form5.h"
+#include "screens/vehicle/Form5.h"
+#include "state/RecordingUserDialogs.h"
+#include "state/VariabiliGlobali.h"
 #include "vehicle/VehicleArchive.h"
 
 #include <QTemporaryDir>
