@@ -64,8 +64,7 @@ EngineModel::EngineModel(const EcuMemory& memory, EngineState& state, EngineSett
         m_pressure2 = 330;
         m_fuel = Fuel::Gas;
         m_onGas = true;
-        m_trim =
-            clamp(double(m_settings.trueCoefficient) / std::max(1, lookupKtab(3000)), 0.5, 2.0);
+        m_trim = clamp(double(trueCoefficientNow()) / std::max(1, lookupKtab(3000)), 0.5, 2.0);
         break;
     }
     updateMeasurements();
@@ -162,6 +161,55 @@ void EngineModel::refill(double level) {
     if (m_fuel == Fuel::EndOfGas) m_fuel = Fuel::Auto;
 }
 
+std::array<int, 64> EngineModel::risingMap(int low, int high) {
+    std::array<int, 64> map{};
+    for (int row = 0; row < 8; ++row) {
+        for (int column = 0; column < 8; ++column) {
+            // Along speed and load alike, a little faster toward full load than from idle,
+            // and a bulge over the middle loads: smooth, but not a plane any interpolation
+            // would give back exactly.
+            const double s = (row + column) / 14.0;
+            const double f = s * (0.7 + 0.3 * s);
+            const double bulge = 2 * std::sin(3.14159265358979 * row / 7);
+            map[static_cast<std::size_t>(8 * row + column)] =
+                static_cast<int>(std::lround(low + (high - low) * f + bulge));
+        }
+    }
+    return map;
+}
+
+void EngineModel::hold(int rpm, int petrolTinj) {
+    m_settings.holdRpm = std::max(0, rpm);
+    m_settings.holdPetrolTinj = std::max(0, petrolTinj);
+}
+
+void EngineModel::holdInCell(int row, int column) {
+    // Half way between the cell's breakpoints; past the last one by half the step before it.
+    const auto middle = [this](int first, int i) {
+        const int from = word(first + i);
+        if (i < 7) return (from + word(first + i + 1)) / 2;
+        return from + std::max(100, (from - word(first + 6)) / 2);
+    };
+    hold(middle(34, std::clamp(column, 0, 7)), middle(42, std::clamp(row, 0, 7)));
+}
+
+void EngineModel::toPetrol() {
+    if (m_phase != Phase::Running) return;
+    if (m_onGas || m_fuel == Fuel::SwitchingToGas)
+        beginSwitch(false, Fuel::Forced);
+    else
+        m_fuel = Fuel::Forced;
+    publishStatus();
+}
+
+int EngineModel::trueCoefficientNow() const {
+    if (!m_settings.trueMap) return m_settings.trueCoefficient;
+    // The engine's own operating point: its speed and its load as petrol time, not the time
+    // the petrol unit's trim has stretched on gas.
+    return (*m_settings.trueMap)[static_cast<std::size_t>(
+        cellAt(m_state.rpm, static_cast<int>(std::lround(m_load))))];
+}
+
 int EngineModel::coefficientInUse() const {
     return m_calibration ? m_calibrationK : m_state.kcor;
 }
@@ -173,6 +221,7 @@ double EngineModel::targetRpm() {
     const double idle = 850 + 250 * coldness;
     // The engine flares when it catches, then settles.
     const double flare = 600 * std::exp(-double(m_phaseMs) / 700);
+    if (m_settings.holdRpm > 0) return m_settings.holdRpm + flare;
     if (m_calibration)
         return (m_settings.fixedRpm > 0 ? m_settings.fixedRpm : m_settings.calibrationRpm) + flare;
     if (m_settings.fixedRpm > 0) return m_settings.fixedRpm + flare;
@@ -217,7 +266,7 @@ void EngineModel::step() {
     // The car's petrol unit answers a lean gas mix (coefficient too small) with longer
     // petrol times, a rich one with shorter, through its slow lambda trim.
     const double wanted =
-        m_onGas ? double(m_settings.trueCoefficient) / std::max(1, coefficientInUse()) : 1.0;
+        m_onGas ? double(trueCoefficientNow()) / std::max(1, coefficientInUse()) : 1.0;
     follow(m_trim, clamp(wanted, 0.5, 2.0), dt, m_settings.trimLagMs / 1000.0);
 
     m_cutOff = runningNow && m_accel < kCutOffDecel && m_rpm > kCutOffMinRpm;
@@ -261,12 +310,16 @@ void EngineModel::updateMeasurements() {
     double base = 0;
     if (m_phase == Phase::Cranking) {
         base = 9000;
+    } else if (runningNow && !m_cutOff && m_settings.holdPetrolTinj > 0) {
+        // The fitter's foot keeps the load where the petrol unit commands this time on petrol.
+        base = m_settings.holdPetrolTinj / meanSpread();
     } else if (runningNow && !m_cutOff) {
         const double coldness = clamp((60 - m_gasTemp) / 40, 0, 1);
         base = (2500 + 1.1 * std::max(0.0, m_rpm - 800) + 1.5 * std::max(0.0, m_accel)) *
                (1 + 0.25 * coldness);
     }
     const int n = cylinders();
+    m_load = base * meanSpread();
     long petrolSum = 0;
     for (int i = 0; i < 8; ++i) {
         const int t =
@@ -309,7 +362,7 @@ void EngineModel::updateMeasurements() {
             m_lambdaPhase -= std::floor(m_lambdaPhase);
             const double triangle = 4 * std::abs(m_lambdaPhase - 0.5) - 1;
             const double mix =
-                m_onGas ? coefficientInUse() * m_trim / m_settings.trueCoefficient : m_trim;
+                m_onGas ? coefficientInUse() * m_trim / trueCoefficientNow() : m_trim;
             richness = 0.85 * triangle + clamp((mix - 1) * 4, -1, 1) + noise(0.03);
         }
     }
@@ -400,15 +453,27 @@ void EngineModel::publishStatus() {
 }
 
 int EngineModel::lookupKtab(int petrolTime) const {
+    return m_memory.table[static_cast<std::size_t>(cellAt(m_state.rpm, petrolTime) + 1)];
+}
+
+int EngineModel::cellAt(int rpm, int petrolTime) const {
     // The cell whose breakpoints the operating point has passed last; breakpoints out of
     // order still give a cell.
     int column = 0;
     int row = 0;
     for (int i = 0; i < 8; ++i) {
-        if (m_state.rpm >= word(34 + i)) column = i;
+        if (rpm >= word(34 + i)) column = i;
         if (petrolTime >= word(42 + i)) row = i;
     }
-    return m_memory.table[static_cast<std::size_t>(8 * row + column + 1)];
+    return 8 * row + column;
+}
+
+double EngineModel::meanSpread() const {
+    const int n = cylinders();
+    double sum = 0;
+    for (int i = 0; i < n; ++i)
+        sum += m_spread[static_cast<std::size_t>(i)];
+    return sum / n;
 }
 
 int EngineModel::correctives() const {

@@ -7,6 +7,7 @@
 #include <QtGlobal>
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <random>
 
 // How the simulated car behaves. Every field has a believable default.
@@ -22,6 +23,15 @@ struct EngineSettings {
     // The gas coefficient at which gas feeds the engine exactly as petrol does: the answer
     // an automatic calibration run must find.
     int trueCoefficient = 118;
+    // The same per operating point, cell 8 * row + column of the ECU's own table (rows of
+    // petrol injection time, columns of rpm, by its breakpoints). Over trueCoefficient when
+    // set: a real engine needs more gas at some speeds and loads than at others.
+    std::optional<std::array<int, 64>> trueMap;
+    // Held engine: the speed and the petrol time its petrol unit commands on petrol (the
+    // load), as a fitter holds them on a roller bench. 0: not held. On gas the petrol unit's
+    // trim still stretches the time the ECU reads.
+    int holdRpm = 0;
+    int holdPetrolTinj = 0;
     int ambientTemperature = 20;     // °C
     double tankLevel = 0.8;          // 0..1 at the start
     double tankUsePerMinute = 0.005; // share of the tank burnt per minute on gas at 2000 rpm
@@ -58,6 +68,20 @@ public:
     void refill(double level = 1.0);
     void setTrueCoefficient(int coefficient) { m_settings.trueCoefficient = coefficient; }
     void setFixedRpm(int rpm) { m_settings.fixedRpm = rpm; }
+    // None: trueCoefficient everywhere again.
+    void setTrueMap(const std::optional<std::array<int, 64>>& map) { m_settings.trueMap = map; }
+    // A smooth map from `low` at the lowest speed and load to `high` at the highest.
+    static std::array<int, 64> risingMap(int low, int high);
+    // Holds the engine at this speed and petrol time (0, 0 lets it go).
+    void hold(int rpm, int petrolTinj);
+    // Holds the engine in the middle of a cell of the ECU's table as its breakpoints stand
+    // now (the last row and column: a little past their breakpoint).
+    void holdInCell(int row, int column);
+    // Petrol, kept: as a fitter's switch on the calibration page, but whatever the ECU was
+    // doing (a switch to gas under way is taken back). Nothing while the engine stands.
+    void toPetrol();
+    // The true coefficient where the engine runs now.
+    int trueCoefficientNow() const;
 
     bool running() const { return m_phase == Phase::Running; }
     bool onGas() const { return m_onGas; }
@@ -85,6 +109,8 @@ private:
     void beginSwitch(bool toGas, Fuel afterwards);
     void publishStatus();
     int lookupKtab(int petrolTime) const;
+    int cellAt(int rpm, int petrolTime) const;
+    double meanSpread() const;
     int correctives() const;
     int levelCode(double input) const;
 
@@ -112,6 +138,7 @@ private:
     qint64 m_probeWarmMs = 0;
     std::array<double, 8> m_spread{};
     bool m_cutOff = false;
+    double m_load = 0; // the petrol time the petrol unit would command on petrol now
 
     Fuel m_fuel = Fuel::Auto;
     Fuel m_afterSwitch = Fuel::Gas;

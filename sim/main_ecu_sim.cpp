@@ -25,6 +25,8 @@ struct Options {
     QString saveImage;
     QString link;
     LineModel line;
+    int holdRow = 0; // 1..8 with --hold-cell
+    int holdColumn = 0;
     bool trace = false;
 };
 
@@ -120,6 +122,24 @@ bool parse(QCoreApplication& app, Options& opt, QString& error) {
         QStringLiteral("The gas coefficient at which gas feeds the engine exactly like petrol, "
                        "i.e. the answer an automatic calibration must find (default 118)."),
         QStringLiteral("N"));
+    const QCommandLineOption trueMap(
+        QStringLiteral("true-map"),
+        QStringLiteral("A true coefficient per cell of the ECU's table instead of one for "
+                       "every speed and load: LOW-HIGH for a smooth map rising from LOW at the "
+                       "lowest speed and load to HIGH at the highest (e.g. 112-134), or 64 "
+                       "numbers separated by commas, row by row (rows of petrol injection "
+                       "time, columns of rpm)."),
+        QStringLiteral("MAP"));
+    const QCommandLineOption hold(
+        QStringLiteral("hold"),
+        QStringLiteral("Hold the engine at RPM and at the load where the petrol unit commands "
+                       "TINJ on petrol, as on a roller bench, calibration mode or not."),
+        QStringLiteral("RPM/TINJ"));
+    const QCommandLineOption holdCell(
+        QStringLiteral("hold-cell"),
+        QStringLiteral("Hold the engine in the middle of a cell of the ECU's table (row 1-8 of "
+                       "injection time, column 1-8 of rpm), by its breakpoints at start."),
+        QStringLiteral("ROW,COLUMN"));
     const QCommandLineOption lineOption(
         QStringLiteral("line"),
         QStringLiteral("The line's speed and framing as the tool's settings string gives them "
@@ -197,10 +217,11 @@ bool parse(QCoreApplication& app, Options& opt, QString& error) {
     const QCommandLineOption trace(
         QStringLiteral("trace"),
         QStringLiteral("Write every request and reply, in hex, to stderr."));
-    cli.addOptions({image,      saveImage,   link,      seed,    start,      rpm,
-                    trueK,      lineOption,  baud,      latency, chunk,      drop,
-                    split,      splitGap,    badLength, late,    lateRate,   silenceAfter,
-                    silenceFor, vanishAfter, vanishFor, refuse,  outOfRange, trace});
+    cli.addOptions({image,   saveImage,  link,         seed,       start,       rpm,
+                    trueK,   trueMap,    hold,         holdCell,   lineOption,  baud,
+                    latency, chunk,      drop,         split,      splitGap,    badLength,
+                    late,    lateRate,   silenceAfter, silenceFor, vanishAfter, vanishFor,
+                    refuse,  outOfRange, trace});
     cli.process(app); // --help, --version and unknown options end here
 
     Reader r(cli);
@@ -278,6 +299,62 @@ bool parse(QCoreApplication& app, Options& opt, QString& error) {
             return false;
         }
     }
+    if (cli.isSet(trueMap)) {
+        const QString text = cli.value(trueMap);
+        const QStringList range = text.split(QLatin1Char('-'));
+        const QStringList cells = text.split(QLatin1Char(','));
+        bool mapOk = true;
+        std::array<int, 64> map{};
+        if (range.size() == 2) {
+            bool lowOk = false, highOk = false;
+            const int low = range[0].trimmed().toInt(&lowOk);
+            const int high = range[1].trimmed().toInt(&highOk);
+            mapOk = lowOk && highOk && low >= 1 && low <= 255 && high >= 1 && high <= 255;
+            if (mapOk) map = EngineModel::risingMap(low, high);
+        } else if (cells.size() == 64) {
+            for (int i = 0; i < 64 && mapOk; ++i) {
+                map[static_cast<std::size_t>(i)] = cells[i].trimmed().toInt(&mapOk);
+                mapOk = mapOk && map[static_cast<std::size_t>(i)] >= 1 &&
+                        map[static_cast<std::size_t>(i)] <= 255;
+            }
+        } else {
+            mapOk = false;
+        }
+        if (!mapOk) {
+            error = QStringLiteral("--true-map wants LOW-HIGH or 64 numbers 1 to 255 separated "
+                                   "by commas, not \"%1\"")
+                        .arg(text);
+            return false;
+        }
+        opt.engine.trueMap = map;
+    }
+    if (cli.isSet(hold)) {
+        const QStringList parts = cli.value(hold).split(QLatin1Char('/'));
+        bool rpmOk = false, tinjOk = false;
+        const int holdRpm = parts.size() == 2 ? parts[0].toInt(&rpmOk) : 0;
+        const int holdTinj = parts.size() == 2 ? parts[1].toInt(&tinjOk) : 0;
+        if (!rpmOk || !tinjOk || holdRpm < 1 || holdRpm > 9000 || holdTinj < 1 ||
+            holdTinj > 60000) {
+            error = QStringLiteral("--hold wants RPM/TINJ, 1-9000 rpm and a time 1-60000, not "
+                                   "\"%1\"")
+                        .arg(cli.value(hold));
+            return false;
+        }
+        opt.engine.holdRpm = holdRpm;
+        opt.engine.holdPetrolTinj = holdTinj;
+    }
+    if (cli.isSet(holdCell)) {
+        const QStringList parts = cli.value(holdCell).split(QLatin1Char(','));
+        bool rowOk = false, columnOk = false;
+        opt.holdRow = parts.size() == 2 ? parts[0].toInt(&rowOk) : 0;
+        opt.holdColumn = parts.size() == 2 ? parts[1].toInt(&columnOk) : 0;
+        if (!rowOk || !columnOk || opt.holdRow < 1 || opt.holdRow > 8 || opt.holdColumn < 1 ||
+            opt.holdColumn > 8) {
+            error = QStringLiteral("--hold-cell wants ROW,COLUMN, each 1 to 8, not \"%1\"")
+                        .arg(cli.value(holdCell));
+            return false;
+        }
+    }
     if (cli.isSet(refuse)) {
         for (const QString& part : cli.value(refuse).split(QLatin1Char(','))) {
             bool isNumber = false;
@@ -333,6 +410,7 @@ int main(int argc, char* argv[]) {
 
     VirtualEcu ecu(memory, opt.engine, opt.faults);
     ecu.setLine(opt.line);
+    if (opt.holdRow > 0) ecu.model().holdInCell(opt.holdRow - 1, opt.holdColumn - 1);
 
     PtyHost host(ecu, opt.link);
     host.setTrace(opt.trace);
