@@ -1,6 +1,8 @@
 #include "AutoCalibrationRun.h"
 
+#include "Breakpoints.h"
 #include "CoefficientUpdate.h"
+#include "MarkerGeometry.h"
 #include "lang/LanguageTable.h"
 #include "params/ParameterSet.h"
 #include "params/ParameterTable.h"
@@ -28,6 +30,7 @@ enum TextId {
     TemperatureOut,
     StoreUnverified,
     MayBeInCalibration,
+    LeftCell,
 };
 
 struct TextDef {
@@ -56,8 +59,9 @@ constexpr TextDef kTexts[] = {
     {"F08_T44", "TEMPERATURA DI TARATURA FUORI LIMITI, NON MEMORIZZATA:"},
     {"F08_T45", "MEMORIZZAZIONE KGB NON VERIFICATA"},
     {"F08_T46", "LA CENTRALINA POTREBBE ESSERE ANCORA IN MODALITÀ TARATURA"},
+    {"F08_T63", "IL MOTORE HA LASCIATO LA CELLA TINJ %1 RPM %2: RIPORTARLO NELLA CELLA"},
 };
-static_assert(std::size(kTexts) == MayBeInCalibration + 1);
+static_assert(std::size(kTexts) == LeftCell + 1);
 static_assert(AutoCalibrationRun::MaxUpdates == 10, "the no-convergence text names 10");
 
 // ECU states in which a fuel switch is still to come: waiting for the switching temperature
@@ -105,6 +109,19 @@ QStringList AutoCalibrationRun::textKeys() {
 void AutoCalibrationRun::liveRecord(const LiveData& live) {
     m_live = live;
     m_haveLive = true;
+    // The breakpoints are read each time: the calibration page may have written new ones.
+    m_recordCell = live.Rpm > 0 ? std::optional(MarkerGeometry::cellAt(live.Rpm, live.PetrolTinj,
+                                                                       Breakpoints::of(m_params)))
+                                : std::nullopt;
+    m_outOfCell = m_cell && m_phase != 0 && !inCell(live);
+    if (m_outOfCell) {
+        // Readings from another cell say nothing of this one's coefficient; the petrol unit
+        // also needs its settling time again once the engine is back.
+        m_window.restart();
+        m_freshPetrol = m_freshGas = false;
+        m_settle = 0;
+        return;
+    }
     const int fuel = onPetrol() ? 1 : 0;
     if (fuel != m_windowFuel) {
         // One average never mixes petrol and gas readings, and an average taken on the other
@@ -122,6 +139,22 @@ void AutoCalibrationRun::liveRecord(const LiveData& live) {
         m_avgOnGas = *average;
         m_freshGas = true;
     }
+}
+
+bool AutoCalibrationRun::inCell(const LiveData& live) const {
+    if (live.Rpm <= 0) return false;
+    const Breakpoints b = Breakpoints::of(m_params);
+    if (MarkerGeometry::column(live.Rpm, b.rpm) != m_cell->column) return false;
+    if (live.FuelState == 1) return MarkerGeometry::row(live.PetrolTinj, b.tinj) == m_cell->row;
+    // On gas the car's petrol unit stretches its time by the error of the coefficient under
+    // test, which is what the run measures: a held engine with a coefficient 20 % off reads
+    // 20 % away, often in the next row. The load is judged on the time taken back to petrol
+    // with any coefficient the table can hold; only a load no coefficient explains has left.
+    const long long k = std::clamp(m_ktar, TableMin, TableMax);
+    const int shortest = static_cast<int>(live.PetrolTinj * k / TableMax);
+    const int longest = static_cast<int>(live.PetrolTinj * k / TableMin);
+    return MarkerGeometry::row(shortest, b.tinj) <= m_cell->row &&
+           m_cell->row <= MarkerGeometry::row(longest, b.tinj);
 }
 
 void AutoCalibrationRun::acknowledged(int command) {
@@ -171,7 +204,18 @@ void AutoCalibrationRun::setLinkLost(bool lost) {
 // ---------------------------------------------------------------- buttons
 
 bool AutoCalibrationRun::start() {
+    return startRun(std::nullopt);
+}
+
+bool AutoCalibrationRun::startCell(TableCell cell) {
+    if (cell.row < 0 || cell.row >= 8 || cell.column < 0 || cell.column >= 8) return false;
+    return startRun(cell);
+}
+
+bool AutoCalibrationRun::startRun(std::optional<TableCell> cell) {
     if (!canStart() || m_live.Rpm <= 0) return false;
+    m_cell = cell;
+    m_outOfCell = false;
     clearMeasurement();
     m_phase = 0;
     m_updates = 0;
@@ -255,9 +299,11 @@ void AutoCalibrationRun::endRun(Stop why) {
 }
 
 void AutoCalibrationRun::begin() {
-    // The run starts from the coefficient the ECU applies now. The ECU drives the gas with
-    // whatever byte the poll carries, so start inside the range a table cell may hold.
-    m_ktar = std::clamp(m_live.Kcor, TableMin, TableMax);
+    // The run starts from the coefficient the ECU applies now, a cell run from the cell's
+    // value. The ECU drives the gas with whatever byte the poll carries, so start inside the
+    // range a table cell may hold.
+    m_ktar =
+        std::clamp(m_cell ? m_params.ktar(m_cell->index() + 1) : m_live.Kcor, TableMin, TableMax);
     clearMeasurement();
     if (onPetrol()) {
         m_phase = 3;
@@ -319,6 +365,7 @@ void AutoCalibrationRun::switchAndWait(int waitingPhase) {
 }
 
 void AutoCalibrationRun::tick() {
+    m_coverage.engineAt(m_linkLost ? std::nullopt : m_recordCell, TickMs);
     if (m_linkLost) return;
     if (m_phase == 0) {
         if (m_haveLive) m_ktar = m_live.Kcor;
@@ -386,6 +433,11 @@ void AutoCalibrationRun::applyUpdate() {
     case CoefficientUpdate::Outcome::AtMaximum:
         m_result = Result::Limit;
         m_atMaximum = u->outcome == CoefficientUpdate::Outcome::AtMaximum;
+        if (m_cell)
+            m_coverage.record(*m_cell,
+                              m_atMaximum ? CellCoverage::Outcome::AtMaximum
+                                          : CellCoverage::Outcome::AtMinimum,
+                              m_ktar);
         endRun(Stop::Limit);
         return;
     case CoefficientUpdate::Outcome::Converged:
@@ -408,6 +460,12 @@ void AutoCalibrationRun::beginStore() {
     m_store = Store::Writing;
     m_writes.clear();
     m_notices.clear();
+    if (m_cell) {
+        // One cell of a table the other cells were calibrated for: the references those
+        // were found with stay as they are.
+        m_writes.push_back({m_cell->index() + 1, m_ktar, true});
+        return;
+    }
     for (int entry = 1; entry <= TableSize; ++entry)
         m_writes.push_back({entry, m_ktar, true});
     // The references are the conditions of the gas the coefficient was found with; the ECU
@@ -437,6 +495,11 @@ void AutoCalibrationRun::beginStore() {
 void AutoCalibrationRun::storeFinished(bool verified) {
     if (m_store != Store::Writing) return;
     m_store = verified ? Store::Verified : Store::Unverified;
+    if (m_cell)
+        m_coverage.record(*m_cell,
+                          verified ? CellCoverage::Outcome::Calibrated
+                                   : CellCoverage::Outcome::Unverified,
+                          m_ktar);
     m_pending = Pending::Leave;
 }
 
@@ -474,14 +537,16 @@ QString AutoCalibrationRun::runText() const {
     case 4:
         return text(WaitGas);
     case 3:
+        if (m_outOfCell) return leftCellText();
         if (m_tooCold)
             return text(WaitTemperature) + blank +
                    QString::number(m_params.value(CalibrationTemperature));
         return text(WaitSettle);
     case 5:
-        return text(WaitSettle);
+        return m_outOfCell ? leftCellText() : text(WaitSettle);
     case 7:
-        return m_result == Result::Converged ? text(Storing) : text(WaitSettle);
+        if (m_result == Result::Converged) return text(Storing);
+        return m_outOfCell ? leftCellText() : text(WaitSettle);
     case 8:
         if (m_store == Store::Writing || m_inCalibration || m_pending != Pending::None)
             return text(Storing);
@@ -505,6 +570,17 @@ QString AutoCalibrationRun::resultText() const {
         break;
     }
     return m_result == Result::Converged ? text(Finished) : QString();
+}
+
+QString AutoCalibrationRun::leftCellText() const {
+    // Cells are named as the calibration page names them: TINJ row, RPM column, from 1.
+    return m_cell ? text(LeftCell).arg(m_cell->row + 1).arg(m_cell->column + 1) : QString();
+}
+
+std::optional<TableCell> AutoCalibrationRun::cellUnderCalibration() const {
+    const bool going =
+        (m_phase >= 1 && m_phase <= 7) || m_store == Store::Writing || m_pending == Pending::Enter;
+    return going ? m_cell : std::nullopt;
 }
 
 QString AutoCalibrationRun::noticeText() const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AveragingWindow.h"
+#include "CellCoverage.h"
 #include "StabilityRing.h"
 #include "link/Commands.h"
 #include "link/LiveData.h"
@@ -9,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <optional>
 #include <vector>
 
 class LanguageTable;
@@ -39,6 +41,13 @@ struct CalibrationRequest {
 //     (settle 60 ticks,       converged: the store begins
 //     ring of 5)            8 storing / stored
 //   4 waiting for gas
+//
+// A cell run measures the same way, but only from records taken in one cell of the table:
+// on petrol, rpm and petrol time in the cell the calibration page's marker shows; on gas,
+// rpm in its column and a petrol time that some coefficient of 100..150 would take back
+// into its row (the petrol unit stretches the time by the very error the run measures). A
+// record outside restarts the averages and the settling; the run goes on when the engine is
+// back. It starts from the cell's value and stores only that cell.
 //
 // Nothing above phase 0 moves unless the ECU acknowledged calibration mode. A run ends in
 // phase 0 with calibration mode left whenever it cannot go on: STOP, a limit coefficient,
@@ -82,6 +91,8 @@ public:
     // with the engine stopped, while the link is lost, while the result is being written and
     // once leaving the screen was asked for.
     bool start();
+    // START of a cell run for `cell`; refused as start() is.
+    bool startCell(TableCell cell);
     // STOP TARATURA: ends the run (phase 0, rings, window and result cleared) and leaves
     // calibration mode. Refused (false) when no run is going and while the result is written.
     bool stop();
@@ -132,6 +143,15 @@ public:
     QString noticeText() const;
     QString leftInCalibrationModeText() const;
 
+    // ---- the cell-by-cell calibration
+    // The cell a run is calibrating now (from START until its end or its store's end).
+    std::optional<TableCell> cellUnderCalibration() const;
+    // The cell of the last cell run, while it goes and after it ended.
+    std::optional<TableCell> cellMode() const { return m_cell; }
+    // The latest record lay outside the cell under calibration.
+    bool outOfCell() const { return m_outOfCell; }
+    const CellCoverage& coverage() const { return m_coverage; }
+
     // Fields 1..11 of a calibration log line: elapsed ms, EcuState, Rpm, Kcor, Pressure1,
     // Pressure2, Temperature, Lambda1, CalPhase, PetrolTinj, GasTinj.
     std::array<qint64, 11> logValues(qint64 elapsedMs) const;
@@ -156,6 +176,9 @@ private:
     void switchAndWait(int waitingPhase);
     void applyUpdate();
     void beginStore();
+    bool startRun(std::optional<TableCell> cell);
+    QString leftCellText() const;
+    bool inCell(const LiveData& live) const;
     QString text(int id) const;
 
     const ParameterSet& m_params;
@@ -198,4 +221,9 @@ private:
     Store m_store = Store::None;
     std::vector<WriteList::Entry> m_writes;
     QStringList m_notices;
+
+    std::optional<TableCell> m_cell;       // a cell run's cell
+    std::optional<TableCell> m_recordCell; // the latest record's cell; none with rpm 0
+    bool m_outOfCell = false;
+    CellCoverage m_coverage;
 };

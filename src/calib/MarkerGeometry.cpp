@@ -17,9 +17,15 @@ constexpr Axis TinjAxis{720, 4320, 840, 480};
 // from the ECU and need not be increasing: b1 < value <= b7 still always has a crossing pair,
 // and the fraction stays within 0..1. The only zero width left is b0 == b1 == value, which puts
 // the marker at the start of the segment.
-double position(int value, const std::array<int, 8>& b, const Axis& axis) {
-    if (value > b[7]) return axis.above;
-    if (value < b[0]) return axis.below;
+struct Place {
+    enum class Where { Below, Within, Above } where;
+    int segment = 0;
+    double fraction = 0; // 0..1
+};
+
+Place place(int value, const std::array<int, 8>& b) {
+    if (value > b[7]) return {Place::Where::Above};
+    if (value < b[0]) return {Place::Where::Below};
     int i = 0;
     if (value > b[1]) {
         i = 1;
@@ -28,8 +34,22 @@ double position(int value, const std::array<int, 8>& b, const Axis& axis) {
     }
     const double from = b[i];
     const double width = double(b[i + 1]) - from;
-    const double fraction = width > 0 ? (value - from) / width : 0.0;
-    return axis.firstStart + axis.step * i + axis.step * fraction;
+    return {Place::Where::Within, i, width > 0 ? (value - from) / width : 0.0};
+}
+
+double position(int value, const std::array<int, 8>& b, const Axis& axis) {
+    const Place p = place(value, b);
+    if (p.where == Place::Where::Above) return axis.above;
+    if (p.where == Place::Where::Below) return axis.below;
+    return axis.firstStart + axis.step * p.segment + axis.step * p.fraction;
+}
+
+int cellOnAxis(int value, const std::array<int, 8>& b) {
+    const Place p = place(value, b);
+    if (p.where == Place::Where::Above) return 7;
+    if (p.where == Place::Where::Below) return 0;
+    // The fraction is exactly 1 at the segment's upper breakpoint (value == width).
+    return p.segment + (p.fraction >= 1.0 ? 1 : 0);
 }
 
 } // namespace
@@ -66,6 +86,18 @@ float markerTop(int petrolTinj, const std::array<int, 8>& tinjBreakpoints) {
 
 QPointF marker(int rpm, int petrolTinj, const Breakpoints& breakpoints) {
     return {markerLeft(rpm, breakpoints.rpm), markerTop(petrolTinj, breakpoints.tinj)};
+}
+
+int column(int rpm, const std::array<int, 8>& rpmBreakpoints) {
+    return cellOnAxis(rpm, rpmBreakpoints);
+}
+
+int row(int petrolTinj, const std::array<int, 8>& tinjBreakpoints) {
+    return cellOnAxis(petrolTinj, tinjBreakpoints);
+}
+
+TableCell cellAt(int rpm, int petrolTinj, const Breakpoints& breakpoints) {
+    return {row(petrolTinj, breakpoints.tinj), column(rpm, breakpoints.rpm)};
 }
 
 } // namespace MarkerGeometry

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Breakpoints.h"
+#include "TableCell.h"
 
 #include <QPointF>
 #include <QRect>
@@ -28,5 +29,13 @@ float markerLeft(int rpm, const std::array<int, 8>& rpmBreakpoints);
 float markerTop(int petrolTinj, const std::array<int, 8>& tinjBreakpoints);
 // Top-left corner of the marker, twips.
 QPointF marker(int rpm, int petrolTinj, const Breakpoints& breakpoints);
+
+// The cell the marker shows: between two breakpoints the marker slides from one column (row)
+// to the next and reaches it at the breakpoint, so the cell is the last one whose breakpoint
+// the value has reached; below the first breakpoint the first, above the last the last.
+// With rising breakpoints this is also the cell the ECU applies.
+int column(int rpm, const std::array<int, 8>& rpmBreakpoints);
+int row(int petrolTinj, const std::array<int, 8>& tinjBreakpoints);
+TableCell cellAt(int rpm, int petrolTinj, const Breakpoints& breakpoints);
 
 } // namespace MarkerGeometry
