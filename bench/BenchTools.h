@@ -79,6 +79,7 @@ void benchIdle();
 void benchGraph();
 void benchCalibrationPage();
 void benchAutoCalibration();
+void benchCells();
 void benchPages();
 void benchLive();
 void benchLine();

@@ -58,6 +58,7 @@ int main(int argc, char** argv) {
         {"graph", benchGraph},
         {"calpage", benchCalibrationPage},
         {"autocal", benchAutoCalibration},
+        {"cells", benchCells},
         {"pages", benchPages},
         {"live", benchLive},
         {"line", benchLine},

@@ -140,8 +140,23 @@ int main(int argc, char* argv[]) {
             ecu.model().setTrueCoefficient(124);
             ecu.advance(180000);
             ecu.useRealTime();
+        } else if (scenario == QLatin1String("cell-car")) {
+            // A warm engine on a roller bench whose gas needs 112 at idle rising to 134 at
+            // full load, held in one cell after another by "hold ROW COLUMN" (from 0).
+            ecu.model().setTrueMap(EngineModel::risingMap(112, 134));
+            ecu.model().holdInCell(0, 0);
+            ecu.advance(180000);
+            ecu.useRealTime();
+        } else if (scenario.startsWith(QLatin1String("hold "))) {
+            const QStringList cell = scenario.split(QLatin1Char(' '));
+            if (cell.size() == 3) ecu.model().holdInCell(cell[1].toInt(), cell[2].toInt());
+            // On petrol, where the marker shows the load: on gas the petrol unit stretches
+            // the time by the gas's error.
+            ecu.model().toPetrol();
         } else if (scenario == QLatin1String("drive-cycle")) {
             ecu.model().setFixedRpm(0);
+            ecu.model().hold(0, 0);
+            ecu.model().setTrueMap(std::nullopt);
             ecu.model().setTrueCoefficient(EngineSettings{}.trueCoefficient);
         }
     };

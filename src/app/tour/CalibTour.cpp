@@ -4,6 +4,7 @@
 #include "TourSteps.h"
 
 #include "screens/calib/CalibrationPlot.h"
+#include "screens/calib/CellPanel.h"
 #include "screens/calib/Form15.h"
 #include "screens/calib/Form16.h"
 #include "screens/calib/Form8.h"
@@ -136,6 +137,40 @@ void ScreenTours::form8(Tour& t) {
     t.picture(QStringLiteral("83-autocal-adapter-pulled"), t.scenario("unplug"),
               state([](const AutoCalibrationRun& r) { return r.linkLost(); }), self);
     t.pass(t.scenario("plug"), state([](const AutoCalibrationRun& r) { return !r.linkLost(); }));
+
+    // Cell by cell on a roller bench: the corners of a region, the last one pictured while it
+    // measures on gas beside the map of the others, then the cells between proposed.
+    t.pass(t.scenario("cell-car"), running);
+    const struct {
+        TableCell cell;
+        const char* hold; // the scenario keeps the name, not a copy
+    } corners[] = {
+        {{1, 1}, "hold 1 1"}, {{1, 5}, "hold 1 5"}, {{5, 1}, "hold 5 1"}, {{5, 5}, "hold 5 5"}};
+    for (const auto& [c, hold] : corners) {
+        t.pass(t.scenario(hold), state([c](const AutoCalibrationRun& r) {
+                   return r.coverage().engineCell() == c && r.coverage().dwellMs() >= 2000;
+               }));
+        const auto measuringGas = state([c](const AutoCalibrationRun& r) {
+            return r.cellUnderCalibration() == c && r.phase() == 5 && r.avgOnGas() > 0;
+        });
+        if (c == corners[3].cell)
+            t.picture(QStringLiteral("84-autocal-cell-measuring-gas"), t.press(self, "CommandCell"),
+                      measuringGas, self, runMs);
+        else
+            t.pass(t.press(self, "CommandCell"), measuringGas, runMs);
+        t.pass(nullptr, state([](const AutoCalibrationRun& r) {
+                   return !r.cellUnderCalibration() && !r.mayBeInCalibrationMode();
+               }),
+               runMs);
+    }
+    t.picture(QStringLiteral("85-autocal-cell-fill-proposed"), t.press(self, "CommandFill"),
+              showing<Form8>(t, self,
+                             [](const Form8& s) {
+                                 const auto* panel = s.findChild<const CellPanel*>();
+                                 return panel && panel->proposal();
+                             }),
+              self);
+    t.pass(t.press(self, "CommandFillCancel"), t.visible(self));
 
     const auto backToStart = [&t, self] {
         t.pass(t.press(self, "Command5"), t.visible(ScreenId::Form16));

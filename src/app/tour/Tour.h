@@ -16,7 +16,8 @@ struct VariabiliGlobali;
 // Puts the virtual ECU into a state the tour wants to show: "factory", "out-of-range",
 // "refuse" (a default the ECU will not store), "calibrated" (a table that is not flat),
 // "warm-up" (the engine warm and on gas), "calibration-car" (warm at a steady speed, needing
-// another coefficient), "drive-cycle", "unplug", "plug".
+// another coefficient), "cell-car" (warm on a roller bench, needing a coefficient per cell),
+// "hold ROW COLUMN" (the engine held in that cell), "drive-cycle", "unplug", "plug".
 using TourScenario = std::function<void(const QString& scenario)>;
 
 // Walks the screens unattended and saves one picture of each into a folder, then ends. Each

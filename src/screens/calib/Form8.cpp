@@ -8,6 +8,7 @@
 #include "link/RequestPlan.h"
 #include "link/WriteReport.h"
 #include "screen/Shape.h"
+#include "screens/calib/CellPanel.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -208,8 +209,7 @@ void Form8::buildControls() {
     logRow->addWidget(Command6);
     logRow->addWidget(Command7);
 
-    auto* root = new QVBoxLayout(this);
-    root->setContentsMargins(16, 12, 16, 12);
+    auto* root = new QVBoxLayout;
     root->addLayout(values);
     root->addSpacing(6);
     root->addWidget(Label1);
@@ -220,9 +220,17 @@ void Form8::buildControls() {
     root->addStretch();
     root->addLayout(logRow);
     root->addWidget(Command5);
-    resize(760, 520);
+    m_cells = new CellPanel(m_run, g.parameters, g.language, this);
+    auto* sides = new QHBoxLayout(this);
+    sides->setContentsMargins(16, 12, 16, 12);
+    sides->addLayout(root, 3);
+    sides->addSpacing(12);
+    sides->addWidget(m_cells, 2);
+    resize(1240, 600);
 
-    connect(Command3, &QPushButton::clicked, this, &Form8::startClicked);
+    connect(Command3, &QPushButton::clicked, this, [this] { startClicked(); });
+    connect(m_cells, &CellPanel::startCellClicked, this, &Form8::startClicked);
+    connect(m_cells, &CellPanel::writeFillClicked, this, &Form8::writeFill);
     connect(Command1, &QPushButton::clicked, this, &Form8::stopClicked);
     connect(Command5, &QPushButton::clicked, this, &Form8::onCloseRequested);
     connect(Command6, &QPushButton::clicked, this, &Form8::startLogClicked);
@@ -360,7 +368,7 @@ void Form8::showExitWait() {
 
 // ---------------------------------------------------------------- the fitter
 
-void Form8::startClicked() {
+void Form8::startClicked(std::optional<TableCell> cell) {
     if (!link().isOpen()) {
         if (!ensureLinkOpen()) {
             showStatus(link().errorString());
@@ -372,7 +380,7 @@ void Form8::startClicked() {
         syncRequest();
         cycle().start(kExchangeFirstMs);
     }
-    if (!m_run.start()) {
+    if (!(cell ? m_run.startCell(*cell) : m_run.start())) {
         if (m_run.live().Rpm <= 0)
             showStatus(lang("F08_T80", QStringLiteral("MOTORE SPENTO: AVVIARE IL MOTORE PRIMA "
                                                       "DELLA TARATURA")));
@@ -494,6 +502,23 @@ ExchangeCycle::Outcome Form8::storeEnded() {
     return Outcome::Next;
 }
 
+void Form8::writeFill(const TableChange& change) {
+    std::vector<Write> cells;
+    for (int cell = 0; cell < TableSize; ++cell)
+        if (change.changed[std::size_t(cell)])
+            cells.push_back({cell + 1, change.values[cell], true});
+    if (cells.empty() || m_storing || cycle().runningSequence()) return;
+    m_fillWrite.start(std::move(cells), WriteSequence::ReadBack::Table, plan().writeTiming());
+    m_fillWrite.onProgress = [this](int, int) { showRun(); };
+    runWrites(m_fillWrite, false, [this] {
+        settleWrites(m_fillWrite, false);
+        m_cells->fillEnded(WriteReport::outcome(m_fillWrite, g.language));
+        showRun();
+        return Outcome::Next;
+    });
+    showRun();
+}
+
 // ---------------------------------------------------------------- the log
 
 void Form8::startLogClicked() {
@@ -596,6 +621,8 @@ void Form8::showRun() {
     StoreText->setText(store.join(QLatin1Char('\n')));
     StoreText->setVisible(!store.isEmpty());
 
+    const bool writing = m_storing || cycle().runningSequence();
+    m_cells->refresh(connected && !m_exitAsked && !writing);
     if (m_run.busy() != m_busy) {
         m_busy = m_run.busy();
         ctx.dialogs.setBusy(m_busy);

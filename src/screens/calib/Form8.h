@@ -1,12 +1,14 @@
 #pragma once
 
 #include "calib/AutoCalibrationRun.h"
+#include "calib/TableOperations.h"
 #include "diag/LogWriter.h"
 #include "link/WriteSequence.h"
 #include "screen/FormBase.h"
 
 #include <QTimer>
 
+class CellPanel;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -35,6 +37,7 @@ public:
     // The two parts of the store, for what they wrote and how they ended.
     const WriteSequence& tableStore() const { return m_tableStore; }
     const WriteSequence& referenceStore() const { return m_referenceStore; }
+    const WriteSequence& fillWrite() const { return m_fillWrite; }
 
 protected:
     void onUnload() override;
@@ -50,7 +53,9 @@ private:
     // Hands the run's wish to the exchange: the request repeated on every tick, and a fuel
     // switch to go out once (or withdrawn, when the run no longer wants it).
     void syncRequest();
-    void startClicked();
+    void startClicked(std::optional<TableCell> cell = std::nullopt);
+    // The proposed fill, cells that change only, verified as the calibration page's table.
+    void writeFill(const TableChange& change);
     void stopClicked();
     void startLogClicked();
     void stopLogClicked();
@@ -80,6 +85,7 @@ private:
     LogWriter m_log;
     WriteSequence m_tableStore;
     WriteSequence m_referenceStore;
+    WriteSequence m_fillWrite;
     std::vector<WriteSequence::Write> m_references; // what the second part writes
     WriteSequence* m_storing = nullptr;             // the part running now
     QString m_storeReport;
@@ -130,4 +136,5 @@ private:
     QGroupBox* Frame13;
     QLabel* StoreText;  // the store's progress and outcome, references left out
     QLabel* StatusText; // the link, the port, the log, leaving
+    CellPanel* m_cells;
 };
