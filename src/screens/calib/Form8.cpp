@@ -41,7 +41,7 @@ Form8::Form8(FormContext& context)
     ui.showLive(g.liveData);
     ui.setLiveShown(false);
     Timer3.start();
-    if (g.ConnectedMode != 1) {
+    if (!g.connected()) {
         showStatus(g.LostLinkText);
     } else if (!openLink()) {
         showStatus(link().errorString());
@@ -88,25 +88,11 @@ void Form8::setupExchange() {
             m_run.sent({Commands::SwitchFuel, 0, true});
     });
 
-    ExchangeCycle::LostLink lost;
-    lost.notify = [this] { linkLost(); };
-    lost.found = [this] { linkFound(); };
     // While lost the ECU is still polled with the coefficient in use: if it is in calibration
     // mode it goes on applying the same one.
-    lost.poll = [this] { return plan().calibrationLive(m_run.pollRequest().coefficient); };
-    c.setLostLink(lost);
-    c.setDeviceLost(
-        [this](const QString& why) {
-            linkLost();
-            if (!m_run.exitAsked())
-                showStatus(why.isEmpty() ? g.LostLinkText
-                                         : g.LostLinkText + QLatin1Char('\n') + why);
-        },
-        [this] {
-            if (!openLink()) return false;
-            linkFound();
-            return true;
-        });
+    watchLink({.lost = [this](const QString& why) { linkLost(why); },
+               .found = [this] { linkFound(); },
+               .poll = [this] { return plan().calibrationLive(m_run.pollRequest().coefficient); }});
 }
 
 ExchangeCycle::Outcome Form8::acknowledged(int command) {
@@ -137,21 +123,25 @@ void Form8::syncRequest() {
 void Form8::runStorePart() {
     WriteSequence* part = m_run.store().running();
     if (!part || cycle().runningSequence()) return;
-    part->onProgress = [this](int, int) { showRun(); };
-    runWrites(*part, false, [this, part] {
-        settleWrites(*part, false);
-        m_run.storePartEnded();
-        runStorePart();
-        syncRequest();
-        showRun();
-        return Outcome::Next;
-    });
+    runVerifiedWrite(*part, {.progress = [this](const QString&) { showRun(); },
+                             .ended =
+                                 [this](bool, const QString&) {
+                                     m_run.storePartEnded();
+                                     runStorePart();
+                                     syncRequest();
+                                     showRun();
+                                     return Outcome::Next;
+                                 }});
 }
 
-void Form8::linkLost() {
+void Form8::linkLost(const QString& why) {
     m_run.setLinkLost(true);
     ui.setLiveShown(false);
-    showStatus(m_run.exitAsked() ? m_run.exitWaitText() : lostLinkNotice(g.LostLinkText));
+    if (m_run.exitAsked())
+        showStatus(m_run.exitWaitText());
+    else
+        showStatus(why.isEmpty() ? lostLinkNotice(g.LostLinkText)
+                                 : g.LostLinkText + QLatin1Char('\n') + why);
     showRun();
 }
 
@@ -275,7 +265,7 @@ bool Form8::stopLog() {
 }
 
 void Form8::showRun() {
-    ui.showRun(m_run, g.ConnectedMode == 1);
+    ui.showRun(m_run, g.connected());
     if (m_run.busy() != m_busy) {
         m_busy = m_run.busy();
         ctx.dialogs.setBusy(m_busy);

@@ -53,7 +53,8 @@ private:
 
     void showRun();
     void showStatus(const QString& text) { ui.showStatus(text); }
-    void linkLost();
+    // `why` names the vanished adapter; empty when the ECU fell silent.
+    void linkLost(const QString& why);
     void linkFound();
 
     AutoCalibrationRun m_run;

@@ -3,6 +3,7 @@
 #include "calib/AutoCalibrationRun.h"
 #include "lang/LanguageTable.h"
 #include "screen/Shape.h"
+#include "screen/StatusLine.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -127,16 +128,10 @@ void Form8Ui::setupUi(QWidget* form, const LanguageTable& language, bool showPre
         emphasised(l, 14);
     }
     Label1->setStyleSheet(QStringLiteral("color: rgb(0,0,160);"));
-    StoreText = named(new QLabel(form), "StoreText");
-    StatusText = named(new QLabel(form), "StatusText");
-    for (QLabel* l : {StoreText, StatusText}) {
-        l->setWordWrap(true);
-        l->setAlignment(Qt::AlignCenter);
-        l->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-        l->hide();
-    }
-    StoreText->setStyleSheet(QStringLiteral("font-weight: bold;"));
-    StatusText->setStyleSheet(QStringLiteral("color: rgb(190,0,0); font-weight: bold;"));
+    StoreText = new StatusLine(QStringLiteral("StoreText"), form);
+    StatusText = new StatusLine(QStringLiteral("StatusText"), form);
+    StoreText->setAlignment(Qt::AlignCenter);
+    StatusText->setAlignment(Qt::AlignCenter);
 
     auto* label22 = named(new QLabel(lang("F08_L22", "Log file"), form), "Label22");
     Text28 = named(new QLineEdit(form), "Text28");
@@ -209,12 +204,14 @@ void Form8Ui::showRun(const AutoCalibrationRun& run, bool connected) {
     Text20->setText(QString::number(run.avgOnGas()));
     Command3->setEnabled(connected && run.canStart());
     Command1->setEnabled(connected && run.canStop());
-    const QString store = run.storeText();
-    StoreText->setText(store);
-    StoreText->setVisible(!store.isEmpty());
+    using Tone = StatusLine::Tone;
+    const AutoCalibrationStore::State store = run.store().state();
+    StoreText->tell(run.storeText(), store == AutoCalibrationStore::State::Writing ? Tone::Progress
+                                     : store == AutoCalibrationStore::State::Verified
+                                         ? Tone::Done
+                                         : Tone::Problem);
 }
 
 void Form8Ui::showStatus(const QString& text) {
-    StatusText->setText(text);
-    StatusText->setVisible(!text.isEmpty());
+    StatusText->tell(text);
 }

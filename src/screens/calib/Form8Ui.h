@@ -11,6 +11,7 @@ class QLineEdit;
 class QPushButton;
 class QWidget;
 class Shape;
+class StatusLine;
 struct LiveData;
 
 // The controls of the automatic calibration screen and how they show the run, apart from
@@ -53,8 +54,8 @@ public:
     Shape* Shape2;            // petrol lamp
     Shape* Shape3;            // gas lamp
     QList<QGroupBox*> frames; // the value frames, greyed together
-    QLabel* StoreText;        // the store's progress and outcome, references left out
-    QLabel* StatusText;       // the link, the port, the log, leaving
+    StatusLine* StoreText;    // the store's progress and outcome, references left out
+    StatusLine* StatusText;   // the link, the port, the log, leaving
 
 private:
     // Colours set last, so a style sheet is only set again when it changes.
