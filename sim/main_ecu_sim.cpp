@@ -41,6 +41,21 @@ public:
         return check(ok && v >= lo && v <= hi, o,
                      QStringLiteral("a whole number %1 to %2").arg(lo).arg(hi), v, out);
     }
+    // Two whole numbers joined by `separator` ("62/16", "3,4"), each within its range; both
+    // are left alone when the option is not given.
+    bool pair(const QCommandLineOption& o, QChar separator, const QString& wanted,
+              std::array<int, 4> bounds, int& first, int& second) {
+        if (!m_cli.isSet(o)) return true;
+        const QStringList parts = m_cli.value(o).split(separator);
+        bool firstOk = false, secondOk = false;
+        const int a = parts.size() == 2 ? parts[0].trimmed().toInt(&firstOk) : 0;
+        const int b = parts.size() == 2 ? parts[1].trimmed().toInt(&secondOk) : 0;
+        const bool ok = firstOk && secondOk && a >= bounds[0] && a <= bounds[1] && b >= bounds[2] &&
+                        b <= bounds[3];
+        if (!check(ok, o, wanted, a, first)) return false;
+        second = b;
+        return true;
+    }
     bool rate(const QCommandLineOption& o, double& out) {
         if (!m_cli.isSet(o)) return true;
         bool ok = false;
@@ -262,19 +277,14 @@ bool parse(QCoreApplication& app, Options& opt, QString& error) {
     }
     if (baudValue >= 0) opt.line.baud = static_cast<int>(baudValue);
     opt.line.latencyMs = static_cast<int>(latencyValue);
-    if (cli.isSet(chunk)) {
-        const QStringList parts = cli.value(chunk).split(QLatin1Char('/'));
-        bool bytesOk = false, msOk = false;
-        const int bytes = parts.size() == 2 ? parts[0].toInt(&bytesOk) : 0;
-        const int ms = parts.size() == 2 ? parts[1].toInt(&msOk) : 0;
-        if (!bytesOk || !msOk || bytes < 1 || bytes > 4096 || ms < 0 || ms > 1000) {
-            error = QStringLiteral("--chunk wants BYTES/MS, 1-4096 bytes and 0-1000 ms, not "
-                                   "\"%1\"")
-                        .arg(cli.value(chunk));
-            return false;
-        }
-        opt.line.chunkBytes = bytes;
-        opt.line.chunkMs = ms;
+    if (!r.pair(chunk, QLatin1Char('/'), QStringLiteral("BYTES/MS, 1-4096 bytes and 0-1000 ms"),
+                {1, 4096, 0, 1000}, opt.line.chunkBytes, opt.line.chunkMs) ||
+        !r.pair(hold, QLatin1Char('/'), QStringLiteral("RPM/TINJ, 1-9000 rpm and a time 1-60000"),
+                {1, 9000, 1, 60000}, opt.engine.holdRpm, opt.engine.holdPetrolTinj) ||
+        !r.pair(holdCell, QLatin1Char(','), QStringLiteral("ROW,COLUMN, each 1 to 8"), {1, 8, 1, 8},
+                opt.holdRow, opt.holdColumn)) {
+        error = r.error;
+        return false;
     }
     opt.faults.splitRate = cli.isSet(split) ? 1.0 : 0.0;
     opt.faults.splitGapMs = static_cast<int>(splitGapValue);
@@ -327,33 +337,6 @@ bool parse(QCoreApplication& app, Options& opt, QString& error) {
             return false;
         }
         opt.engine.trueMap = map;
-    }
-    if (cli.isSet(hold)) {
-        const QStringList parts = cli.value(hold).split(QLatin1Char('/'));
-        bool rpmOk = false, tinjOk = false;
-        const int holdRpm = parts.size() == 2 ? parts[0].toInt(&rpmOk) : 0;
-        const int holdTinj = parts.size() == 2 ? parts[1].toInt(&tinjOk) : 0;
-        if (!rpmOk || !tinjOk || holdRpm < 1 || holdRpm > 9000 || holdTinj < 1 ||
-            holdTinj > 60000) {
-            error = QStringLiteral("--hold wants RPM/TINJ, 1-9000 rpm and a time 1-60000, not "
-                                   "\"%1\"")
-                        .arg(cli.value(hold));
-            return false;
-        }
-        opt.engine.holdRpm = holdRpm;
-        opt.engine.holdPetrolTinj = holdTinj;
-    }
-    if (cli.isSet(holdCell)) {
-        const QStringList parts = cli.value(holdCell).split(QLatin1Char(','));
-        bool rowOk = false, columnOk = false;
-        opt.holdRow = parts.size() == 2 ? parts[0].toInt(&rowOk) : 0;
-        opt.holdColumn = parts.size() == 2 ? parts[1].toInt(&columnOk) : 0;
-        if (!rowOk || !columnOk || opt.holdRow < 1 || opt.holdRow > 8 || opt.holdColumn < 1 ||
-            opt.holdColumn > 8) {
-            error = QStringLiteral("--hold-cell wants ROW,COLUMN, each 1 to 8, not \"%1\"")
-                        .arg(cli.value(holdCell));
-            return false;
-        }
     }
     if (cli.isSet(refuse)) {
         for (const QString& part : cli.value(refuse).split(QLatin1Char(','))) {

@@ -1,9 +1,11 @@
 #include "AutoCalibrationRun.h"
 
 #include "Breakpoints.h"
+#include "CalibrationTexts.h"
 #include "CoefficientUpdate.h"
 #include "MarkerGeometry.h"
 #include "lang/LanguageTable.h"
+#include "link/RequestPlan.h"
 #include "params/ParameterSet.h"
 #include "params/ParameterTable.h"
 
@@ -30,6 +32,10 @@ enum TextId {
     TemperatureOut,
     StoreUnverified,
     MayBeInCalibration,
+    EngineStopped,
+    ExitAfterStore,
+    ExitAfterAcknowledgement,
+    ExitNoAnswer,
     LeftCell,
 };
 
@@ -59,6 +65,10 @@ constexpr TextDef kTexts[] = {
     {"F08_T44", "TEMPERATURA DI TARATURA FUORI LIMITI, NON MEMORIZZATA:"},
     {"F08_T45", "MEMORIZZAZIONE KGB NON VERIFICATA"},
     {"F08_T46", "LA CENTRALINA POTREBBE ESSERE ANCORA IN MODALITÀ TARATURA"},
+    {"F08_T80", "MOTORE SPENTO: AVVIARE IL MOTORE PRIMA DELLA TARATURA"},
+    {"F08_T81", "USCITA AL TERMINE DELLA MEMORIZZAZIONE"},
+    {"F08_T82", "USCITA ALLA CONFERMA DELLA CENTRALINA"},
+    {"F08_T83", "LA CENTRALINA NON RISPONDE: PREMERE DI NUOVO EXIT PER USCIRE"},
     {"F08_T63", "IL MOTORE HA LASCIATO LA CELLA TINJ %1 RPM %2: RIPORTARLO NELLA CELLA"},
 };
 static_assert(std::size(kTexts) == LeftCell + 1);
@@ -113,7 +123,7 @@ void AutoCalibrationRun::liveRecord(const LiveData& live) {
     m_recordCell = live.Rpm > 0 ? std::optional(MarkerGeometry::cellAt(live.Rpm, live.PetrolTinj,
                                                                        Breakpoints::of(m_params)))
                                 : std::nullopt;
-    m_outOfCell = m_cell && m_phase != 0 && !inCell(live);
+    m_outOfCell = m_cell && m_phase >= 1 && m_phase <= 7 && !inCell(live);
     if (m_outOfCell) {
         // Readings from another cell say nothing of this one's coefficient; the petrol unit
         // also needs its settling time again once the engine is back.
@@ -216,13 +226,13 @@ bool AutoCalibrationRun::startRun(std::optional<TableCell> cell) {
     if (!canStart() || m_live.Rpm <= 0) return false;
     m_cell = cell;
     m_outOfCell = false;
+    m_fill = false;
     clearMeasurement();
     m_phase = 0;
     m_updates = 0;
     m_result = Result::None;
     m_stop = Stop::None;
-    m_store = Store::None;
-    m_writes.clear();
+    m_store.clear();
     m_notices.clear();
     // Also replaces a leave still unanswered: the ECU then either is in calibration mode and
     // stays, or enters it again.
@@ -239,9 +249,9 @@ bool AutoCalibrationRun::stop() {
 }
 
 AutoCalibrationRun::ExitDecision AutoCalibrationRun::exit() {
-    if (m_readyToLeave) return ExitDecision::LeaveNow;
-    if (m_store == Store::Writing) {
-        // Half a table is worse than either table: the store finishes first, then the leave.
+    if (m_readyToLeave || m_exitWanted) return ExitDecision::LeaveNow;
+    if (m_store.isWriting()) {
+        // The store finishes first, then the leave.
         m_exitWanted = true;
         return ExitDecision::WaitForEcu;
     }
@@ -252,22 +262,38 @@ AutoCalibrationRun::ExitDecision AutoCalibrationRun::exit() {
     return ExitDecision::WaitForEcu;
 }
 
+QString AutoCalibrationRun::exitWaitText() const {
+    if (!m_exitWanted || m_readyToLeave) return QString();
+    const QChar newline = QLatin1Char('\n');
+    if (m_linkLost) return text(ExitNoAnswer) + newline + text(MayBeInCalibration);
+    return text(m_store.isWriting() ? ExitAfterStore : ExitAfterAcknowledgement) + newline +
+           CalibrationTexts::exitAgain(m_language);
+}
+
+QStringList AutoCalibrationRun::leave(ParameterSet& set) {
+    QStringList notice;
+    if (mayBeInCalibrationMode()) notice << text(MayBeInCalibration);
+    const QString cut = m_store.cut(set, m_language);
+    if (!cut.isEmpty()) notice << cut;
+    return notice;
+}
+
 bool AutoCalibrationRun::mayBeInCalibrationMode() const {
     return m_inCalibration || m_pending != Pending::None;
 }
 
 bool AutoCalibrationRun::canStart() const {
-    return m_store != Store::Writing && !m_linkLost && !m_exitWanted;
+    return !m_store.isWriting() && !m_linkLost && !m_exitWanted;
 }
 
 bool AutoCalibrationRun::canStop() const {
-    if (m_store == Store::Writing || m_exitWanted) return false;
+    if (m_store.isWriting() || m_exitWanted) return false;
     return (m_phase >= 1 && m_phase <= 7) || m_pending == Pending::Enter ||
            (m_phase == 0 && m_inCalibration && m_pending == Pending::None);
 }
 
 bool AutoCalibrationRun::busy() const {
-    return (m_phase >= 3 && m_phase <= 7) || m_store == Store::Writing;
+    return (m_phase >= 3 && m_phase <= 7) || m_store.isWriting();
 }
 
 // ---------------------------------------------------------------- the run
@@ -457,17 +483,17 @@ void AutoCalibrationRun::applyUpdate() {
 
 void AutoCalibrationRun::beginStore() {
     m_phase = 8;
-    m_store = Store::Writing;
-    m_writes.clear();
     m_notices.clear();
+    std::vector<WriteList::Entry> writes;
     if (m_cell) {
         // One cell of a table the other cells were calibrated for: the references those
         // were found with stay as they are.
-        m_writes.push_back({m_cell->index() + 1, m_ktar, true});
+        writes.push_back({m_cell->index() + 1, m_ktar, true});
+        m_store.start(writes, RequestPlan::autoCalibration().writeTiming());
         return;
     }
     for (int entry = 1; entry <= TableSize; ++entry)
-        m_writes.push_back({entry, m_ktar, true});
+        writes.push_back({entry, m_ktar, true});
     // The references are the conditions of the gas the coefficient was found with; the ECU
     // corrects against them later, so one that makes no sense is not stored at all.
     const struct {
@@ -481,7 +507,7 @@ void AutoCalibrationRun::beginStore() {
     for (const auto& r : references) {
         const ParameterInfo* info = ParameterTable::find(r.id);
         if (info && r.value >= info->minValue && r.value <= info->maxValue) {
-            m_writes.push_back({r.id, r.value, false});
+            writes.push_back({r.id, r.value, false});
         } else if (info) {
             m_notices << QStringLiteral("%1 %2 (%3..%4)")
                              .arg(text(r.textId))
@@ -490,17 +516,25 @@ void AutoCalibrationRun::beginStore() {
                              .arg(info->maxValue);
         }
     }
+    m_store.start(writes, RequestPlan::autoCalibration().writeTiming());
 }
 
-void AutoCalibrationRun::storeFinished(bool verified) {
-    if (m_store != Store::Writing) return;
-    m_store = verified ? Store::Verified : Store::Unverified;
+void AutoCalibrationRun::storePartEnded() {
+    // Calibration mode is left however the store ended: the ECU must not stay on a
+    // coefficient the tool no longer sends.
+    if (!m_store.isWriting() || !m_store.partEnded()) return;
+    if (m_fill) {
+        // Written outside calibration mode: nothing to leave, EXIT may go now.
+        m_readyToLeave = m_exitWanted;
+        return;
+    }
+    m_pending = Pending::Leave;
     if (m_cell)
         m_coverage.record(*m_cell,
-                          verified ? CellCoverage::Outcome::Calibrated
-                                   : CellCoverage::Outcome::Unverified,
+                          m_store.state() == AutoCalibrationStore::State::Verified
+                              ? CellCoverage::Outcome::Calibrated
+                              : CellCoverage::Outcome::Unverified,
                           m_ktar);
-    m_pending = Pending::Leave;
 }
 
 // ---------------------------------------------------------------- requests
@@ -548,9 +582,9 @@ QString AutoCalibrationRun::runText() const {
         if (m_result == Result::Converged) return text(Storing);
         return m_outOfCell ? leftCellText() : text(WaitSettle);
     case 8:
-        if (m_store == Store::Writing || m_inCalibration || m_pending != Pending::None)
+        if (m_store.isWriting() || m_inCalibration || m_pending != Pending::None)
             return text(Storing);
-        if (m_store == Store::Unverified) return text(StoreUnverified);
+        if (m_store.state() != AutoCalibrationStore::State::Verified) return text(StoreUnverified);
         return text(Stored) + blank + safetyFlag(m_live);
     default:
         return QString();
@@ -572,6 +606,18 @@ QString AutoCalibrationRun::resultText() const {
     return m_result == Result::Converged ? text(Finished) : QString();
 }
 
+bool AutoCalibrationRun::writeFill(const TableChange& change) {
+    if (!canStart() || busy() || mayBeInCalibrationMode() || change.changed.none()) return false;
+    std::vector<WriteList::Entry> writes;
+    for (int cell = 0; cell < TableSize; ++cell)
+        if (change.changed[std::size_t(cell)])
+            writes.push_back({cell + 1, change.values[cell], true});
+    m_fill = true;
+    m_notices.clear();
+    m_store.start(writes, RequestPlan::autoCalibration().writeTiming());
+    return true;
+}
+
 QString AutoCalibrationRun::leftCellText() const {
     // Cells are named as the calibration page names them: TINJ row, RPM column, from 1.
     return m_cell ? text(LeftCell).arg(m_cell->row + 1).arg(m_cell->column + 1) : QString();
@@ -579,20 +625,17 @@ QString AutoCalibrationRun::leftCellText() const {
 
 std::optional<TableCell> AutoCalibrationRun::cellUnderCalibration() const {
     const bool going =
-        (m_phase >= 1 && m_phase <= 7) || m_store == Store::Writing || m_pending == Pending::Enter;
+        (m_phase >= 1 && m_phase <= 7) || m_store.isWriting() || m_pending == Pending::Enter;
     return going ? m_cell : std::nullopt;
 }
 
-QString AutoCalibrationRun::noticeText() const {
-    return m_notices.join(QLatin1Char('\n'));
+QString AutoCalibrationRun::storeText() const {
+    QStringList lines = m_notices;
+    const QString store = m_store.text(m_language);
+    if (!store.isEmpty()) lines.prepend(store);
+    return lines.join(QLatin1Char('\n'));
 }
 
-QString AutoCalibrationRun::leftInCalibrationModeText() const {
-    return text(MayBeInCalibration);
-}
-
-std::array<qint64, 11> AutoCalibrationRun::logValues(qint64 elapsedMs) const {
-    const LiveData& l = m_live;
-    return {elapsedMs,     l.EcuState, l.Rpm,   l.Kcor,       l.Pressure1, l.Pressure2,
-            l.Temperature, l.Lambda1,  m_phase, l.PetrolTinj, l.GasTinj};
+QString AutoCalibrationRun::startRefusedText() const {
+    return m_live.Rpm <= 0 ? text(EngineStopped) : QString();
 }

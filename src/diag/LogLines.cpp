@@ -114,7 +114,12 @@ QByteArray liveLine(qint64 elapsedMs, const LiveData& d) {
                    d.LevelInput, p[0], p[1], p[2], p[3], p[4], p[5], p[6], p[7]});
 }
 
-QByteArray calibrationLine(qint64 elapsedMs, const LiveData& d, int calPhase) {
+QByteArray calibrationLine(qint64 elapsedMs, const LiveData& d, int calPhase,
+                           std::optional<LogCell> cell) {
+    if (cell)
+        return joined(elapsedMs,
+                      {d.EcuState, d.Rpm, d.Kcor, d.Pressure1, d.Pressure2, d.Temperature,
+                       d.Lambda1, calPhase, d.PetrolTinj, d.GasTinj, cell->row, cell->column});
     return joined(elapsedMs, {d.EcuState, d.Rpm, d.Kcor, d.Pressure1, d.Pressure2, d.Temperature,
                               d.Lambda1, calPhase, d.PetrolTinj, d.GasTinj});
 }

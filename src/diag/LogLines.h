@@ -6,6 +6,7 @@
 #include <QString>
 #include <QtGlobal>
 #include <array>
+#include <optional>
 
 class LanguageTable;
 class ParameterSet;
@@ -45,8 +46,17 @@ QByteArray headers(LogKind kind, const QString& pcVersion, const std::array<int,
 // Lambda1, LevelInput and all eight petrol injection times, whatever the cylinder count.
 QByteArray liveLine(qint64 elapsedMs, const LiveData& live);
 
+// The table cell a cell-by-cell calibration run measures: row of injection time and column
+// of rpm, from 1 as the calibration page names them.
+struct LogCell {
+    int row = 0;
+    int column = 0;
+};
+
 // Calibration line, 11 fields: elapsed ms, EcuState, Rpm, Kcor, Pressure1, Pressure2,
-// Temperature, Lambda1, the calibration phase, PetrolTinj, GasTinj.
-QByteArray calibrationLine(qint64 elapsedMs, const LiveData& live, int calPhase);
+// Temperature, Lambda1, the calibration phase, PetrolTinj, GasTinj; during a cell run two
+// more, the cell's row and column.
+QByteArray calibrationLine(qint64 elapsedMs, const LiveData& live, int calPhase,
+                           std::optional<LogCell> cell = std::nullopt);
 
 } // namespace LogLines

@@ -543,8 +543,11 @@ bool Reader::readTime(Cell c, double& t) {
 
 bool Reader::readRow(const std::vector<Cell>& cells) {
     const auto n = qsizetype(cells.size());
-    // A separator at the end of the line adds an empty field, as some programs write.
-    if (n != m_fieldCount && !(n == m_fieldCount + 1 && cells.back().empty())) return false;
+    // A separator at the end of the line adds an empty field, as some programs write. A cell
+    // run adds its cell's row and column to the calibration line; they are not plotted.
+    const bool cellLine = m_file.layout == LogLayout::Calibration && n == m_fieldCount + 2;
+    if (n != m_fieldCount && !cellLine && !(n == m_fieldCount + 1 && cells.back().empty()))
+        return false;
     if (!readTime(cells[std::size_t(m_file.timeColumn)], m_rowTime)) return false;
     if (!m_kindsKnown) {
         // Another program's file: a column whose first cell is no number holds words.

@@ -113,14 +113,16 @@ bool LogWriter::start(const Start& s) {
     return true;
 }
 
-bool LogWriter::writeLine(const LiveData& live, int calPhase) {
+bool LogWriter::writeLine(const LiveData& live, int calPhase,
+                          std::optional<LogLines::LogCell> cell) {
     if (!m_file.isOpen()) {
         m_error = LogTexts::message(LogTexts::CannotWrite, m_language, m_path);
         return false;
     }
     const qint64 elapsed = elapsedMs();
-    return append(m_kind == LogKind::Live ? LogLines::liveLine(elapsed, live)
-                                          : LogLines::calibrationLine(elapsed, live, calPhase));
+    return append(m_kind == LogKind::Live
+                      ? LogLines::liveLine(elapsed, live)
+                      : LogLines::calibrationLine(elapsed, live, calPhase, cell));
 }
 
 bool LogWriter::close() {
@@ -133,8 +135,8 @@ bool LogWriter::close() {
     return synced;
 }
 
-LogWriter::Tick LogWriter::tick(int& state, const Start& start, const LiveData& live,
-                                int calPhase) {
+LogWriter::Tick LogWriter::tick(Acquisition& state, const Start& start, const LiveData& live,
+                                int calPhase, std::optional<LogLines::LogCell> cell) {
     switch (state) {
     case StartRequested:
         if (!this->start(start)) {
@@ -144,13 +146,14 @@ LogWriter::Tick LogWriter::tick(int& state, const Start& start, const LiveData& 
         state = Logging;
         return Tick::Running;
     case Logging:
-        if (!writeLine(live, calPhase)) {
+        if (!writeLine(live, calPhase, cell)) {
             state = Stopped;
             return Tick::Failed;
         }
         return Tick::Running;
-    default:
-        state = Stopped;
-        return close() ? Tick::Stopped : Tick::Failed;
+    case Stopped:
+        break;
     }
+    state = Stopped;
+    return close() ? Tick::Stopped : Tick::Failed;
 }

@@ -1,13 +1,10 @@
-// Calibrating the table cell by cell: which cell a record is in, and the fill of the cells
-// not calibrated from those that are.
+// Calibrating the table cell by cell: which cell a record is in, the fill of the cells not
+// calibrated, and the run's cell mode against a scripted car on a roller bench.
 
-#include "calib/AutoCalibrationRun.h"
 #include "calib/MarkerGeometry.h"
 #include "calib/TableFill.h"
-#include "lang/LanguageTable.h"
-#include "params/ParameterSet.h"
 
-#include "EngineModel.h"
+#include "common/AutoCalBench.h"
 
 #include <QtTest>
 #include <cmath>
@@ -16,12 +13,6 @@ using TableOperations::cellOf;
 
 namespace {
 
-Breakpoints factoryBreakpoints() {
-    ParameterSet s;
-    SetParameterDefaults(s); // rpm 650, 1000, 2000 .. 7000; injection 2000, 3500, 5000 .. 15000
-    return Breakpoints::of(s);
-}
-
 KtarCells cellsAt(std::initializer_list<std::pair<int, int>> cells) {
     KtarCells c;
     for (const auto& [row, column] : cells)
@@ -29,55 +20,24 @@ KtarCells cellsAt(std::initializer_list<std::pair<int, int>> cells) {
     return c;
 }
 
-KtarValues filled(int value) {
+KtarValues tableOf(int value, std::initializer_list<std::array<int, 3>> cells = {}) {
     KtarValues v;
     v.fill(value);
+    for (const auto& [row, column, cellValue] : cells)
+        v[cellOf(row, column)] = cellValue;
     return v;
 }
 
-// A car held on a roller bench and an ECU that answers the run's requests at once, one
-// exchange every second 50 ms step. The petrol unit stretches its petrol time on gas by the
-// true coefficient over the one in use; a switch takes three exchanges.
-struct RollerBench {
-    ParameterSet params;
-    LanguageTable language; // empty: the run shows its Italian texts
-    AutoCalibrationRun run{params, language};
-    LiveData live;
-    int trueK = 118;
-    int petrolTime = 6000; // row 2 of the factory breakpoints (5000..7000)
-    int steps = 0;
-    int countdown = 0;
-
+// The scripted car held in cell (2, 2) of the factory breakpoints: 2500 rpm, petrol time
+// 6000; the cell holds 112 in the set and in the ECU, and the gas needs 118 there.
+struct RollerBench : AutoCalBench {
     RollerBench() {
-        SetParameterDefaults(params);
-        params.setKtar(TableCell{2, 2}.index() + 1, 112);
-        live.Rpm = 2500; // column 2 (2000..3000)
-        live.Temperature = 80;
-        live.FuelState = 1;
+        petrolTime = live.PetrolTinj = 6000;
         live.Kcor = 125;
-        live.PetrolTinj = petrolTime;
+        trueCoefficient(118);
+        params.setKtar(19, 112);
+        memory.table[19] = 112;
         run.liveRecord(live);
-    }
-    void step() {
-        if (steps++ % 2 == 0) {
-            if (countdown > 0 && --countdown == 0) live.FuelState = 1 - live.FuelState;
-            const CalibrationRequest r = run.request();
-            run.sent(r);
-            if (r.command == Commands::CalibrationLive) {
-                live.Kcor = r.coefficient;
-                live.PetrolTinj = live.FuelState == 1 ? petrolTime : petrolTime * trueK / live.Kcor;
-                run.liveRecord(live);
-            } else {
-                if (r.command == Commands::SwitchFuel && countdown == 0) countdown = 3;
-                run.acknowledged(r.command);
-            }
-        }
-        run.tick();
-    }
-    bool runUntil(const std::function<bool()>& done, int limit = 20000) {
-        for (int i = 0; i < limit && !done(); ++i)
-            step();
-        return done();
     }
 };
 
@@ -89,21 +49,18 @@ private slots:
     // The cell is the one the marker sits in: it reaches a column at that column's
     // breakpoint, stays in the first below the first breakpoint and in the last above.
     void cellFollowsTheMarkersRule() {
-        const Breakpoints b = factoryBreakpoints();
-        const QList<QPair<int, int>> columns{{0, 0},    {649, 0},  {650, 0},  {999, 0},
-                                             {1000, 1}, {1001, 1}, {2999, 2}, {3000, 3},
-                                             {6999, 6}, {7000, 7}, {9000, 7}};
+        ParameterSet s;
+        SetParameterDefaults(s); // rpm 650, 1000, 2000 .. 7000; injection 2000, 3500 .. 15000
+        const Breakpoints b = Breakpoints::of(s);
+        const QList<QPair<int, int>> columns{{0, 0},    {999, 0},  {1000, 1}, {2999, 2},
+                                             {3000, 3}, {6999, 6}, {7000, 7}, {9000, 7}};
         for (const auto& [rpm, expected] : columns)
             QCOMPARE(MarkerGeometry::column(rpm, b.rpm), expected);
-        const QList<QPair<int, int>> rows{{0, 0},    {3499, 0},  {3500, 1}, {8999, 3},
-                                          {9000, 4}, {15000, 7}, {65535, 7}};
-        for (const auto& [tinj, expected] : rows)
-            QCOMPARE(MarkerGeometry::row(tinj, b.tinj), expected);
-        QCOMPARE(MarkerGeometry::cellAt(2500, 6000, b), (TableCell{2, 2}));
+        QCOMPARE(MarkerGeometry::cellAt(2500, 3500, b), (TableCell{1, 2}));
+        QCOMPARE(MarkerGeometry::cellAt(9000, 65535, b), (TableCell{7, 7}));
 
-        // The marker's column box starts 240 twips left of its position at the breakpoint:
-        // whatever the breakpoints (even out of order), the cell is the column the marker's
-        // position falls in.
+        // Whatever the breakpoints, even out of order, the cell is the column the marker's
+        // position falls in (its box starts 240 twips left of it at the breakpoint).
         const std::array<int, 8> odd{650, 3000, 2000, 2000, 4000, 1000, 6000, 7000};
         for (const auto& bp : {b.rpm, odd}) {
             for (int rpm = 0; rpm <= 8000; rpm += 50) {
@@ -116,101 +73,71 @@ private slots:
     }
 
     void fillNeedsTheCornersOfARegion() {
-        const struct {
-            const char* name;
-            KtarCells calibrated;
-            bool can;
-        } cases[] = {
-            {"nothing", {}, false},
-            {"three corners", cellsAt({{0, 0}, {0, 7}, {7, 0}}), false},
-            {"a diagonal", cellsAt({{0, 0}, {1, 1}, {2, 2}, {3, 3}, {7, 7}}), false},
-            {"a whole row", cellsAt({{4, 0}, {4, 1}, {4, 2}, {4, 3}, {4, 7}}), false},
-            {"two by two", cellsAt({{3, 3}, {3, 4}, {4, 3}, {4, 4}}), true},
-            {"corners and more", cellsAt({{1, 2}, {1, 6}, {5, 2}, {5, 6}, {0, 0}}), true},
-        };
-        for (const auto& c : cases)
-            QVERIFY2(TableFill::canFill(c.calibrated) == c.can, c.name);
+        QVERIFY(!TableFill::canFill(cellsAt({{0, 0}, {0, 7}, {7, 0}})));
+        QVERIFY(!TableFill::canFill(cellsAt({{0, 0}, {1, 1}, {2, 2}, {3, 3}, {7, 7}})));
+        QVERIFY(TableFill::canFill(cellsAt({{3, 3}, {3, 4}, {4, 3}, {4, 4}})));
+        QVERIFY(TableFill::canFill(cellsAt({{1, 2}, {1, 6}, {5, 2}, {5, 6}, {0, 0}})));
     }
 
     // Interpolated along rpm and injection time between calibrated cells, held beyond them,
-    // whole numbers; calibrated cells keep their value and nothing else is marked changed.
+    // whole numbers; calibrated cells keep their value and only changed cells are marked.
     void fillInterpolatesBetweenAndHoldsBeyond() {
         // The four corners of the table: along rows and columns alike, i.e. bilinear.
-        KtarValues v = filled(105);
-        v[cellOf(0, 0)] = 100;
-        v[cellOf(0, 7)] = 121;
-        v[cellOf(7, 0)] = 128;
-        v[cellOf(7, 7)] = 149;
+        KtarValues v = tableOf(105, {{0, 0, 100}, {0, 7, 121}, {7, 0, 128}, {7, 7, 149}});
         const KtarCells corners = cellsAt({{0, 0}, {0, 7}, {7, 0}, {7, 7}});
         TableChange c = TableFill::fromCalibrated(v, corners);
-        const TableChange bilinear = TableOperations::interpolate(
-            v, TableSelection::whole(), TableOperations::Interpolation::Bilinear);
-        QCOMPARE(c.values, bilinear.values);
-        QCOMPARE(c.values[cellOf(0, 1)], 103); // 100 + 21 / 7
+        QCOMPARE(c.values, TableOperations::interpolate(v, TableSelection::whole(),
+                                                        TableOperations::Interpolation::Bilinear)
+                               .values);
         QCOMPARE(c.values[cellOf(3, 5)], 127); // 115 + (143 - 115) * 3 / 7
-        QCOMPARE(c.held, 0);
         QCOMPARE(int(c.changed.count()), 60);
-        QVERIFY(!(c.changed & corners).any());
 
-        // Four inner cells only: the square between them interpolated, the rest held at the
+        // Four inner cells: the square between them interpolated, the rest held at the
         // nearest edge of it; a cell already at its value is not marked.
-        v = filled(105);
-        v[cellOf(2, 2)] = 110;
-        v[cellOf(2, 5)] = 119;
-        v[cellOf(5, 2)] = 131;
-        v[cellOf(5, 5)] = 140;
-        v[cellOf(0, 0)] = 110; // what holding gives it anyway
+        v = tableOf(105, {{2, 2, 110}, {2, 5, 119}, {5, 2, 131}, {5, 5, 140}, {0, 0, 110}});
         c = TableFill::fromCalibrated(v, cellsAt({{2, 2}, {2, 5}, {5, 2}, {5, 5}}));
-        const QList<QPair<QPair<int, int>, int>> expected{
-            {{2, 3}, 113}, {{2, 4}, 116}, {{3, 3}, 120}, {{4, 4}, 130}, {{0, 0}, 110},
-            {{0, 3}, 113}, {{7, 7}, 140}, {{3, 7}, 126}, {{7, 0}, 131}, {{6, 4}, 137}};
+        const QList<QPair<int, int>> expected{{cellOf(2, 3), 113}, {cellOf(3, 3), 120},
+                                              {cellOf(4, 4), 130}, {cellOf(0, 3), 113},
+                                              {cellOf(3, 7), 126}, {cellOf(7, 0), 131}};
         for (const auto& [cell, value] : expected)
-            QVERIFY2(c.values[cellOf(cell.first, cell.second)] == value,
-                     qPrintable(QStringLiteral("%1,%2: %3")
-                                    .arg(cell.first)
-                                    .arg(cell.second)
-                                    .arg(c.values[cellOf(cell.first, cell.second)])));
+            QVERIFY2(c.values[cell] == value, qPrintable(QString::number(cell)));
         QVERIFY(!c.changed[cellOf(0, 0)] && c.changed[cellOf(0, 1)]);
 
-        // One calibrated cell: every other cell held at it. None: nothing changes.
-        v = filled(105);
-        v[cellOf(4, 6)] = 127;
-        QCOMPARE(TableFill::fromCalibrated(v, cellsAt({{4, 6}})).values, filled(127));
-        QCOMPARE(TableFill::fromCalibrated(v, {}).values, v);
+        // One calibrated cell: everything held at it. None: nothing changes.
+        v = tableOf(105, {{4, 6, 127}});
+        QCOMPARE(TableFill::fromCalibrated(v, cellsAt({{4, 6}})).values, tableOf(127));
         QVERIFY(TableFill::fromCalibrated(v, {}).changed.none());
     }
 
     // A cell run starts from the cell's value, measures as the whole-table run does and
-    // stores only its cell; the coverage keeps its outcome. A limit stores nothing.
+    // stores only its cell, without the references; the coverage keeps the outcome. A
+    // limit stores nothing; the whole-table run afterwards is itself again.
     void cellRunStoresOnlyItsCell() {
         RollerBench b;
         QVERIFY(b.run.startCell({2, 2}));
         QVERIFY(b.runUntil([&] { return b.run.phase() == 3; }));
         QCOMPARE(b.run.ktar(), 112); // the cell's value, not the 125 in use
         QCOMPARE(b.run.cellUnderCalibration(), (TableCell{2, 2}));
-        QVERIFY(b.runUntil([&] { return b.run.wantsStore(); }));
-        QCOMPARE(b.run.ktar(), 118);
-        QCOMPARE(b.run.storeWrites(),
-                 (std::vector<WriteList::Entry>{{TableCell{2, 2}.index() + 1, 118, true}}));
-        b.run.storeFinished(true);
+        QVERIFY(b.runUntil([&] { return b.run.storing(); }));
+        QCOMPARE(b.run.store().table().writes(), (std::vector<WriteList::Entry>{{19, 118, true}}));
+        QVERIFY(b.runUntil([&] { return !b.run.mayBeInCalibrationMode(); }));
+        QCOMPARE(b.run.store().state(), AutoCalibrationStore::State::Verified);
+        QVERIFY(b.run.store().references().writes().empty());
+        QCOMPARE(int(b.memory.table[19]), 118);
         QVERIFY(!b.run.cellUnderCalibration());
-        QCOMPARE(b.run.coverage().at({2, 2}).outcome, CellCoverage::Outcome::Calibrated);
         QCOMPARE(b.run.coverage().at({2, 2}).value, 118);
         QCOMPARE(b.run.coverage().calibrated(), cellsAt({{2, 2}}));
 
-        // The next cell's true coefficient lies below the minimum.
-        b.runUntil([&] { return !b.run.mayBeInCalibrationMode(); });
-        b.live.Rpm = 3500;
-        b.trueK = 90;
+        b.live.Rpm = 3500; // the next cell, whose gas needs less than the minimum
+        b.trueCoefficient(90);
         b.step();
         QVERIFY(b.run.startCell({2, 3}));
         QVERIFY(b.runUntil([&] { return b.run.result() == AutoCalibrationRun::Result::Limit; }));
-        QVERIFY(!b.run.wantsStore() && b.run.storeWrites().empty());
         QCOMPARE(b.run.resultText(), QStringLiteral("KTAR AL LIMITE MINIMO"));
+        QCOMPARE(b.run.store().state(), AutoCalibrationStore::State::Idle);
         QCOMPARE(b.run.coverage().at({2, 3}).outcome, CellCoverage::Outcome::AtMinimum);
         QCOMPARE(b.run.coverage().calibrated(), cellsAt({{2, 2}}));
 
-        // The whole-table run after a cell run is the whole-table run again.
         b.runUntil([&] { return !b.run.mayBeInCalibrationMode(); });
         QVERIFY(b.run.start());
         QVERIFY(!b.run.cellMode());
@@ -220,7 +147,7 @@ private slots:
     // run says why it waits, and it goes on from a whole window of readings back in the cell.
     void leavingTheCellRestartsTheAverages() {
         RollerBench b;
-        b.trueK = 112; // converged at once
+        b.trueCoefficient(112); // converged at once
         QVERIFY(b.run.startCell({2, 2}));
         QVERIFY(b.runUntil([&] { return b.run.phase() == 5 && b.run.avgOnGas() > 0; }));
         // On gas a petrol time in the next row is what a coefficient 30 % off would read at
@@ -229,10 +156,9 @@ private slots:
         for (int i = 0; i < 10; ++i)
             b.step();
         QVERIFY(!b.run.outOfCell());
-        b.petrolTime = 9500; // row 4: more than any coefficient explains; the foot went down
+        b.petrolTime = 9500; // more than any coefficient explains: the foot went down
         b.step();
         b.step();
-        QVERIFY(b.run.outOfCell());
         QCOMPARE(b.run.runText(),
                  QStringLiteral("IL MOTORE HA LASCIATO LA CELLA TINJ 3 RPM 3: RIPORTARLO NELLA "
                                 "CELLA"));
@@ -241,55 +167,37 @@ private slots:
         QCOMPARE(b.run.phase(), 5);
         QCOMPARE(b.run.avgOnGas(), 6000);
 
-        // Back in the cell at a slightly different load: the first average after the return
-        // holds no reading from before the engine left.
+        // Back at a slightly different load: the first average holds no earlier reading.
         b.petrolTime = 6200;
-        int records = 0;
-        QVERIFY(b.runUntil([&] {
-            records += b.steps % 2 == 0;
-            return b.run.avgOnGas() != 6000;
-        }));
-        QVERIFY(!b.run.outOfCell());
+        const int from = b.steps;
+        QVERIFY(b.runUntil([&] { return b.run.avgOnGas() != 6000; }));
         QCOMPARE(b.run.avgOnGas(), 6200);
-        QVERIFY2(records >= AveragingWindow::Slots, qPrintable(QString::number(records)));
+        QVERIFY(b.steps - from >= 2 * AveragingWindow::Slots - 1);
     }
 
-    // The map's "engine here for so long": counted per calibration step while the engine
-    // stays in one cell, started again at any change, none while it stands.
-    void dwellFollowsTheEngine() {
-        CellCoverage c;
-        c.engineAt(TableCell{1, 4}, 50);
-        QCOMPARE(c.dwellMs(), 0);
-        for (int i = 0; i < 10; ++i)
-            c.engineAt(TableCell{1, 4}, 50);
-        QCOMPARE(c.dwellMs(), 500);
-        c.engineAt(TableCell{1, 5}, 50);
-        QCOMPARE(c.dwellMs(), 0);
-        c.engineAt(std::nullopt, 50);
-        c.engineAt(std::nullopt, 50);
-        QVERIFY(!c.engineCell());
-        QCOMPARE(c.dwellMs(), 0);
-    }
-
-    // A smooth engine map known at its four corners and four inner cells: the filled table
-    // is close to the map everywhere.
-    void fillFromEightCellsOfASmoothMap() {
-        const std::array<int, 64> truth = EngineModel::risingMap(112, 134);
-        KtarValues v = filled(105);
-        const KtarCells calibrated =
-            cellsAt({{0, 0}, {0, 7}, {7, 0}, {7, 7}, {2, 2}, {2, 5}, {5, 2}, {5, 5}});
-        for (int cell = 0; cell < TableSize; ++cell)
-            if (calibrated[cell]) v[cell] = truth[std::size_t(cell)];
-        const KtarValues f = TableFill::fromCalibrated(v, calibrated).values;
-        int sum = 0;
-        int largest = 0;
-        for (int cell = 0; cell < TableSize; ++cell) {
-            const int d = std::abs(f[cell] - truth[std::size_t(cell)]);
-            sum += d;
-            largest = std::max(largest, d);
+    // The fill goes through the store outside calibration mode: only its changed cells are
+    // written and read back, no leave request; EXIT during it waits for it, then may go.
+    void fillIsWrittenThroughTheStore() {
+        RollerBench b;
+        TableChange fill{TableOperations::fromSet(b.params), {}, 0};
+        for (int cell : {3, 40}) {
+            fill.values[cell] = 120;
+            fill.changed[std::size_t(cell)] = true;
         }
-        QVERIFY2(sum <= 2 * TableSize && largest <= 4,
-                 qPrintable(QStringLiteral("mean %1, largest %2").arg(sum / 64.0).arg(largest)));
+        QVERIFY(b.run.startCell({2, 2}));
+        QVERIFY(!b.run.writeFill(fill)); // not while entering calibration mode
+        QVERIFY(b.run.stop());
+        QVERIFY(b.runUntil([&] { return !b.run.mayBeInCalibrationMode(); }));
+        QVERIFY(b.run.writeFill(fill));
+        QCOMPARE(b.run.store().table().writes(),
+                 (std::vector<WriteList::Entry>{{4, 120, true}, {41, 120, true}}));
+        QCOMPARE(b.run.exit(), AutoCalibrationRun::ExitDecision::WaitForEcu);
+        b.sent.clear();
+        QVERIFY(b.runUntil([&] { return b.run.readyToLeave(); }));
+        QVERIFY(b.sent.isEmpty());
+        QCOMPARE(int(b.memory.table[41]), 120);
+        QCOMPARE(b.run.store().state(), AutoCalibrationStore::State::Verified);
+        QVERIFY(b.run.coverage().calibrated().none());
     }
 };
 

@@ -92,7 +92,7 @@ private slots:
             QCOMPARE(int(w.ecu.memory().table[std::size_t(cell + 1)]), proposal.values[cell]);
         QCOMPARE(TableOperations::fromSet(w.g.parameters), proposal.values);
         QVERIFY(!panel->map().view().proposal);
-        QCOMPARE(w.control<QLabel>(ScreenId::Form8, QStringLiteral("LabelFill"))->text(),
+        QCOMPARE(w.control<QLabel>(ScreenId::Form8, QStringLiteral("StoreText"))->text(),
                  QStringLiteral("Parametri scritti e verificati"));
     }
 };

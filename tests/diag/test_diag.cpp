@@ -188,6 +188,8 @@ private slots:
     void logLinesByteForByte() {
         QCOMPARE(LogLines::calibrationLine(50, sampleLive(), 3),
                  QByteArray("50;12;2500;100;1300;650;-5;450;3;3150;4120\r\n"));
+        QCOMPARE(LogLines::calibrationLine(50, sampleLive(), 5, LogLines::LogCell{3, 8}),
+                 QByteArray("50;12;2500;100;1300;650;-5;450;5;3150;4120;3;8\r\n"));
 
         // The dump follows its own order, labels straight before values.
         LanguageTable labelled;
@@ -241,7 +243,7 @@ private slots:
         const LogWriter::Start start{
             QString(), m_dir.path(), QStringLiteral("3.1.2"), {2, 0, 9}, params};
         LiveData live = sampleLive();
-        int state = LogWriter::StartRequested;
+        Acquisition state = LogWriter::StartRequested;
         m_now = 10'000'000'000; // the clock's origin is irrelevant: only differences count
         QCOMPARE(w.tick(state, start, live), LogWriter::Tick::Running);
         QCOMPARE(state, LogWriter::Logging);
@@ -281,7 +283,7 @@ private slots:
         auto startWith = [&](const QString& box) {
             return LogWriter::Start{box, m_dir.path(), QStringLiteral("3.1.2"), {1, 0, 0}, params};
         };
-        int state = LogWriter::StartRequested;
+        Acquisition state = LogWriter::StartRequested;
         QCOMPARE(w.tick(state, startWith(QStringLiteral("CON")), LiveData()),
                  LogWriter::Tick::Failed);
         QCOMPARE(state, LogWriter::Stopped);

@@ -61,8 +61,11 @@ QByteArray liveLog(const LanguageTable& lang, int lines, int switchAt = 1 << 30)
 QByteArray calibrationLog(const LanguageTable& lang, const std::vector<int>& phases) {
     QByteArray log = LogLines::headers(LogKind::Calibration, QStringLiteral("3.1.2"), {1, 4, 7},
                                        numberedSet(), lang);
+    // Lines from 4 on as a cell run writes them, with the cell's row and column.
     for (std::size_t i = 0; i < phases.size(); ++i)
-        log += LogLines::calibrationLine(50 + 50 * qint64(i), engineAt(int(i), 0), phases[i]);
+        log += LogLines::calibrationLine(50 + 50 * qint64(i), engineAt(int(i), 0), phases[i],
+                                         i >= 4 ? std::optional(LogLines::LogCell{2, 7})
+                                                : std::nullopt);
     return log;
 }
 

@@ -229,48 +229,6 @@ private slots:
         QCOMPARE(live(cold).ecuState, 4);
     }
 
-    // Held in a cell, the engine needs that cell's true coefficient: on petrol the petrol
-    // time is the one held; on gas the petrol unit stretches it by true / coefficient in use.
-    void heldEngineNeedsItsCellsTrueCoefficient() {
-        EngineSettings settings = warm();
-        settings.trueMap = EngineModel::risingMap(112, 134);
-        VirtualEcu ecu(EcuMemory::factory(), settings);
-        ecu.useManualClock();
-        ecu.model().holdInCell(2, 3); // 3000..4000 rpm, 5000..7000 petrol time
-        ecu.handle(request(11));
-        ecu.handle(request(4)); // to petrol
-        const int truth = (*settings.trueMap)[2 * 8 + 3];
-        // The calibration record's mean of 20, with the coefficient k in use.
-        const auto measure = [&ecu](int k, int pos) {
-            int sum = 0;
-            for (int i = 0; i < 20; ++i) {
-                ecu.advance(100);
-                sum += wordAt(ecu.handle(request(10, QByteArray(1, char(k)))), pos);
-            }
-            return sum / 20;
-        };
-        ecu.advance(8000);
-        QVERIFY(qAbs(measure(truth, 19) - 3500) < 20);
-        const int petrol = measure(truth, 21);
-        QVERIFY2(qAbs(petrol - 6000) < 60, qPrintable(QString::number(petrol)));
-        QCOMPARE(ecu.model().trueCoefficientNow(), truth);
-
-        ecu.handle(request(4)); // to gas
-        for (int k : {truth, truth - 12}) {
-            ecu.handle(request(10, QByteArray(1, char(k))));
-            ecu.advance(8000);
-            const double expected = double(petrol) * truth / k;
-            const int onGas = measure(k, 21);
-            QVERIFY2(qAbs(onGas - expected) < expected * 0.01,
-                     qPrintable(QStringLiteral("%1 with %2").arg(onGas).arg(k)));
-        }
-
-        // The last row and column lie past their breakpoints.
-        ecu.model().holdInCell(7, 7);
-        ecu.advance(8000);
-        QVERIFY(measure(truth, 19) > 7000 && measure(truth, 21) > 15000);
-    }
-
     // Only fitted cylinders inject, and only their injectors are diagnosed.
     void recordsDescribeOnlyTheFittedCylinders() {
         VirtualEcu ecu(EcuMemory::factory(), warm());

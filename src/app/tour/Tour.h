@@ -16,7 +16,7 @@ struct VariabiliGlobali;
 // Puts the virtual ECU into a state the tour wants to show: "factory", "out-of-range",
 // "refuse" (a default the ECU will not store), "calibrated" (a table that is not flat),
 // "warm-up" (the engine warm and on gas), "calibration-car" (warm at a steady speed, needing
-// another coefficient), "cell-car" (warm on a roller bench, needing a coefficient per cell),
+// another coefficient), "cell-car" (the same car needing a coefficient per cell),
 // "hold ROW COLUMN" (the engine held in that cell), "drive-cycle", "unplug", "plug".
 using TourScenario = std::function<void(const QString& scenario)>;
 

@@ -82,7 +82,6 @@ QString CellPanel::cellName(const QString& format, TableCell cell) {
 void CellPanel::fillClicked() {
     m_proposal =
         TableFill::fromCalibrated(TableOperations::fromSet(m_set), m_run.coverage().calibrated());
-    m_report.clear();
     refresh(m_canAct);
 }
 
@@ -91,14 +90,13 @@ void CellPanel::cancelClicked() {
     refresh(m_canAct);
 }
 
-void CellPanel::fillEnded(const QString& report) {
-    m_proposal.reset();
-    m_report = report;
-    refresh(m_canAct);
-}
-
 void CellPanel::refresh(bool canAct) {
     m_canAct = canAct;
+    // The proposal goes once the run has written it; the screen's store line says how.
+    const bool writing = m_run.fillWritten() && m_run.storing();
+    if (m_proposal && m_proposalWriting && !writing) m_proposal.reset();
+    m_proposalWriting = m_proposal && writing;
+
     const CellCoverage& coverage = m_run.coverage();
     CellMap::View v;
     v.values = m_proposal ? m_proposal->values : TableOperations::fromSet(m_set);
@@ -118,15 +116,16 @@ void CellPanel::refresh(bool canAct) {
     else
         m_engineText->setText(text("F08_T62", "MOTORE FERMO: NESSUNA CELLA"));
 
-    // Nothing new starts while a proposal waits for its answer or a run is under way.
-    const bool idle = canAct && !m_proposal && m_run.canStart() && !m_run.busy() &&
-                      !m_run.mayBeInCalibrationMode();
+    // Nothing new starts while a proposal waits for its answer or a run or a write is under
+    // way; the fill is written only outside calibration mode.
+    const bool idle =
+        canAct && m_run.canStart() && !m_run.busy() && !m_run.mayBeInCalibrationMode();
     m_start->setEnabled(canAct && !m_proposal && v.engine && m_run.canStart());
-    m_fill->setEnabled(idle && coverage.canFill());
+    m_fill->setEnabled(idle && !m_proposal && coverage.canFill());
     m_write->setVisible(v.proposal);
     m_cancel->setVisible(v.proposal);
-    m_write->setEnabled(canAct && v.proposal && v.changed.any());
-    m_cancel->setEnabled(v.proposal);
+    m_write->setEnabled(idle && v.proposal && v.changed.any());
+    m_cancel->setEnabled(v.proposal && !writing);
 
     if (m_proposal)
         m_fillText->setText(m_proposal->changed.any()
@@ -134,8 +133,6 @@ void CellPanel::refresh(bool canAct) {
                                                   "GIALLO), NULLA È ANCORA SCRITTO")
                                       .arg(m_proposal->changed.count())
                                 : text("F08_T66", "NESSUNA CELLA DA CAMBIARE"));
-    else if (!m_report.isEmpty())
-        m_fillText->setText(m_report);
     else if (!coverage.canFill())
         m_fillText->setText(text("F08_T64", "PER RIEMPIRE LE ALTRE CELLE TARARE ALMENO I "
                                             "QUATTRO ANGOLI DI UNA ZONA"));

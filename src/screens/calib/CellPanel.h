@@ -16,7 +16,8 @@ class QPushButton;
 // The automatic calibration screen's cell-by-cell side: the coverage map, where the engine
 // is and for how long, START of a run for the cell the engine holds, and the fill of the
 // cells not calibrated, shown as a proposal with its changes marked before anything is
-// written. It reads the run and the set; the screen starts runs and writes.
+// written. It reads the run and the set; the screen starts runs and hands the run the fill
+// to write, and the proposal stays on show until the run's store of it is over.
 class CellPanel final : public QWidget {
     Q_OBJECT
 public:
@@ -25,10 +26,8 @@ public:
               QWidget* parent);
 
     // Shows the run and the set as they are now; `canAct` is false while the screen cannot
-    // start anything (no connection, leaving, a write under way).
+    // start anything (no connection, leaving).
     void refresh(bool canAct);
-    // The proposed fill's write is over: the proposal goes, `report` says how it ended.
-    void fillEnded(const QString& report);
     const std::optional<TableChange>& proposal() const { return m_proposal; }
     const CellMap& map() const { return *m_map; }
 
@@ -46,7 +45,7 @@ private:
     const ParameterSet& m_set;
     const LanguageTable& m_language;
     std::optional<TableChange> m_proposal;
-    QString m_report;
+    bool m_proposalWriting = false; // the run took the proposal into its store
     bool m_canAct = false;
 
     CellMap* m_map;
