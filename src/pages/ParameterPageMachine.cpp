@@ -44,7 +44,7 @@ bool ParameterPageMachine::modifica(const PageValues& values) {
     if (!prepared.accepted()) {
         for (const QString& control : prepared.report.rejected)
             m_marks.insert(control, Mark::Wrong);
-        m_message = {Message::Tone::Rejected, prepared.report.message};
+        m_message = {Message::Tone::Problem, prepared.report.message};
         return false;
     }
     m_prepared = std::move(prepared.writes);

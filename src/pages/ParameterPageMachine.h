@@ -22,7 +22,7 @@ enum class ParameterPagePhase {
 
 // The message line under the page.
 struct ParameterPageMessage {
-    enum class Tone { Hidden, Rejected, Progress, Done, Problem };
+    enum class Tone { Hidden, Problem, Progress, Done };
     Tone tone = Tone::Hidden;
     QString text;
     bool operator==(const ParameterPageMessage&) const = default;

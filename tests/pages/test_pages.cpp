@@ -340,7 +340,7 @@ private slots:
         row("offline write", Phase::ViewOnly, "0000", Tone::Hidden, "");
         row("open", Phase::Read, "0100", Tone::Hidden, "");
         row("open write", Phase::Write, "1111", Tone::Hidden, "");
-        row("open write rejected", Phase::Write, "1111", Tone::Rejected,
+        row("open write rejected", Phase::Write, "1111", Tone::Problem,
             " GIRI COMMUTAZIONE 1200-8000 ", Mark::Wrong);
         row("open write rejected read", Phase::Read, "0100", Tone::Hidden, "");
         row("open write noPort", Phase::Write, "1111", Tone::Problem, "/dev/ttyS0: no such file");
