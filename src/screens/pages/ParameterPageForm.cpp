@@ -2,6 +2,7 @@
 
 #include "link/Commands.h"
 #include "link/RequestPlan.h"
+#include "screen/StatusLine.h"
 
 #include <QButtonGroup>
 #include <QHBoxLayout>
@@ -14,17 +15,6 @@ namespace {
 
 using Outcome = ExchangeCycle::Outcome;
 using Tone = ParameterPageMessage::Tone;
-
-QString toneColour(Tone tone) {
-    switch (tone) {
-    case Tone::Progress:
-        return QStringLiteral("rgb(0,50,140)");
-    case Tone::Done:
-        return QStringLiteral("rgb(0,120,0)");
-    default:
-        return QStringLiteral("rgb(200,0,0)");
-    }
-}
 
 } // namespace
 
@@ -60,11 +50,8 @@ void ParameterPageForm::buildControls() {
     connect(Command2, &QPushButton::clicked, this, &ParameterPageForm::modifica);
     connect(Command1, &QPushButton::clicked, this, &ParameterPageForm::onCloseRequested);
 
-    m_message = named(new QLabel(this), p.messageLine);
-    m_message->setWordWrap(true);
-    m_message->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_message = new StatusLine(p.messageLine, this);
     m_message->setMinimumHeight(40);
-    m_message->hide();
 }
 
 QLabel* ParameterPageForm::heading(const QString& name, const char* key, const QString& design) {
@@ -108,29 +95,23 @@ void ParameterPageForm::setupExchange() {
         // The ECU is back: a write carries on at the slot it was repeating.
         return writes().isRunning() ? Outcome::Next : whenIdleAndFound();
     });
-    ExchangeCycle::LostLink lost;
-    lost.notify = [this] {
-        tellLost(lostLinkNotice(lang("F05_T80", QStringLiteral("PERSA COMUNICAZIONE"))));
+    LinkWatch watch;
+    watch.lost = [this](const QString& why) {
+        tellLost(why.isEmpty()
+                     ? lostLinkNotice(lang("F05_T80", QStringLiteral("PERSA COMUNICAZIONE")))
+                     : why);
     };
-    lost.found = [this] { tellFound(); };
-    c.setLostLink(lost);
-    c.setDeviceLost([this](const QString& why) { tellLost(why); },
-                    [this] {
-                        if (!openLink()) return false;
-                        tellFound();
-                        return true;
-                    });
+    watch.found = [this] {
+        m_machine.linkFound();
+        render();
+    };
+    watchLink(watch);
 }
 
 void ParameterPageForm::tellLost(const QString& text) {
     m_machine.linkLost(text);
     render();
     linkLost();
-}
-
-void ParameterPageForm::tellFound() {
-    m_machine.linkFound();
-    render();
 }
 
 void ParameterPageForm::showStored() {
@@ -150,10 +131,12 @@ void ParameterPageForm::render() {
     (c.writeModeShown ? m_writeMode : m_readMode)->setChecked(true);
     Command2->setEnabled(c.modifica);
     const ParameterPageMessage& m = m_machine.message();
-    m_message->setVisible(m.tone != Tone::Hidden);
-    m_message->setText(m.text);
-    m_message->setStyleSheet(
-        QStringLiteral("color: %1; font-weight: bold;").arg(toneColour(m.tone)));
+    if (m.tone == Tone::Hidden)
+        m_message->quiet();
+    else
+        m_message->tell(m.text, m.tone == Tone::Progress ? StatusLine::Tone::Progress
+                                : m.tone == Tone::Done   ? StatusLine::Tone::Done
+                                                         : StatusLine::Tone::Problem);
 }
 
 void ParameterPageForm::choiceClicked(const QString&, int) {}
@@ -171,13 +154,14 @@ void ParameterPageForm::modifica() {
     if (prepared && !ensureOpen()) return;
     if (!prepared) return render();
     m_machine.startWrite();
-    WriteSequence& w = m_machine.writes();
-    g.link.LinkRetryCount = 0;
-    w.onProgress = [this](int, int) {
+    VerifiedWrite write;
+    write.sameBlock = true;
+    write.progress = [this](const QString&) {
         m_machine.writeProgressed();
         render();
     };
-    runWrites(w, true, [this] { return writeEnded(); });
+    write.ended = [this](bool, const QString&) { return writeEnded(); };
+    runVerifiedWrite(m_machine.writes(), write);
     ctx.dialogs.setBusy(true);
     render();
     // The page's own controls too: what they would change now the write would not send.
@@ -194,8 +178,7 @@ bool ParameterPageForm::ensureOpen() {
 }
 
 ExchangeCycle::Outcome ParameterPageForm::writeEnded() {
-    // The set takes what the ECU reports holding, not what was typed.
-    settleWrites(writes(), false);
+    // The set has taken what the ECU reports holding, not what was typed.
     ctx.dialogs.setBusy(false);
     const std::optional<QString> leave = m_machine.writeEnded();
     showStored();
@@ -222,8 +205,5 @@ void ParameterPageForm::onCloseRequested() {
 
 void ParameterPageForm::onUnload() {
     ctx.dialogs.setBusy(false);
-    if (writes().isRunning()) {
-        m_machine.writes().interrupt();
-        cycle().detach();
-    }
+    if (writes().isRunning()) cutWrites(m_machine.writes());
 }

@@ -5,6 +5,7 @@
 #include "screens/pages/PageFields.h"
 
 class QLayout;
+class StatusLine;
 class QPushButton;
 class QRadioButton;
 
@@ -64,7 +65,7 @@ protected:
 
     // The page's own setters follow the boxes: offered in write mode only.
     bool isWriteMode() const { return m_machine.controls().editing; }
-    bool connected() const { return g.ConnectedMode == 1; }
+    bool connected() const { return g.connected(); }
     // Opens the port if it is closed; on failure the message line gives device and reason.
     bool ensureOpen();
 
@@ -82,7 +83,6 @@ private:
     void render();
     // The ECU went silent or the adapter away: said on the message line, then linkLost().
     void tellLost(const QString& text);
-    void tellFound();
 
     ParameterPageMachine m_machine;
     PageFields m_fields;
@@ -90,5 +90,5 @@ private:
     QRadioButton* m_writeMode = nullptr;
     QPushButton* Command2 = nullptr; // "Modifica"
     QPushButton* Command1 = nullptr; // EXIT
-    QLabel* m_message = nullptr;
+    StatusLine* m_message = nullptr;
 };
