@@ -206,8 +206,8 @@ private slots:
         QCOMPARE(rig.link.written.last(), Commands::frame(1));
     }
 
-    // A closed port ticks idle with a clean count; a screen with a counter of its own (the
-    // automatic calibration) leaves the shared one be.
+    // A closed port ticks idle with a clean count, and each start counts afresh; a screen with
+    // a counter of its own (the automatic calibration) leaves the shared one be.
     void retryCounting() {
         Rig rig;
         int own = 0;
@@ -222,6 +222,12 @@ private slots:
         closed.cycle.tick();
         QVERIFY(closed.link.written.isEmpty() && closed.cycle.isRunning());
         QCOMPARE(closed.state.LinkRetryCount, 0);
+        // A count left by an earlier exchange must not tell a loss on the first silence.
+        Rig stale;
+        stale.state.LinkRetryCount = 15;
+        stale.cycle.start(300);
+        stale.cycle.tick();
+        QCOMPARE(stale.lostNotices, 0);
     }
 
     void vanishedDeviceIsToldOnceAndSoughtAtTheLostInterval() {
