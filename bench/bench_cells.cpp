@@ -11,11 +11,12 @@
 
 namespace {
 
-// One cell run, printed: the cell's true coefficient, the one found, updates, engine time.
+// One cell run, printed: the cell's true coefficient, the one found, updates, and the engine
+// time from START to the run's end (stored, or stopped at a limit).
 bool calibrateCellPrinted(World& w, AutoCalDrive& drive, TableCell cell, const QString& label) {
     const AutoCalibrationRun& run = drive.screen()->run();
-    const qint64 from = drive.nowMs();
-    if (!calibrateCell(w, drive, cell, 3000)) {
+    qint64 from = 0;
+    if (!calibrateCell(w, drive, cell, 3000, &from)) {
         figure(qPrintable(label + QStringLiteral(": never held there, or did not finish")), 0, "");
         return false;
     }

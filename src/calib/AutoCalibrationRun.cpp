@@ -193,6 +193,9 @@ void AutoCalibrationRun::setLinkLost(bool lost) {
     if (lost == m_linkLost) return;
     m_linkLost = lost;
     if (lost) {
+        // Where the engine was is no longer where it is.
+        m_recordCell.reset();
+        m_coverage.engineAt(std::nullopt, 0);
         // A switch that has not gone out is not sent late into a link that may come back
         // minutes later; it is asked again when the ECU answers.
         if (m_switchWanted) {

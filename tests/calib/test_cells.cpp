@@ -166,6 +166,10 @@ private slots:
             b.step();
         QCOMPARE(b.run.phase(), 5);
         QCOMPARE(b.run.avgOnGas(), 6000);
+        QCOMPARE(b.run.coverage().engineCell(), (TableCell{4, 2}));
+        b.run.setLinkLost(true); // the map shows no engine without a link
+        QVERIFY(!b.run.coverage().engineCell());
+        b.run.setLinkLost(false);
 
         // Back at a slightly different load: the first average holds no earlier reading.
         b.petrolTime = 6200;

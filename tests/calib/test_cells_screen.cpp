@@ -22,18 +22,20 @@ private slots:
         QTest::addColumn<int>("map"); // 0 flat 118, 1 rising 112..134, 2 rising, a cell at 156
         QTest::addColumn<int>("row");
         QTest::addColumn<int>("column");
-        QTest::newRow("flat 118, middle") << 0 << 3 << 4;
-        QTest::newRow("rising, low corner") << 1 << 0 << 0;
-        QTest::newRow("rising, high load") << 1 << 6 << 5;
-        QTest::newRow("rising, a cell past the maximum") << 2 << 7 << 7;
+        QTest::addColumn<double>("dropRate");
+        QTest::newRow("flat 118, middle") << 0 << 3 << 4 << 0.0;
+        QTest::newRow("rising, low corner") << 1 << 0 << 0 << 0.0;
+        QTest::newRow("rising, high load, a tenth dropped") << 1 << 6 << 5 << 0.1;
+        QTest::newRow("rising, a cell past the maximum") << 2 << 7 << 7 << 0.0;
     }
     void cellRunFindsTheCellsCoefficient() {
         QFETCH(int, map);
         QFETCH(int, row);
         QFETCH(int, column);
+        QFETCH(double, dropRate);
         std::array<int, 64> truth = map == 0 ? flatMap(118) : EngineModel::risingMap(112, 134);
         if (map == 2) truth[63] = 156;
-        World w(heldCar(truth), FaultSettings{});
+        World w(heldCar(truth), FaultSettings{.dropRate = dropRate});
         AutoCalDrive drive(w);
         const Run& run = drive.open()->run();
         const TableCell cell{row, column};

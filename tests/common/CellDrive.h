@@ -20,9 +20,10 @@ inline EngineSettings heldCar(const std::array<int, 64>& truth) {
 
 // The engine held in `cell` on petrol, where the petrol time is the load (on gas the petrol
 // unit stretches it by the gas's error), as a fitter switches on the calibration page. Once
-// the screen has shown the engine there for `dwellMs`, the cell's START, until the run is
-// over. False when either never happened.
-inline bool calibrateCell(World& w, AutoCalDrive& drive, TableCell cell, int dwellMs = 0) {
+// the screen has shown the engine there for `dwellMs`, the cell's START (at `startedMs`, if
+// asked), until the run is over. False when either never happened.
+inline bool calibrateCell(World& w, AutoCalDrive& drive, TableCell cell, int dwellMs = 0,
+                          qint64* startedMs = nullptr) {
     w.ecu.model().holdInCell(cell.row, cell.column);
     w.ecu.model().toPetrol();
     const AutoCalibrationRun& run = drive.screen()->run();
@@ -32,6 +33,7 @@ inline bool calibrateCell(World& w, AutoCalDrive& drive, TableCell cell, int dwe
             },
             30000 + dwellMs))
         return false;
+    if (startedMs) *startedMs = drive.nowMs();
     w.click(ScreenId::Form8, QStringLiteral("CommandCell"));
     return drive.runUntil([&] { return run.cellMode() == cell && AutoCalDrive::finished(run); },
                           15 * 60 * 1000);

@@ -1,5 +1,6 @@
 #include "screens/calib/CellMap.h"
 
+#include <QFontMetricsF>
 #include <QPainter>
 
 namespace {
@@ -14,6 +15,22 @@ const QColor kPlain(250, 250, 250);
 const QColor kHeader(225, 225, 235);
 const QColor kMarker(220, 134, 0); // the calibration page's operating-point marker
 const QColor kTarget(0, 0, 160);
+// The header column is this many cells wide: it holds five-digit injection times.
+constexpr double HeaderColumns = 1.4;
+
+// The base font at the largest size (no more than 40 % above its own) at which `sample` fits
+// a width and height.
+QFont fitted(QFont f, const QString& sample, double width, double height) {
+    double size = f.pointSizeF() * 1.4;
+    f.setPointSizeF(size);
+    while (size > 6) {
+        const QFontMetricsF m(f);
+        if (m.horizontalAdvance(sample) <= width && m.height() <= height) break;
+        size -= 0.5;
+        f.setPointSizeF(size);
+    }
+    return f;
+}
 
 QColor fillOf(const CellCoverage::Result& r) {
     switch (r.outcome) {
@@ -45,23 +62,26 @@ void CellMap::show(const View& view) {
 void CellMap::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    // One header column and row for the breakpoints, then eight cells each way.
-    const double w = width() / 9.0;
-    const double h = height() / 9.0;
-    const auto box = [w, h](int row, int column) {
-        return QRectF(w * (column + 1), h * (row + 1), w, h).adjusted(1, 1, -1, -1);
+    // A header column for the injection-time breakpoints (five digits) and a header row for
+    // the rpm ones, then eight cells each way.
+    const double w = width() / (TableSide + HeaderColumns);
+    const double h = height() / (TableSide + 1.0);
+    const double headerWidth = w * HeaderColumns;
+    const auto box = [w, h, headerWidth](int row, int column) {
+        const double left = column < 0 ? 0 : headerWidth + w * column;
+        return QRectF(left, h * (row + 1), column < 0 ? headerWidth : w, h).adjusted(1, 1, -1, -1);
     };
-    QFont plain = font();
-    plain.setPointSizeF(std::max(7.0, std::min(w, h) / 3.2));
+    QFont plain = fitted(font(), QStringLiteral("150"), w * 0.7, h * 0.6);
     QFont bold = plain;
     bold.setBold(true);
+    const QFont header =
+        fitted(font(), QStringLiteral("15000"), std::min(w, headerWidth) * 0.9, h * 0.5);
 
-    p.setFont(plain);
+    p.setFont(header);
+    p.setPen(Qt::black);
     for (int i = 0; i < TableSide; ++i) {
-        for (const QRectF& r : {box(-1, i), box(i, -1)}) {
-            p.fillRect(r, kHeader);
-        }
-        p.setPen(Qt::black);
+        p.fillRect(box(-1, i), kHeader);
+        p.fillRect(box(i, -1), kHeader);
         p.drawText(box(-1, i), Qt::AlignCenter, QString::number(m_view.breakpoints.rpm[i]));
         p.drawText(box(i, -1), Qt::AlignCenter, QString::number(m_view.breakpoints.tinj[i]));
     }

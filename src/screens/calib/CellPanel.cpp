@@ -9,6 +9,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QStringList>
 #include <QVBoxLayout>
 
 CellPanel::CellPanel(const AutoCalibrationRun& run, const ParameterSet& set,
@@ -109,12 +110,15 @@ void CellPanel::refresh(bool canAct) {
     v.proposal = m_proposal.has_value();
     m_map->show(v);
 
+    QStringList where;
+    if (v.target)
+        where << cellName(text("F08_T60", "TARATURA DELLA CELLA TINJ %1 RPM %2"), *v.target);
     if (v.engine)
-        m_engineText->setText(
-            cellName(text("F08_T61", "MOTORE NELLA CELLA TINJ %1 RPM %2 DA %3 s"), *v.engine)
-                .arg(QString::number(coverage.dwellMs() / 1000.0, 'f', 1)));
+        where << cellName(text("F08_T61", "MOTORE NELLA CELLA TINJ %1 RPM %2 DA %3 s"), *v.engine)
+                     .arg(QString::number(coverage.dwellMs() / 1000.0, 'f', 1));
     else
-        m_engineText->setText(text("F08_T62", "MOTORE FERMO: NESSUNA CELLA"));
+        where << text("F08_T62", "MOTORE FERMO: NESSUNA CELLA");
+    m_engineText->setText(where.join(QLatin1Char('\n')));
 
     // Nothing new starts while a proposal waits for its answer or a run or a write is under
     // way; the fill is written only outside calibration mode.
