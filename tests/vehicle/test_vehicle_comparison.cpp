@@ -67,6 +67,28 @@ private slots:
         QVERIFY(VehicleComparison::of(file, path, english()).same());
     }
 
+    // Shades deepen at 3, 6 and 11 either way; a higher file is never painted as a lower one,
+    // and the largest differences a byte allows still get a shade.
+    void shadesGrowWithTheDifference() {
+        const auto steps = [](std::initializer_list<int> differences) {
+            QList<Rgb> out;
+            for (int d : differences)
+                out << VehicleComparison::shade(d);
+            return out;
+        };
+        QCOMPARE(VehicleComparison::shade(0), (Rgb{255, 255, 255}));
+        const QList<Rgb> up = steps({1, 2, 3, 5, 6, 10, 11, 255});
+        const QList<Rgb> down = steps({-1, -2, -3, -5, -6, -10, -11, -255});
+        for (int i = 0; i < up.size(); i += 2) {
+            QCOMPARE(up[i], up[i + 1]);
+            QCOMPARE(down[i], down[i + 1]);
+            QVERIFY(up[i] != down[i]);
+            if (i > 0) QVERIFY(up[i] != up[i - 1] && down[i] != down[i - 1]);
+            QVERIFY(up[i].red > up[i].blue);
+            QVERIFY(down[i].blue > down[i].red);
+        }
+    }
+
     // The file's side is what a load would write: a value the ECU cannot take shows as the
     // default that replaces it, marked so.
     void replacedValuesShowTheirDefault() {
