@@ -10,6 +10,7 @@
 #include "link/RequestPlan.h"
 #include "link/WriteReport.h"
 #include "screen/Shape.h"
+#include "screens/calib/TableGrid.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -131,6 +132,7 @@ Form16::Form16(FormContext& context) : FormBase(ScreenId::Form16, context) {
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(10, 8, 10, 8);
     root->addLayout(top);
+    root->addWidget(m_grid->toolBar());
     root->addWidget(Text15);
     root->addLayout(bottom);
     root->addWidget(Label4);
@@ -240,6 +242,8 @@ QWidget* Form16::buildGrid() {
     Shape1->setAttribute(Qt::WA_TransparentForMouseEvents);
     Shape1->resize(int(toPixels(MarkerSize)), int(toPixels(MarkerSize)));
     Shape1->hide();
+    m_grid = new TableGrid(canvas, std::span(Text6).subspan<16>(), g.language);
+    connect(m_grid, &TableGrid::boxRewritten, this, &Form16::clearRejected);
     return canvas;
 }
 
@@ -421,7 +425,7 @@ void Form16::applyLanguageStrings() {
 
 void Form16::load() {
     fillCorrectives();
-    fillGrid();
+    fillGrid(true);
     Frame19->setVisible(g.parameters.value(PressureSensorType) == 1);
 
     bool connected = g.ConnectedMode == 1;
@@ -466,14 +470,13 @@ void Form16::fillCorrectives() {
     Text27->setText(QStringLiteral("0"));
 }
 
-void Form16::fillGrid() {
+void Form16::fillGrid(bool verified) {
     const ParameterSet& p = g.parameters;
     for (int i = 0; i < 8; ++i) {
         Text6[i]->setText(number(p.value(RpmBreakpoint1 + i)));
         Text6[8 + i]->setText(number(p.value(TinjBreakpoint1 + i)));
     }
-    for (int cell = 0; cell < TableSize; ++cell)
-        Text6[16 + cell]->setText(number(g.parameters.ktar(cell + 1)));
+    m_grid->showEcu(TableOperations::fromSet(p), verified);
 }
 
 // --- Live values ----------------------------------------------------------------------------
@@ -540,6 +543,7 @@ void Form16::refreshControls() {
         box->setReadOnly(m_page.writing());
     for (QLineEdit* box : {Text10, Text25, Text24, Text26})
         box->setReadOnly(m_page.writing());
+    m_grid->setEditable(!m_page.writing());
     const QString notice = CalibrationTexts::notice(m_page.notice(), g.language);
     if (!notice.isEmpty())
         showStatus(notice);
@@ -716,7 +720,7 @@ ExchangeCycle::Outcome Form16::writeFinished() {
     // and a later archive save see what the car has.
     settleWrites(m_writes, true);
     fillCorrectives();
-    fillGrid();
+    fillGrid(verified);
     Frame19->setVisible(g.parameters.value(PressureSensorType) == 1);
     const QString outcome = WriteReport::outcome(m_writes, g.language);
     Label4->setStyleSheet(verified ? QStringLiteral("color: rgb(0,110,0); font-weight: bold;")
@@ -740,6 +744,7 @@ bool Form16::carryOut(const PageAction& action, const QString& writeNote) {
         cycle().detach();
         // The set keeps exactly what the ECU confirmed.
         m_writes.storeAcknowledged(g.parameters);
+        m_grid->ecuHolds(TableOperations::fromSet(g.parameters));
         g.parametersFromEcu = false;
         ctx.dialogs.setBusy(false);
         notes << WriteReport::outcome(m_writes, g.language);
