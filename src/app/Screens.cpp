@@ -14,6 +14,7 @@
 #include "screens/pages/Form13.h"
 #include "screens/pages/Form14.h"
 #include "screens/pages/Form6.h"
+#include "screens/vehicle/Form18.h"
 #include "screens/vehicle/Form5.h"
 
 namespace {
@@ -36,6 +37,7 @@ const Entry kScreens[] = {
     {ScreenId::Form3, make<Form3>},
     {ScreenId::Form9, make<Form9>},
     {ScreenId::Form5, make<Form5>},
+    {ScreenId::Form18, make<Form18>},
     {ScreenId::Form13, make<Form13>},
     {ScreenId::Form6, make<Form6>},
     {ScreenId::Form11, make<Form11>},

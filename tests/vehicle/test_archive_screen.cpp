@@ -5,11 +5,14 @@
 #include "common/FileSizeLimit.h"
 #include "common/World.h"
 
+#include "screens/vehicle/Form18.h"
 #include "screens/vehicle/Form5.h"
 #include "vehicle/VehicleArchive.h"
+#include "vehicle/VehicleArchiveTexts.h"
 #include "vehicle/WorkbookWriter.h"
 
 #include <QLabel>
+#include <QTableWidget>
 #include <QtTest>
 #include <cerrno>
 
@@ -115,6 +118,66 @@ private slots:
         QCOMPARE(held.value(InjectorCount), 6);
         QCOMPARE(held.ktar(6), 105);
         QVERIFY(w.g.parameters == held);
+    }
+
+    // "Confronta con archivio": the workbook's differences listed and shaded, nothing sent;
+    // then "Carica nella centralina" goes back to the menu, whose bulk write loads it.
+    void comparisonListsTheDifferencesThenLoadsOnRequest() {
+        World w;
+        Form5* m = menu(w);
+        ParameterSet car = w.g.parameters;
+        car.setValue(SwitchRpm, 2800);
+        car.setValue(SwitchTemperature, 60);
+        car.setKtar(3, 120);
+        car.setKtar(10, 103);
+        car.setKtar(64, 140);
+        const QString file = w.dir.filePath(QStringLiteral("Panda.xlsx"));
+        QVERIFY(VehicleArchive::save(file, car).ok);
+        // A file that cannot be read is told as a load tells it, and nothing opens.
+        w.dialogs.fileToOpen = w.dir.filePath(QStringLiteral("missing.xlsx"));
+        w.click(ScreenId::Form5, QStringLiteral("Command11"));
+        QCOMPARE(status(w), VehicleArchiveTexts::loadError(
+                                VehicleArchive::load(w.dialogs.fileToOpen), w.g.language));
+        QVERIFY(!w.host.loaded(ScreenId::Form18));
+
+        w.dialogs.fileToOpen = file;
+        w.click(ScreenId::Form5, QStringLiteral("Command11"));
+        QVERIFY(w.host.isVisible(ScreenId::Form18) && !m->isVisible());
+        const auto* params = w.control<QTableWidget>(ScreenId::Form18, QStringLiteral("Grid1"));
+        QStringList rows;
+        for (int r = 0; r < params->rowCount(); ++r)
+            rows << QStringLiteral("%1|%2|%3")
+                        .arg(params->item(r, 0)->text(), params->item(r, 1)->text(),
+                             params->item(r, 2)->text());
+        const ParameterSet& ecu = w.g.parameters;
+        QCOMPARE(rows,
+                 (QStringList{QStringLiteral("GIRI COMMUTAZIONE|%1|2800").arg(ecu.value(SwitchRpm)),
+                              QStringLiteral("TEMPERATURA COMMUTAZIONE|%1|60")
+                                  .arg(ecu.value(SwitchTemperature))}));
+        // Each side's table, the three cells that differ shaded alike on both.
+        for (const auto& [name, shows] :
+             {std::pair{QStringLiteral("Grid2"), ecu}, std::pair{QStringLiteral("Grid3"), car}}) {
+            const auto* t = w.control<QTableWidget>(ScreenId::Form18, name);
+            int shaded = 0;
+            for (int cell = 0; cell < TableSize; ++cell) {
+                const QTableWidgetItem* i = t->item(cell / 8, cell % 8);
+                QCOMPARE(i->text(), QString::number(shows.ktar(cell + 1)));
+                const Rgb c = VehicleComparison::shade(car.ktar(cell + 1) - ecu.ktar(cell + 1));
+                if (c == Rgb{255, 255, 255}) continue;
+                QCOMPARE(i->background().color(), QColor(c.red, c.green, c.blue));
+                ++shaded;
+            }
+            QCOMPARE(shaded, 3);
+        }
+        QVERIFY(w.ecu.received().isEmpty());
+
+        w.click(ScreenId::Form18, QStringLiteral("Command1"));
+        QVERIFY(!w.host.loaded(ScreenId::Form18));
+        QCOMPARE(m->phase(), Form5::Phase::BulkWrite);
+        for (int i = 0; i < 600 && m->phase() != Form5::Phase::Idle; ++i)
+            m->Timer1Tick();
+        QCOMPARE(status(w), QStringLiteral("Parametri scritti e verificati"));
+        QVERIFY(heldBy(w.ecu.memory()) == car);
     }
 
     // Files that are no configuration: refused with the file or the first bad cell named; not

@@ -47,6 +47,7 @@ Form5::Form5(FormContext& context) : FormBase(ScreenId::Form5, context) {
     Command7 = button("Command7", "F05_C07", "Valori di default");
     Command5 = button("Command5", "F05_C05", "Archivio VETTURE");
     Command9 = button("Command9", "F05_C09", "Salva CONFIGURAZIONE VETTURA");
+    Command11 = button("Command11", "F05_C11", "Confronta con archivio");
     Command10 = button("Command10", "F05_C10", "Rileggi dalla centralina");
     Command8 = button("Command8", "F01_C02", "EXIT");
 
@@ -69,7 +70,7 @@ Form5::Form5(FormContext& context) : FormBase(ScreenId::Form5, context) {
     for (QPushButton* b : {Command1, Command2, Command3, Command4})
         root->addWidget(b);
     root->addSpacing(14);
-    for (QPushButton* b : {Command7, Command5, Command9, Command10})
+    for (QPushButton* b : {Command7, Command5, Command11, Command9, Command10})
         root->addWidget(b);
     root->addSpacing(14);
     root->addWidget(Command8);
@@ -85,6 +86,7 @@ Form5::Form5(FormContext& context) : FormBase(ScreenId::Form5, context) {
     connect(Command7, &QPushButton::clicked, this, &Form5::restoreDefaults);
     connect(Command5, &QPushButton::clicked, this, &Form5::Command5Click);
     connect(Command9, &QPushButton::clicked, this, &Form5::Command9Click);
+    connect(Command11, &QPushButton::clicked, this, &Form5::Command11Click);
     connect(Command10, &QPushButton::clicked, this, &Form5::readAgain);
     connect(Command8, &QPushButton::clicked, this, &Form5::onCloseRequested);
 
@@ -161,7 +163,7 @@ void Form5::setButtons(bool enabled) {
     for (QPushButton* b : {Command1, Command2, Command3, Command4})
         b->setEnabled(enabled);
     // Without a connection the menu offers the pages to look at, and EXIT.
-    for (QPushButton* b : {Command7, Command5, Command9, Command10})
+    for (QPushButton* b : {Command7, Command5, Command11, Command9, Command10})
         b->setEnabled(enabled && g.ConnectedMode == 1);
 }
 
@@ -360,20 +362,47 @@ void Form5::Command9Click() {
 
 void Form5::Command5Click() {
     if (g.ConnectedMode != 1 || m_phase != Phase::Idle) return;
+    const auto load =
+        chooseWorkbook(lang("tabEI00", QStringLiteral("Carica configurazione vettura")));
+    if (load) takeVehicle(*load);
+}
+
+void Form5::Command11Click() {
+    if (g.ConnectedMode != 1 || m_phase != Phase::Idle) return;
+    // Beside a set not wholly read from the ECU the differences listed would not be the car's.
+    if (!g.parametersFromEcu) {
+        showStatus(lang("F05_T28", QStringLiteral("Configurazione non letta dalla centralina: "
+                                                  "rileggerla con \"Rileggi dalla centralina\" "
+                                                  "prima di confrontarla.")),
+                   Tone::Problem);
+        return;
+    }
+    const auto load = chooseWorkbook(Command11->text());
+    if (!load) return;
+    handOverTo(ScreenId::Form18);
+    if (Screen* comparison = ctx.host.loaded(ScreenId::Form18)) comparison->takeVehicle(*load);
+}
+
+std::optional<VehicleLoad> Form5::chooseWorkbook(const QString& title) {
     const QString chosen = ctx.dialogs.openFileName(
-        this, lang("tabEI00", QStringLiteral("Carica configurazione vettura")), archiveFolder(),
+        this, title, archiveFolder(),
         lang("F05_T25", QStringLiteral("Cartelle di lavoro Excel")) +
             QStringLiteral(" (*.xlsx *.xls);;") + lang("F05_T26", QStringLiteral("Tutti i file")) +
             QStringLiteral(" (*)"));
-    if (chosen.isEmpty()) return;
+    if (chosen.isEmpty()) return std::nullopt;
     fileWork(true);
-    const VehicleLoad load = VehicleArchive::load(chosen);
+    VehicleLoad load = VehicleArchive::load(chosen);
     fileWork(false);
     if (!load.ok()) {
         // Nothing of a refused file reaches the ECU or the set.
         showStatus(VehicleArchiveTexts::loadError(load, g.language), Tone::Problem);
-        return;
+        return std::nullopt;
     }
+    return load;
+}
+
+void Form5::takeVehicle(const VehicleLoad& load) {
+    if (g.ConnectedMode != 1 || m_phase != Phase::Idle || !load.ok()) return;
     // The set takes the configuration from the ECU's read-back at the end, not from the file.
     ParameterSet configuration;
     load.image.storeImage(configuration);

@@ -3,6 +3,9 @@
 #include "link/ParameterUpload.h"
 #include "link/WriteSequence.h"
 #include "screen/FormBase.h"
+#include "vehicle/VehicleArchive.h"
+
+#include <optional>
 
 class ParameterSet;
 class QLabel;
@@ -34,6 +37,8 @@ public:
 
     // A line from the screen that handed over to the menu (a page's interrupted write).
     void showNotice(const QString& text) override;
+    // A workbook read here or passed back by the comparison: written into the ECU whole.
+    void takeVehicle(const VehicleLoad& load) override;
 
     // The exchange tick (Timer1).
     void Timer1Tick() { cycle().tick(); }
@@ -60,6 +65,11 @@ private:
     // The vehicle archive: loading a workbook into the ECU, saving the ECU's configuration.
     void Command5Click();
     void Command9Click();
+    // The comparison of the ECU with a workbook, on a screen of its own.
+    void Command11Click();
+    // The workbook the fitter chooses, read; nothing when none was chosen or it was refused
+    // (the reason is on the status line).
+    std::optional<VehicleLoad> chooseWorkbook(const QString& title);
     QString archiveFolder();
     // Buttons off and the busy pointer while a workbook is read or written.
     void fileWork(bool busy);
@@ -71,6 +81,7 @@ private:
     QPushButton* Command7;  // Valori di default
     QPushButton* Command5;  // Archivio VETTURE
     QPushButton* Command9;  // Salva CONFIGURAZIONE VETTURA
+    QPushButton* Command11; // Confronta con archivio
     QPushButton* Command10; // Rileggi dalla centralina
     QPushButton* Command8;  // EXIT
     QPlainTextEdit* Text4;
