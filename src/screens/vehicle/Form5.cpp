@@ -327,17 +327,19 @@ void Form5::fileWork(bool busy) {
     ctx.dialogs.setBusy(busy);
 }
 
+bool Form5::readFromEcu(const char* key, const char* refusal) {
+    if (g.parametersFromEcu) return true;
+    showStatus(lang(key, QString::fromUtf8(refusal)), Tone::Problem);
+    return false;
+}
+
 void Form5::Command9Click() {
     if (g.ConnectedMode != 1 || m_phase != Phase::Idle) return;
     // Only a set the ECU sent whole is saved: one never read would load as a car with every
     // value out of range, one cut short by a lost link is half this car and half the last.
-    if (!g.parametersFromEcu) {
-        showStatus(lang("F05_T23", QStringLiteral("Configurazione non letta dalla centralina: "
-                                                  "rileggerla con \"Rileggi dalla centralina\" "
-                                                  "prima di salvarla.")),
-                   Tone::Problem);
+    if (!readFromEcu("F05_T23", "Configurazione non letta dalla centralina: rileggerla con "
+                                "\"Rileggi dalla centralina\" prima di salvarla."))
         return;
-    }
     const QString chosen = ctx.dialogs.saveFileName(
         this, lang("tabEO00", QStringLiteral("Salva configurazione vettura")), archiveFolder(),
         lang("F05_T25", QStringLiteral("Cartelle di lavoro Excel")) + QStringLiteral(" (*.xlsx)"));
@@ -370,13 +372,9 @@ void Form5::Command5Click() {
 void Form5::Command11Click() {
     if (g.ConnectedMode != 1 || m_phase != Phase::Idle) return;
     // Beside a set not wholly read from the ECU the differences listed would not be the car's.
-    if (!g.parametersFromEcu) {
-        showStatus(lang("F05_T28", QStringLiteral("Configurazione non letta dalla centralina: "
-                                                  "rileggerla con \"Rileggi dalla centralina\" "
-                                                  "prima di confrontarla.")),
-                   Tone::Problem);
+    if (!readFromEcu("F05_T28", "Configurazione non letta dalla centralina: rileggerla con "
+                                "\"Rileggi dalla centralina\" prima di confrontarla."))
         return;
-    }
     const auto load = chooseWorkbook(Command11->text());
     if (!load) return;
     handOverTo(ScreenId::Form18);

@@ -65,6 +65,8 @@ private:
     // The vehicle archive: loading a workbook into the ECU, saving the ECU's configuration.
     void Command5Click();
     void Command9Click();
+    // The set was wholly read from the ECU; otherwise false, and `refusal` on the status line.
+    bool readFromEcu(const char* key, const char* refusal);
     // The comparison of the ECU with a workbook, on a screen of its own.
     void Command11Click();
     // The workbook the fitter chooses, read; nothing when none was chosen or it was refused
