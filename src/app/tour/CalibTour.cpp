@@ -71,6 +71,7 @@ void ScreenTours::form16(Tour& t) {
             TableGrid* tools = grid();
             for (int step = 0; tools && step < 10 && tools->history().canUndo(); ++step)
                 tools->action(TableGrid::Tool::Undo)->trigger();
+            if (tools) tools->select(TableSelection::cell(0, 0));
         },
         [grid] {
             const TableGrid* tools = grid();

@@ -34,58 +34,52 @@ struct ToolText {
     const char* name; // the button's (and the action's) object name
     const char* key;
     const char* italian;
+    QKeyCombination keys[2];
 };
+// Interpolation along rows and columns takes the keys spreadsheets fill with: Ctrl+R to the
+// right, Ctrl+D down.
 constexpr ToolText kTools[] = {
-    {Tool::Set, "TableSet", "F16_T50", "Imposta le celle selezionate al valore"},
-    {Tool::Percent, "TablePercent", "F16_T51", "Varia le celle selezionate della percentuale"},
-    {Tool::Add, "TableAdd", "F16_T52", "Aumenta di 1"},
-    {Tool::Subtract, "TableSubtract", "F16_T53", "Diminuisci di 1"},
-    {Tool::Bilinear, "TableBilinear", "F16_T54", "Interpola tra gli angoli"},
-    {Tool::Rows, "TableRows", "F16_T55", "Interpola lungo le righe"},
-    {Tool::Columns, "TableColumns", "F16_T56", "Interpola lungo le colonne"},
-    {Tool::Smooth, "TableSmooth", "F16_T57", "Leviga"},
-    {Tool::Undo, "TableUndo", "F16_T58", "Annulla"},
-    {Tool::Redo, "TableRedo", "F16_T59", "Ripeti"},
-    {Tool::Copy, "TableCopy", "F16_T60", "Copia"},
-    {Tool::Paste, "TablePaste", "F16_T61", "Incolla"},
+    {Tool::Set,
+     "TableSet",
+     "F16_T50",
+     "Imposta le celle selezionate al valore",
+     {Qt::CTRL | Qt::Key_Return, Qt::CTRL | Qt::Key_Enter}},
+    {Tool::Percent,
+     "TablePercent",
+     "F16_T51",
+     "Varia le celle selezionate della percentuale",
+     {Qt::Key_Percent}},
+    {Tool::Add, "TableAdd", "F16_T52", "Aumenta di 1", {Qt::Key_Plus}},
+    {Tool::Subtract, "TableSubtract", "F16_T53", "Diminuisci di 1", {Qt::Key_Minus}},
+    {Tool::Bilinear,
+     "TableBilinear",
+     "F16_T54",
+     "Interpola tra gli angoli",
+     {Qt::CTRL | Qt::Key_I}},
+    {Tool::Rows, "TableRows", "F16_T55", "Interpola lungo le righe", {Qt::CTRL | Qt::Key_R}},
+    {Tool::Columns,
+     "TableColumns",
+     "F16_T56",
+     "Interpola lungo le colonne",
+     {Qt::CTRL | Qt::Key_D}},
+    {Tool::Smooth, "TableSmooth", "F16_T57", "Leviga", {Qt::CTRL | Qt::Key_L}},
+    {Tool::Undo, "TableUndo", "F16_T58", "Annulla", {Qt::CTRL | Qt::Key_Z}},
+    {Tool::Redo,
+     "TableRedo",
+     "F16_T59",
+     "Ripeti",
+     {Qt::CTRL | Qt::Key_Y, Qt::CTRL | Qt::SHIFT | Qt::Key_Z}},
+    {Tool::Copy,
+     "TableCopy",
+     "F16_T60",
+     "Copia",
+     {Qt::CTRL | Qt::Key_C, Qt::CTRL | Qt::Key_Insert}},
+    {Tool::Paste,
+     "TablePaste",
+     "F16_T61",
+     "Incolla",
+     {Qt::CTRL | Qt::Key_V, Qt::SHIFT | Qt::Key_Insert}},
 };
-
-QList<QKeySequence> shortcutsOf(Tool tool) {
-    const auto keys = [](std::initializer_list<QKeyCombination> k) {
-        QList<QKeySequence> out;
-        for (QKeyCombination c : k)
-            out << QKeySequence(c);
-        return out;
-    };
-    switch (tool) {
-    case Tool::Set:
-        return keys({Qt::CTRL | Qt::Key_Return, Qt::CTRL | Qt::Key_Enter});
-    case Tool::Percent:
-        return keys({QKeyCombination(Qt::Key_Percent)});
-    case Tool::Add:
-        return keys({QKeyCombination(Qt::Key_Plus)});
-    case Tool::Subtract:
-        return keys({QKeyCombination(Qt::Key_Minus)});
-    // As spreadsheets fill: Ctrl+R to the right along a row, Ctrl+D down a column.
-    case Tool::Bilinear:
-        return keys({Qt::CTRL | Qt::Key_I});
-    case Tool::Rows:
-        return keys({Qt::CTRL | Qt::Key_R});
-    case Tool::Columns:
-        return keys({Qt::CTRL | Qt::Key_D});
-    case Tool::Smooth:
-        return keys({Qt::CTRL | Qt::Key_L});
-    case Tool::Undo:
-        return keys({Qt::CTRL | Qt::Key_Z});
-    case Tool::Redo:
-        return keys({Qt::CTRL | Qt::Key_Y, Qt::CTRL | Qt::SHIFT | Qt::Key_Z});
-    case Tool::Copy:
-        return keys({Qt::CTRL | Qt::Key_C, Qt::CTRL | Qt::Key_Insert});
-    case Tool::Paste:
-        return keys({Qt::CTRL | Qt::Key_V, Qt::SHIFT | Qt::Key_Insert});
-    }
-    return {};
-}
 
 // The key as the tools know it: the keypad's keys are the main keys, and "+" or "%" may need
 // Shift on the fitter's keyboard.
@@ -166,7 +160,10 @@ void TableGrid::buildActions(const LanguageTable& language) {
         auto* a = new QAction(
             language.text(QString::fromLatin1(t.key), QString::fromUtf8(t.italian)), this);
         a->setObjectName(QString::fromLatin1(t.name));
-        a->setShortcuts(shortcutsOf(t.tool));
+        QList<QKeySequence> keys;
+        for (QKeyCombination k : t.keys)
+            if (k.key() != Qt::Key_unknown) keys << QKeySequence(k);
+        a->setShortcuts(keys);
         // Shown in the menu and named in the tooltip; the boxes' keys reach the tools through
         // the grid's filter, because a text box keeps Ctrl+Z, Ctrl+V and "+" for itself.
         a->setShortcutContext(Qt::WidgetShortcut);
@@ -185,10 +182,12 @@ void TableGrid::buildToolBar(const LanguageTable& language) {
     auto* row = new QHBoxLayout(m_toolBar);
     row->setContentsMargins(0, 0, 0, 0);
     const auto button = [this, row](Tool tool, const QString& text) {
+        // A short caption on the button, the whole text in the menu and the tooltip; the
+        // button takes the caption from the action again whenever the action changes.
+        if (!text.isEmpty()) m_actions[tool]->setIconText(text);
         auto* b = new QToolButton(m_toolBar);
         b->setDefaultAction(m_actions[tool]);
         b->setObjectName(m_actions[tool]->objectName());
-        if (!text.isEmpty()) b->setText(text);
         b->setToolButtonStyle(Qt::ToolButtonTextOnly);
         b->setMinimumHeight(28);
         row->addWidget(b);
