@@ -3,6 +3,7 @@
 #include "calib/TableClipboard.h"
 #include "calib/TableTexts.h"
 #include "lang/LanguageTable.h"
+#include "screen/StatusLine.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -10,7 +11,6 @@
 #include <QDoubleSpinBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
@@ -232,10 +232,7 @@ void TableGrid::buildToolBar(const LanguageTable& language) {
 
     // Beside the tools, where the fitter is looking: cells held, a paste refused, what is
     // edited and not yet written.
-    m_status = new QLabel(m_toolBar);
-    m_status->setObjectName(QStringLiteral("TableStatus"));
-    m_status->setWordWrap(true);
-    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_status = new StatusLine(QStringLiteral("TableStatus"), m_toolBar);
     row->addWidget(m_status, 1);
 }
 
@@ -399,10 +396,10 @@ void TableGrid::refresh() {
                      .text(QStringLiteral("F16_T62"),
                            QStringLiteral("Celle modificate, non ancora scritte: %1"))
                      .arg(edited);
-    m_status->setText(lines.join(QLatin1Char('\n')));
-    m_status->setStyleSheet(m_problem.isEmpty() && held.isEmpty()
-                                ? QStringLiteral("color: rgb(150,90,0); font-weight: bold;")
-                                : QStringLiteral("color: rgb(190,0,0); font-weight: bold;"));
+    // Cells edited and not yet written are work under way; a refusal or a held cell is not.
+    m_status->tell(lines.join(QLatin1Char('\n')), m_problem.isEmpty() && held.isEmpty()
+                                                      ? StatusLine::Tone::Progress
+                                                      : StatusLine::Tone::Problem);
     m_overlay->update();
 }
 

@@ -13,10 +13,10 @@ class LanguageTable;
 class QAction;
 class QDoubleSpinBox;
 class QKeyEvent;
-class QLabel;
 class QLineEdit;
 class QMenu;
 class QSpinBox;
+class StatusLine;
 class QWidget;
 
 // The calibration page's correction table as a tuner works it: a rectangle of cells selected
@@ -98,7 +98,7 @@ private:
     QWidget* m_toolBar = nullptr;
     QSpinBox* m_value = nullptr;
     QDoubleSpinBox* m_percent = nullptr;
-    QLabel* m_status = nullptr;
+    StatusLine* m_status = nullptr;
     QMenu* m_menu = nullptr;
     std::map<Tool, QAction*> m_actions;
 

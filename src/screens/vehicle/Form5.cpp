@@ -164,7 +164,7 @@ void Form5::setButtons(bool enabled) {
         b->setEnabled(enabled);
     // Without a connection the menu offers the pages to look at, and EXIT.
     for (QPushButton* b : {Command7, Command5, Command11, Command9, Command10})
-        b->setEnabled(enabled && g.ConnectedMode == 1);
+        b->setEnabled(enabled && g.connected());
 }
 
 void Form5::showStatus(const QString& text, Tone tone) {
@@ -194,7 +194,7 @@ void Form5::openPage(ScreenId page) {
 }
 
 bool Form5::beginOperation(Phase phase) {
-    if (g.ConnectedMode != 1 || m_phase != Phase::Idle) return false;
+    if (!g.connected() || m_phase != Phase::Idle) return false;
     if (!ensureLinkOpen()) {
         showStatus(link().errorString(), Tone::Problem);
         return false;
@@ -218,7 +218,7 @@ void Form5::endOperation() {
 }
 
 void Form5::restoreDefaults() {
-    if (g.ConnectedMode != 1 || m_phase != Phase::Idle) return;
+    if (!g.connected() || m_phase != Phase::Idle) return;
     // The ECU replaces the car's whole configuration, its tuned table included: only when the
     // fitter says so.
     if (!ctx.dialogs.question(
@@ -334,7 +334,7 @@ bool Form5::readFromEcu(const char* key, const char* refusal) {
 }
 
 void Form5::Command9Click() {
-    if (g.ConnectedMode != 1 || m_phase != Phase::Idle) return;
+    if (!g.connected() || m_phase != Phase::Idle) return;
     // Only a set the ECU sent whole is saved: one never read would load as a car with every
     // value out of range, one cut short by a lost link is half this car and half the last.
     if (!readFromEcu("F05_T23", "Configurazione non letta dalla centralina: rileggerla con "
@@ -363,14 +363,14 @@ void Form5::Command9Click() {
 }
 
 void Form5::Command5Click() {
-    if (g.ConnectedMode != 1 || m_phase != Phase::Idle) return;
+    if (!g.connected() || m_phase != Phase::Idle) return;
     const auto load =
         chooseWorkbook(lang("tabEI00", QStringLiteral("Carica configurazione vettura")));
     if (load) takeVehicle(*load);
 }
 
 void Form5::Command11Click() {
-    if (g.ConnectedMode != 1 || m_phase != Phase::Idle) return;
+    if (!g.connected() || m_phase != Phase::Idle) return;
     // Beside a set not wholly read from the ECU the differences listed would not be the car's.
     if (!readFromEcu("F05_T28", "Configurazione non letta dalla centralina: rileggerla con "
                                 "\"Rileggi dalla centralina\" prima di confrontarla."))
@@ -400,7 +400,7 @@ std::optional<VehicleLoad> Form5::chooseWorkbook(const QString& title) {
 }
 
 void Form5::takeVehicle(const VehicleLoad& load) {
-    if (g.ConnectedMode != 1 || m_phase != Phase::Idle || !load.ok()) return;
+    if (!g.connected() || m_phase != Phase::Idle || !load.ok()) return;
     // The set takes the configuration from the ECU's read-back at the end, not from the file.
     ParameterSet configuration;
     load.image.storeImage(configuration);
