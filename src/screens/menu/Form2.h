@@ -1,8 +1,10 @@
 #pragma once
 
-#include "link/ParameterUpload.h"
-#include "link/WriteSequence.h"
+#include "link/ParameterUploadCycle.h"
 #include "screen/FormBase.h"
+#include "state/MainMenuMachine.h"
+
+#include <memory>
 
 class QLabel;
 class QLineEdit;
@@ -21,16 +23,8 @@ public:
     // The exchange tick (Timer1).
     void Timer1Tick() { cycle().tick(); }
 
-    enum class Phase {
-        Idle,      // not connected, or the port could not be opened
-        Uploading, // upload, check and write-back rounds
-        Ready,     // a valid set is held; the buttons are released
-        Exchange,  // a button's short exchange before handing over
-        Stopped,   // the ECU keeps refusing defaults
-    };
-    Phase phase() const { return m_phase; }
-
-    int CalibrationRequested = 0;
+    using Phase = MainMenuMachine::Phase;
+    Phase phase() const { return m_menu.phase(); }
 
     // A line from the screen that just came back here: the calibration page left without the
     // ECU confirming the end of manual calibration, or with its write interrupted.
@@ -45,16 +39,16 @@ private:
     void applyLanguageStrings();
     void showFuel(int gasType);
     void fuelClicked(int index);
-    void setMenuButtons(bool enabled);
-    void setFuelOptions(bool enabled);
-    void startUpload();
-    void startButtonExchange(int request, bool calibration);
-    void handOver(ScreenId next);
+    // Buttons and fuel options as the menu's phase allows.
+    void showControls();
+    // The upload, after `writes` (a change of fuel) when there are any.
+    void startUpload(std::vector<WriteSequence::Write> writes = {});
+    void buttonClicked(MainMenuMachine::Button button);
+    // A record of a button's exchange arrived: ask for the next, or hand over.
+    ExchangeCycle::Outcome follow(const MainMenuMachine::Next& next);
     static const RequestPlan& plan();
-    // Writes the list, then uploads the whole set again.
-    void writeThenUpload(std::vector<WriteSequence::Write> writes);
     void showStatus(const QString& text);
-    ExchangeCycle::Outcome uploadChecked();
+    ExchangeCycle::Outcome uploadEnded(ParameterUpload::Step step);
 
     QLabel* Label1;
     QLabel* Label4;
@@ -71,7 +65,6 @@ private:
     QPlainTextEdit* Text4;
     QLabel* StatusText; // what went wrong on this screen: a refused default, a vanished port
 
-    Phase m_phase = Phase::Idle;
-    ParameterUpload m_upload{g.parameters, g.writeList};
-    WriteSequence m_writes;
+    MainMenuMachine m_menu{g.ConnectedMode == 1};
+    std::unique_ptr<ParameterUploadCycle> m_upload;
 };
