@@ -61,18 +61,26 @@ Form2::Form2(FormContext& context) : FormBase(ScreenId::Form2, context) {
         sized(label, 13, false);
     }
 
-    const auto button = [this, &sized](const char* name, const char* design) {
+    const auto button = [this, &sized](const char* name, const char* design, auto clicked) {
         auto* b =
             named(new QPushButton(QString::fromUtf8(design), this), QString::fromLatin1(name));
         b->setMinimumHeight(44);
         sized(b, 12, false);
+        connect(b, &QPushButton::clicked, this, clicked);
         return b;
     };
-    Command2 = button("Command2", "Diagnosi");
-    Command3 = button("Command3", "Visualizza stato vettura");
-    Command4 = button("Command4", "Visualizza parametri centralina");
-    Command5 = button("Command5", "Taratura");
-    Command1 = button("Command1", "EXIT");
+    using Button = MainMenuMachine::Button;
+    Command2 = button("Command2", "Diagnosi", [this] { buttonClicked(Button::Diagnosis); });
+    Command3 =
+        button("Command3", "Visualizza stato vettura", [this] { buttonClicked(Button::LiveData); });
+    Command4 = button("Command4", "Visualizza parametri centralina", [this] {
+        m_menu.parametersOpened();
+        showControls();
+        Text4->hide();
+        handOverTo(ScreenId::Form5);
+    });
+    Command5 = button("Command5", "Taratura", [this] { buttonClicked(Button::Calibration); });
+    Command1 = button("Command1", "EXIT", [this] { onCloseRequested(); });
 
     Text4 = named(new QPlainTextEdit(kWarning, this), QStringLiteral("Text4"));
     Text4->setReadOnly(true);
@@ -112,22 +120,9 @@ Form2::Form2(FormContext& context) : FormBase(ScreenId::Form2, context) {
         root->addWidget(w);
     root->addStretch();
 
-    connect(Command1, &QPushButton::clicked, this, &Form2::onCloseRequested);
-    using Button = MainMenuMachine::Button;
-    connect(Command2, &QPushButton::clicked, this, [this] { buttonClicked(Button::Diagnosis); });
-    connect(Command3, &QPushButton::clicked, this, [this] { buttonClicked(Button::LiveData); });
-    connect(Command5, &QPushButton::clicked, this, [this] { buttonClicked(Button::Calibration); });
-    connect(Command4, &QPushButton::clicked, this, [this] {
-        m_menu.parametersOpened();
-        showControls();
-        Text4->hide();
-        handOverTo(ScreenId::Form5);
-    });
-
     setupExchange();
     resize(480, 560);
-
-    // Load.
+    // Load: the texts of the language chosen, then the upload when connected.
     applyLanguageStrings();
     showControls();
     if (g.ConnectedMode != 1) {
@@ -213,10 +208,6 @@ void Form2::setupExchange() {
             StatusText->hide();
             return true;
         });
-}
-
-const RequestPlan& Form2::plan() {
-    return RequestPlan::mainMenu();
 }
 
 void Form2::startUpload(std::vector<WriteSequence::Write> writes) {
@@ -305,12 +296,4 @@ ExchangeCycle::Outcome Form2::follow(const MainMenuMachine::Next& next) {
 void Form2::showStatus(const QString& text) {
     StatusText->setText(text);
     StatusText->show();
-}
-
-void Form2::onUnload() {
-    ctx.dialogs.setBusy(false);
-}
-
-void Form2::onCloseRequested() {
-    leaveFor(ScreenId::Form1);
 }

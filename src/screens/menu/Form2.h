@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/ParameterUploadCycle.h"
+#include "link/RequestPlan.h"
 #include "screen/FormBase.h"
 #include "state/MainMenuMachine.h"
 
@@ -11,7 +12,6 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
-class RequestPlan;
 
 // The main menu: ECU version, upload of the whole parameter set with range check and
 // write-back of defaults, the LPG / methane choice, and the way to the other screens.
@@ -31,8 +31,8 @@ public:
     void showNotice(const QString& text) override { showStatus(text); }
 
 protected:
-    void onUnload() override;
-    void onCloseRequested() override;
+    void onUnload() override { ctx.dialogs.setBusy(false); }
+    void onCloseRequested() override { leaveFor(ScreenId::Form1); }
 
 private:
     void setupExchange();
@@ -46,7 +46,7 @@ private:
     void buttonClicked(MainMenuMachine::Button button);
     // A record of a button's exchange arrived: ask for the next, or hand over.
     ExchangeCycle::Outcome follow(const MainMenuMachine::Next& next);
-    static const RequestPlan& plan();
+    static const RequestPlan& plan() { return RequestPlan::mainMenu(); }
     void showStatus(const QString& text);
     ExchangeCycle::Outcome uploadEnded(ParameterUpload::Step step);
 
