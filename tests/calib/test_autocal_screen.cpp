@@ -424,7 +424,7 @@ private slots:
         drive.runFor(3000);
         w.click(ScreenId::Form8, QStringLiteral("Command7"));
         drive.runFor(500);
-        QCOMPARE(w.g.AcquisitionState, 0);
+        QCOMPARE(w.g.AcquisitionState, Acquisition::Stopped);
 
         QFile f(w.dir.filePath(QStringLiteral("taratura.log")));
         QVERIFY(f.open(QIODevice::ReadOnly));

@@ -252,7 +252,7 @@ private slots:
 
     void offlineShowsTheDemonstrationAndLeavesTheSetAlone() {
         World w;
-        w.g.ConnectedMode = 0;
+        w.g.ConnectedMode = WorkMode::NotConnected;
         ParameterSet before;
         calibratedTable(before);
         Form15* view = openView(w);

@@ -214,8 +214,8 @@ private slots:
         QCOMPARE(rig.link.written.last(), Commands::frame(1));
     }
 
-    // A closed port ticks idle with a clean count; a screen with a counter of its own (the
-    // automatic calibration) leaves the shared one be.
+    // A closed port ticks idle with a clean count, and each start counts afresh; a screen with
+    // a counter of its own (the automatic calibration) leaves the shared one be.
     void retryCounting() {
         Rig closed;
         closed.state.LinkRetryCount = 9;
@@ -225,6 +225,13 @@ private slots:
         QVERIFY(closed.link.written.isEmpty());
         QCOMPARE(closed.state.LinkRetryCount, 0);
         QVERIFY(closed.cycle.isRunning());
+
+        // A count left by an earlier exchange must not tell a loss on the first silence.
+        Rig stale;
+        stale.state.LinkRetryCount = 15;
+        stale.cycle.start(300);
+        stale.cycle.tick();
+        QCOMPARE(stale.lostNotices, 0);
 
         Rig rig;
         int own = 0;

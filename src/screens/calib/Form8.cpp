@@ -58,7 +58,7 @@ Form8::Form8(FormContext& context)
     showLive();
     setLiveShown(false);
     Timer3.start();
-    if (g.ConnectedMode != 1) {
+    if (!g.connected()) {
         showStatus(g.LostLinkText);
         showRun();
         return;
@@ -583,7 +583,7 @@ void Form8::showRun() {
     Text21->setText(QString::number(m_run.avgOnPetrol()));
     Text20->setText(QString::number(m_run.avgOnGas()));
 
-    const bool connected = g.ConnectedMode == 1;
+    const bool connected = g.connected();
     Command3->setEnabled(connected && m_run.canStart());
     Command1->setEnabled(connected && m_run.canStop());
 

@@ -36,6 +36,7 @@ protected:
     void onUnload() override;
     void onCloseRequested() override;
     void showLive(bool live) override;
+    void applyLanguageStrings() override;
     void showLinkLost(const QString& reason) override;
     void showLinkBack() override;
 
@@ -44,7 +45,6 @@ private:
 
     void buildControls();
     void buildLayout();
-    void applyLanguageStrings();
     void applyLayout();
     void setupExchange();
     QGroupBox* frame(const QString& name, const QString& title);

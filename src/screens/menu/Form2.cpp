@@ -5,6 +5,7 @@
 #include "link/RequestPlan.h"
 #include "params/FuelChoice.h"
 #include "params/ParameterChecks.h"
+#include "screen/StatusLine.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -88,11 +89,7 @@ Form2::Form2(FormContext& context) : FormBase(ScreenId::Form2, context) {
     Text4->setStyleSheet(
         QStringLiteral("QPlainTextEdit { background: rgb(255,255,200); color: rgb(150,0,0); }"));
     Text4->hide();
-    StatusText = named(new QLabel(this), QStringLiteral("StatusText"));
-    StatusText->setWordWrap(true);
-    StatusText->setStyleSheet(QStringLiteral("color: rgb(190,0,0); font-weight: bold;"));
-    StatusText->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    StatusText->hide();
+    StatusText = new StatusLine(QStringLiteral("StatusText"), this);
 
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(24, 16, 24, 16);
@@ -125,7 +122,7 @@ Form2::Form2(FormContext& context) : FormBase(ScreenId::Form2, context) {
     // Load: the texts of the language chosen, then the upload when connected.
     applyLanguageStrings();
     showControls();
-    if (g.ConnectedMode != 1) {
+    if (!g.connected()) {
         Text1->setText(g.LostLinkText);
         showFuel(0);
         SetParameterDefaults(g.parameters);
@@ -189,25 +186,20 @@ void Form2::setupExchange() {
         if (!version) return Outcome::Rejected;
         g.EcuVersion = *version;
         Text1->setText(versionText(g.EcuVersion));
-        StatusText->hide();
+        StatusText->quiet();
         // The ECU is back. Whatever was under way carries on where it stopped: the request
         // it was repeating is still the one to send (a write goes out again at its slot).
         return m_menu.resumesWhenFound() ? Outcome::Next : Outcome::End;
     });
 
-    ExchangeCycle::LostLink lost;
-    lost.notify = [this] { Text1->setText(lostLinkNotice(g.LostLinkText)); };
-    c.setLostLink(lost);
-    c.setDeviceLost(
-        [this](const QString& why) {
-            Text1->setText(g.LostLinkText);
-            showStatus(why);
-        },
-        [this] {
-            if (!openLink()) return false;
-            StatusText->hide();
-            return true;
-        });
+    LinkWatch watch;
+    watch.lost = [this](const QString& why) {
+        // A vanished adapter is named on the status line; silence in the version box.
+        Text1->setText(why.isEmpty() ? lostLinkNotice(g.LostLinkText) : g.LostLinkText);
+        if (!why.isEmpty()) StatusText->tell(why);
+    };
+    watch.found = [this] { StatusText->quiet(); };
+    watchLink(watch);
 }
 
 void Form2::startUpload(std::vector<WriteSequence::Write> writes) {
@@ -215,7 +207,6 @@ void Form2::startUpload(std::vector<WriteSequence::Write> writes) {
     m_upload->start(ParameterUpload::Check::Ranges, std::move(writes));
     m_menu.uploadStarted();
     showControls();
-    g.link.LinkRetryCount = 0;
     ctx.dialogs.setBusy(true);
     cycle().start(plan().startDelayOf(first));
 }
@@ -263,7 +254,7 @@ void Form2::showControls() {
 }
 
 void Form2::buttonClicked(MainMenuMachine::Button button) {
-    if (g.ConnectedMode != 1) {
+    if (!g.connected()) {
         leaveFor(MainMenuMachine::screenOf(button));
         return;
     }
@@ -275,7 +266,6 @@ void Form2::buttonClicked(MainMenuMachine::Button button) {
     }
     const int request = m_menu.buttonClicked(button);
     showControls();
-    g.link.LinkRetryCount = 0;
     cycle().send(plan().request(request));
     cycle().start(plan().startDelayOf(request));
 }
@@ -294,6 +284,5 @@ ExchangeCycle::Outcome Form2::follow(const MainMenuMachine::Next& next) {
 }
 
 void Form2::showStatus(const QString& text) {
-    StatusText->setText(text);
-    StatusText->show();
+    StatusText->tell(text);
 }

@@ -12,6 +12,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
+class StatusLine;
 
 // The main menu: ECU version, upload of the whole parameter set with range check and
 // write-back of defaults, the LPG / methane choice, and the way to the other screens.
@@ -36,7 +37,7 @@ protected:
 
 private:
     void setupExchange();
-    void applyLanguageStrings();
+    void applyLanguageStrings() override;
     void showFuel(int gasType);
     void fuelClicked(int index);
     // Buttons and fuel options as the menu's phase allows.
@@ -63,8 +64,8 @@ private:
     QPushButton* Command4;
     QPushButton* Command5;
     QPlainTextEdit* Text4;
-    QLabel* StatusText; // what went wrong on this screen: a refused default, a vanished port
+    StatusLine* StatusText; // what went wrong on this screen: a refused default, a vanished port
 
-    MainMenuMachine m_menu{g.ConnectedMode == 1};
+    MainMenuMachine m_menu{g.connected()};
     std::unique_ptr<ParameterUploadCycle> m_upload;
 };

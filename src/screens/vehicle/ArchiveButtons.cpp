@@ -7,7 +7,7 @@
 
 #include <QFileInfo>
 
-using Tone = ParameterMenuMachine::Tone;
+using Tone = StatusLine::Tone;
 
 QString ArchiveButtons::folder() {
     QString folder, why;

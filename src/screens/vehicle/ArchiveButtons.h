@@ -1,6 +1,6 @@
 #pragma once
 
-#include "vehicle/ParameterMenuMachine.h"
+#include "screen/StatusLine.h"
 
 #include <QString>
 #include <functional>
@@ -16,7 +16,7 @@ struct VariabiliGlobali;
 class ArchiveButtons {
 public:
     struct Menu {
-        std::function<void(const QString& text, ParameterMenuMachine::Tone tone)> status;
+        std::function<void(const QString& text, StatusLine::Tone tone)> status;
         // Buttons off and the busy pointer while a workbook is read or written.
         std::function<void(bool busy)> busy;
         // Writes a loaded configuration into the ECU: `corrected` when values were replaced by

@@ -4,8 +4,8 @@
 #include "link/RequestPlan.h"
 #include "link/WriteReport.h"
 #include "params/ParameterSet.h"
+#include "screen/StatusLine.h"
 
-#include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -22,6 +22,18 @@ const QString kCorrected =
 
 const RequestPlan& plan() {
     return RequestPlan::parameterMenu();
+}
+
+StatusLine::Tone toneOf(ParameterMenuMachine::Notice notice) {
+    switch (ParameterMenuMachine::tone(notice)) {
+    case ParameterMenuMachine::Tone::Progress:
+        return StatusLine::Tone::Progress;
+    case ParameterMenuMachine::Tone::Done:
+        return StatusLine::Tone::Done;
+    case ParameterMenuMachine::Tone::Problem:
+        break;
+    }
+    return StatusLine::Tone::Problem;
 }
 
 } // namespace
@@ -81,10 +93,7 @@ Form5::Form5(FormContext& context) : FormBase(ScreenId::Form5, context) {
     ProgressBar1 = named(new QProgressBar(this), QStringLiteral("ProgressBar1"));
     ProgressBar1->setTextVisible(false);
     ProgressBar1->hide();
-    StatusText = named(new QLabel(this), QStringLiteral("StatusText"));
-    StatusText->setWordWrap(true);
-    StatusText->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    StatusText->hide();
+    StatusText = new StatusLine(QStringLiteral("StatusText"), this);
 
     for (QWidget* w : std::initializer_list<QWidget*>{Text4, ProgressBar1, StatusText})
         root->addWidget(w);
@@ -119,21 +128,15 @@ void Form5::setupExchange() {
         // The ECU is back: the operation goes on with the request it was repeating.
         return m_menu.idle() ? Outcome::End : Outcome::Next;
     });
-    ExchangeCycle::LostLink lost;
-    lost.notify = [this] { showStatus(lostText(), Tone::Problem); };
-    lost.found = [this] {
+    LinkWatch watch;
+    watch.lost = [this](const QString& why) { StatusText->tell(why.isEmpty() ? lostText() : why); };
+    watch.found = [this] {
         if (phase() == Phase::BulkWrite)
             showProgress();
         else
-            StatusText->hide();
+            StatusText->quiet();
     };
-    c.setLostLink(lost);
-    c.setDeviceLost([this](const QString& why) { showStatus(why, Tone::Problem); },
-                    [this] {
-                        if (!openLink()) return false;
-                        StatusText->hide();
-                        return true;
-                    });
+    watchLink(watch);
 }
 
 QString Form5::lostText() const {
@@ -151,25 +154,18 @@ void Form5::setButtons(bool enabled) {
         b->setEnabled(enabled && c.ecuWork);
 }
 
-void Form5::showStatus(const QString& text, Tone tone) {
-    const char* colour = tone == Tone::Problem ? "rgb(200,0,0)"
-                         : tone == Tone::Done  ? "rgb(0,120,0)"
-                                               : "rgb(0,50,140)";
-    StatusText->setStyleSheet(QStringLiteral("color: %1; font-weight: bold;").arg(colour));
-    StatusText->setText(text);
-    StatusText->show();
-}
-
 void Form5::showNotice(const QString& text) {
-    showStatus(text, Tone::Problem);
+    StatusText->tell(text);
 }
 
 void Form5::showProgress() {
     ProgressBar1->setRange(0, m_writes.total());
     ProgressBar1->setValue(m_writes.acknowledged());
-    QString text = WriteReport::progress(m_writes, g.language);
-    if (!m_loadNote.isEmpty()) text += QLatin1Char('\n') + m_loadNote;
-    showStatus(text, Tone::Progress);
+    StatusText->tell(withLoadNote(WriteReport::progress(m_writes, g.language)), Tone::Progress);
+}
+
+QString Form5::withLoadNote(const QString& text) const {
+    return m_loadNote.isEmpty() ? text : text + QLatin1Char('\n') + m_loadNote;
 }
 
 void Form5::openPage(ScreenId page) {
@@ -179,14 +175,13 @@ void Form5::openPage(ScreenId page) {
 bool Form5::beginOperation(Phase phase) {
     if (!m_menu.mayBegin()) return false;
     if (!ensureLinkOpen()) {
-        showStatus(link().errorString(), Tone::Problem);
+        StatusText->tell(link().errorString());
         return false;
     }
     m_menu.begin(phase);
     setButtons(true);
     ctx.dialogs.setBusy(true);
-    StatusText->hide();
-    g.link.LinkRetryCount = 0;
+    StatusText->quiet();
     return true;
 }
 
@@ -200,7 +195,7 @@ ExchangeCycle::Outcome Form5::operationEnded(const ParameterMenuMachine::Action&
     if (action.fromEcu) g.parametersFromEcu = *action.fromEcu;
     QString text =
         detail.isEmpty() ? ParameterMenuMachine::text(action.notice, g.language) : detail;
-    showStatus(text, ParameterMenuMachine::tone(action.notice));
+    StatusText->tell(text, toneOf(action.notice));
     if (!action.leave) return Outcome::End;
     leaveFor(ScreenId::Form2);
     return Outcome::HandOver;
@@ -232,21 +227,20 @@ bool Form5::startBulkWrite(const ParameterSet& configuration, bool corrected) {
     WriteList& list = g.writeList;
     list.loadImage(configuration);
     m_writes.start(list.image(), WriteSequence::ReadBack::Both, plan().writeTiming());
-    m_writes.onProgress = [this](int, int) { showProgress(); };
-    runWrites(m_writes, true, [this] {
-        // What the ECU reported holding, read back after the writes: the set never holds a
-        // value the ECU did not keep.
-        settleWrites(m_writes, true);
+    VerifiedWrite how;
+    // What the ECU reported holding, read back after the writes: the set never holds a value
+    // the ECU did not keep.
+    how.sameBlock = how.wholeSet = true;
+    how.progress = [this](const QString&) { showProgress(); };
+    how.ended = [this](bool verified, const QString& outcome) {
         Text4->hide();
         ProgressBar1->hide();
-        QString text = WriteReport::outcome(m_writes, g.language);
-        if (!m_loadNote.isEmpty()) text += QLatin1Char('\n') + m_loadNote;
+        const QString text = withLoadNote(outcome);
         m_loadNote.clear();
-        return operationEnded(
-            m_menu.bulkWriteEnded(m_writes.result() == WriteSequence::Result::Verified), text);
-    });
+        return operationEnded(m_menu.bulkWriteEnded(verified), text);
+    };
     ProgressBar1->show();
-    showProgress();
+    runVerifiedWrite(m_writes, how);
     cycle().start(plan().startDelayOf(Commands::WriteParameter));
     return true;
 }
@@ -260,7 +254,7 @@ void Form5::onCloseRequested() {
                              : holdExitFor(runningWrites(), notice);
     const ParameterMenuMachine::Action a = m_menu.exitClicked(waiting);
     if (!a.leave) {
-        showStatus(ParameterMenuMachine::text(a.notice, g.language), Tone::Progress);
+        StatusText->tell(ParameterMenuMachine::text(a.notice, g.language), Tone::Progress);
         return;
     }
     if (a.fromEcu) g.parametersFromEcu = *a.fromEcu;

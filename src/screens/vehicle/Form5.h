@@ -3,13 +3,13 @@
 #include "link/ParameterUploadCycle.h"
 #include "link/WriteSequence.h"
 #include "screen/FormBase.h"
+#include "screen/StatusLine.h"
 #include "screens/vehicle/ArchiveButtons.h"
 #include "vehicle/ParameterMenuMachine.h"
 
 #include <memory>
 
 class ParameterSet;
-class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
@@ -42,7 +42,7 @@ protected:
     void onUnload() override;
 
 private:
-    using Tone = ParameterMenuMachine::Tone;
+    using Tone = StatusLine::Tone;
     using Notice = ParameterMenuMachine::Notice;
 
     void setupExchange();
@@ -53,7 +53,8 @@ private:
                                           const QString& detail = QString());
     void readAgain();
     void setButtons(bool enabled);
-    void showStatus(const QString& text, Tone tone);
+    // The write's progress (or outcome) with what a loaded workbook did not give as it stood.
+    QString withLoadNote(const QString& text) const;
     void showProgress();
     QString lostText() const;
     void openPage(ScreenId page);
@@ -71,9 +72,9 @@ private:
     QPushButton* Command8;  // EXIT
     QPlainTextEdit* Text4;
     QProgressBar* ProgressBar1;
-    QLabel* StatusText;
+    StatusLine* StatusText;
 
-    ParameterMenuMachine m_menu{g.ConnectedMode == 1};
+    ParameterMenuMachine m_menu{g.connected()};
     WriteSequence m_writes; // the bulk write
     std::unique_ptr<ParameterUploadCycle> m_upload;
     // The values a loaded workbook did not give as they stood, named beside the write's
@@ -83,7 +84,7 @@ private:
         *this,
         g,
         ctx.dialogs,
-        {[this](const QString& text, Tone tone) { showStatus(text, tone); },
+        {[this](const QString& text, Tone tone) { StatusText->tell(text, tone); },
          [this](bool busy) {
              setButtons(!busy);
              ctx.dialogs.setBusy(busy);
