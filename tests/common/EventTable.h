@@ -32,4 +32,15 @@ inline QString flags(bool first, bool second) {
     return QString::number(int(first)) + QString::number(int(second));
 }
 
+// The row on a fresh machine: each event through `run`, then `controlsOf` what it left.
+template <class Machine, class Run, class Controls> void check(Run run, Controls controlsOf) {
+    QFETCH(bool, connected);
+    QFETCH(QString, events);
+    QFETCH(QString, answers);
+    QFETCH(QString, controls);
+    Machine m(connected);
+    QCOMPARE(trace(events, [&m, &run](const QString& e) { return run(m, e); }), answers);
+    QCOMPARE(controlsOf(m), controls);
+}
+
 } // namespace EventTable

@@ -82,14 +82,9 @@ private slots:
             "-; -; 15; to Form9; late", "11");
     }
     void eventsLeadWhereTheMenuGoes() {
-        QFETCH(bool, connected);
-        QFETCH(QString, events);
-        QFETCH(QString, answers);
-        QFETCH(QString, controls);
-        Menu m(connected);
-        QCOMPARE(EventTable::trace(events, [&m](const QString& e) { return run(m, e); }), answers);
-        const Menu::Controls c = m.controls();
-        QCOMPARE(EventTable::flags(c.buttons, c.fuel), controls);
+        EventTable::check<Menu>(run, [](const Menu& m) {
+            return EventTable::flags(m.controls().buttons, m.controls().fuel);
+        });
     }
 
     void offlineEachButtonOpensItsScreen() {
