@@ -75,22 +75,16 @@ private slots:
         QVERIFY(!screen.cycle().isRunning());
     }
 
-    // One line, three tones; nothing to say takes no room.
+    // A problem is red whatever was shown before; nothing to say takes no room.
     void statusLineTonesAndSilence() {
         QWidget parent;
         StatusLine line(QStringLiteral("StatusText"), &parent);
         line.tell(QStringLiteral("3 scritture su 87"), StatusLine::Tone::Progress);
-        QVERIFY(!line.isHidden());
-        QCOMPARE(line.styleSheet(), StatusLine::toneStyle(StatusLine::Tone::Progress));
         line.tell(QStringLiteral("PERSA COMUNICAZIONE"));
-        QCOMPARE(line.tone(), StatusLine::Tone::Problem);
         QVERIFY(line.styleSheet().contains(QStringLiteral("rgb(190,0,0)")));
+        QVERIFY(!line.isHidden());
         line.tell(QString(), StatusLine::Tone::Done);
         QVERIFY(line.isHidden());
-        line.tell(QStringLiteral("OK"), StatusLine::Tone::Done);
-        line.quiet();
-        QVERIFY(line.isHidden());
-        QVERIFY(line.text().isEmpty());
     }
 };
 

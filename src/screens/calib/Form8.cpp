@@ -416,7 +416,7 @@ void Form8::leave() {
     cycle().stop();
     Timer3.stop();
     QStringList warning;
-    if (!stopLog()) warning << m_log.errorText();
+    if (!stopLog()) warning << m_log.errorString();
     if (m_run.mayBeInCalibrationMode()) warning << m_run.leftInCalibrationModeText();
     if (m_storing) {
         // Left while the ECU did not answer: the set keeps exactly what the ECU confirmed.
@@ -517,7 +517,7 @@ void Form8::Timer2Tick() {
     case LogWriter::Tick::Running:
         return;
     case LogWriter::Tick::Failed:
-        showStatus(m_log.errorText());
+        showStatus(m_log.errorString());
         Command6->setEnabled(true);
         Command7->setEnabled(false);
         break;

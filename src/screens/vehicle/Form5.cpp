@@ -313,10 +313,12 @@ ExchangeCycle::Outcome Form5::bulkWriteEnded() {
 }
 
 QString Form5::archiveFolder() {
-    QString folder, why;
-    if (VehicleArchive::ensureFolder(g.folders.userFolder(), folder, why)) return folder;
+    const QString folder = VehicleArchive::folderIn(g.folders.userFolder());
+    const Result<> made = ProgramFolders::makeFolder(folder);
+    if (made) return folder;
     // The dialog still opens, somewhere the fitter may write: the file may be kept elsewhere.
-    showStatus(VehicleArchiveTexts::folderError(folder, why, g.language), Tone::Problem);
+    showStatus(VehicleArchiveTexts::folderError(folder, made.errorString(), g.language),
+               Tone::Problem);
     return g.folders.fallbackFolder();
 }
 
@@ -348,14 +350,16 @@ void Form5::Command9Click() {
                                   .arg(QDir::toNativeSeparators(target))))
         return;
     fileWork(true);
-    const VehicleSave saved = VehicleArchive::save(target, g.parameters);
+    const Result<QString> saved = VehicleArchive::save(target, g.parameters);
     fileWork(false);
-    if (saved.ok)
+    if (saved)
         showStatus(lang("F05_T22", QStringLiteral("Configurazione salvata in %1"))
-                       .arg(QDir::toNativeSeparators(saved.path)),
+                       .arg(QDir::toNativeSeparators(*saved)),
                    Tone::Done);
     else
-        showStatus(VehicleArchiveTexts::saveError(saved, g.language), Tone::Problem);
+        showStatus(VehicleArchiveTexts::saveError(VehicleArchive::saveName(target),
+                                                  saved.errorString(), g.language),
+                   Tone::Problem);
 }
 
 void Form5::Command5Click() {
