@@ -22,6 +22,7 @@ public:
         cycle().start(100);
     }
     void tick() { cycle().tick(); }
+    using FormBase::ensureLinkOpen;
 
     QStringList lost;
     int found = 0;
@@ -36,7 +37,7 @@ class TestScreenBase : public QObject {
     Q_OBJECT
 private slots:
     // Silence is told once with no reason; a vanished adapter once with its reason, then it is
-    // sought until it opens, and the screen hears it is back and polls again.
+    // sought until it opens (by the exchange or by a button), and the screen hears it is back.
     void watchTellsEachLossOnceAndReopensTheAdapter() {
         World w(World::Links::Scripted);
         WatchingScreen screen(w.context, false);
@@ -59,6 +60,16 @@ private slots:
         QVERIFY(link->isOpen());
         QCOMPARE(screen.found, 1);
         QCOMPARE(link->written, QList<QByteArray>{Commands::frame(Commands::Version)});
+
+        // A button that needs the port reopens it before the next tick does: the screen hears
+        // it is back the same way, or no acknowledgement would count again.
+        link->vanish();
+        link->failOpenWith = EcuLink::ErrorOther;
+        screen.tick();
+        QCOMPARE(screen.found, 1);
+        link->failOpenWith = EcuLink::ErrorNone;
+        QVERIFY(screen.ensureLinkOpen());
+        QCOMPARE(screen.found, 2);
     }
 
     // The start screen's check gives up: a vanished adapter is told and never reopened.
