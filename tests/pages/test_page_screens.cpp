@@ -143,24 +143,39 @@ private slots:
                  QStringLiteral("Parametri scritti e verificati"));
     }
 
-    // A rejected field: red, named with its range in the message line, and not a byte sent.
-    void rejectedFieldsSendNothing() {
+    // The page's marks and locks on its controls: a rejected box red and not a byte sent; the
+    // options locked while the write runs; afterwards the value the ECU did not keep shown
+    // as it holds it and red, the held option red; read mode drops what was typed.
+    void marksAndLocksFollowThePage() {
         World w;
+        w.ecu.memory().refusedIds = {SwitchRpm};
         uploaded(w);
-        openPage<Form11>(w, ScreenId::Form11);
+        auto* p = openPage<Form11>(w, ScreenId::Form11);
         w.click(ScreenId::Form11, QStringLiteral("Option2"));
-        type(w, ScreenId::Form11, "Text4", QStringLiteral("81"));
         type(w, ScreenId::Form11, "Text1", QString());
         w.click(ScreenId::Form11, QStringLiteral("Command2"));
         QCOMPARE(text(w, ScreenId::Form11, "Label10"),
-                 QStringLiteral(" GIRI COMMUTAZIONE 1200-8000 TEMPERATURA COMMUTAZIONE 40-80 "));
+                 QStringLiteral(" GIRI COMMUTAZIONE 1200-8000 "));
         QVERIFY(isRed(w, ScreenId::Form11, "Text1"));
-        QVERIFY(isRed(w, ScreenId::Form11, "Text4"));
         QVERIFY(!isRed(w, ScreenId::Form11, "Text2"));
         QVERIFY(w.ecu.received().isEmpty());
+        type(w, ScreenId::Form11, "Text1", QStringLiteral("2500"));
+        w.click(ScreenId::Form11, QStringLiteral("Option3_0"));
+        w.click(ScreenId::Form11, QStringLiteral("Command2"));
+        QVERIFY(!w.control(ScreenId::Form11, QStringLiteral("Option3_1"))->isEnabled());
+        QVERIFY(!w.control(ScreenId::Form11, QStringLiteral("Check1"))->isEnabled());
+        QVERIFY(backToRead(p));
+        QCOMPARE(text(w, ScreenId::Form11, "Text1"), QStringLiteral("2300"));
+        QVERIFY(isRed(w, ScreenId::Form11, "Text1"));
+        QVERIFY(isRed(w, ScreenId::Form11, "Option3_0"));
+        QVERIFY(!isRed(w, ScreenId::Form11, "Option3_1"));
+        w.click(ScreenId::Form11, QStringLiteral("Option2"));
+        type(w, ScreenId::Form11, "Text1", QStringLiteral("7777"));
+        w.click(ScreenId::Form11, QStringLiteral("Option1"));
+        QCOMPARE(text(w, ScreenId::Form11, "Text1"), QStringLiteral("2300"));
     }
 
-    // Each probe type shows its own remembered thresholds; the order rule follows the type.
+    // A probe type clicked shows its remembered thresholds; a written type is remembered.
     void lambdaTypesShowTheirThresholds() {
         World w;
         w.ecu.memory().words[Lambda1Type] = 2;
@@ -168,147 +183,90 @@ private slots:
         w.ecu.memory().words[Lambda1RichThreshold] = 700;
         uploaded(w);
         auto* p = openPage<Form6>(w, ScreenId::Form6);
-        const auto shown = [&w] {
+        const auto shown = [&w](const char* option) {
+            w.click(ScreenId::Form6, QString::fromLatin1(option));
             return text(w, ScreenId::Form6, "Text6") + QLatin1Char('/') +
                    text(w, ScreenId::Form6, "Text5");
         };
         w.click(ScreenId::Form6, QStringLiteral("Option4"));
-        w.click(ScreenId::Form6, QStringLiteral("Option1_0"));
-        QCOMPARE(shown(), QStringLiteral("/")); // a type never seen: asked for
-        w.click(ScreenId::Form6, QStringLiteral("Option1_2"));
-        QCOMPARE(shown(), QStringLiteral("300/700"));
-
-        // A written type keeps its new pair; the ECU's old type keeps its own.
-        w.click(ScreenId::Form6, QStringLiteral("Option1_0"));
+        QCOMPARE(shown("Option1_0"), QStringLiteral("/")); // a type never seen: asked for
         type(w, ScreenId::Form6, "Text6", QStringLiteral("400"));
         type(w, ScreenId::Form6, "Text5", QStringLiteral("800"));
         w.click(ScreenId::Form6, QStringLiteral("Command2"));
         QVERIFY(backToRead(p));
-        QCOMPARE(int(w.ecu.memory().words[Lambda1Type]), 0);
         w.click(ScreenId::Form6, QStringLiteral("Option4"));
-        w.click(ScreenId::Form6, QStringLiteral("Option1_2"));
-        QCOMPARE(shown(), QStringLiteral("300/700"));
-        w.click(ScreenId::Form6, QStringLiteral("Option1_0"));
-        QCOMPARE(shown(), QStringLiteral("400/800"));
+        QCOMPARE(shown("Option1_2"), QStringLiteral("300/700"));
+        QCOMPARE(shown("Option1_0"), QStringLiteral("400/800"));
     }
 
-    // The level page polls the sender and lights the lamps as the car would.
-    void levelLampsFollowTheLiveReading() {
-        // Empty at 500 mV, full at 4500, thresholds 30, 60, 90 %.
-        const auto page = [](World& w, int sender) {
-            SetParameterDefaults(w.g.parameters);
-            w.g.parameters.setValue(LevelMin, 500);
-            w.g.parameters.setValue(LevelMax, 4500);
-            w.g.parameters.setValue(LevelThreshold1, 30);
-            w.g.parameters.setValue(LevelThreshold2, 60);
-            w.g.parameters.setValue(LevelThreshold3, 90);
-            w.g.parameters.setValue(LevelSenderType, sender);
-            return openPage<Form14>(w, ScreenId::Form14);
-        };
-        const QColor lit(0, 255, 0);
-        {
-            World w(World::Links::Scripted);
-            auto* p = page(w, 2);
-            ScriptedLink* line = w.scripted.front();
-            p->Timer1Tick();
-            QCOMPARE(line->written.last(), bytes({0x50, 0x43, 0x00, 0x06, 0x0A, 0x00}));
-            w.click(ScreenId::Form14, QStringLiteral("Option2"));
-            QVERIFY(!w.control(ScreenId::Form14, QStringLiteral("Command3"))->isEnabled());
-            line->arriving = calibrationRecord({.levelInputMv = 3000, .onPetrol = true});
-            p->Timer1Tick();
-            QCOMPARE(text(w, ScreenId::Form14, "Text6"), QStringLiteral("3000"));
-            for (const char* on : {"Shape5", "Shape2", "Shape3"})
-                QCOMPARE(fill(w, on), lit);
-            QVERIFY(fill(w, "Shape4") != lit);
-            QCOMPARE(fill(w, "Shape1"), QColor(110, 0, 0));
-            QCOMPARE(fill(w, "Shape6"), QColor(255, 0, 0)); // on petrol
-            w.click(ScreenId::Form14, QStringLiteral("Command3"));
-            QCOMPARE(text(w, ScreenId::Form14, "Text2"), QStringLiteral("3000"));
-        }
-        {
-            World w(World::Links::Scripted);
-            auto* p = page(w, 1);
-            QVERIFY(w.control<QWidget>(ScreenId::Form14, QStringLiteral("Shape5"))->isHidden());
-            QVERIFY(w.control<QWidget>(ScreenId::Form14, QStringLiteral("Label7"))->isHidden());
-            QVERIFY(!w.control<QWidget>(ScreenId::Form14, QStringLiteral("Label3"))->isHidden());
-            // Exactly P1 is reserve in three steps: the lamp blinks dark, dark, bright x4.
-            QString blink;
-            p->Timer1Tick(); // the first request
-            for (int i = 0; i < 7; ++i) {
-                w.scripted.front()->arriving = calibrationRecord({.levelInputMv = 1700});
-                p->Timer1Tick();
-                blink +=
-                    fill(w, "Shape1") == QColor(255, 0, 0) ? QLatin1Char('B') : QLatin1Char('d');
-            }
-            QCOMPARE(blink, QStringLiteral("ddBBBBd"));
-            QVERIFY(fill(w, "Shape2") != lit);
-        }
-    }
-
-    // A reading that is no longer live is shown greyed, lights no lamp and cannot be set as
-    // empty or full; while a write runs nothing the write would not send can be moved.
-    void levelPageOffersOnlyWhatIsLiveAndWritten() {
+    // The level page polls the sender: a reading fills its box, lights the lamps and can be
+    // set as full; a lost link greys it and withdraws the setters and "Modifica" until the
+    // next reading; a moved bar sets its box and keeps the order; a write locks the bars, and
+    // the sender it stores sets the indicator's layout.
+    void levelPageFollowsTheLiveReading() {
         World w(World::Links::Scripted);
-        SetParameterDefaults(w.g.parameters);
-        w.g.parameters.setValue(LevelMin, 500);
-        w.g.parameters.setValue(LevelMax, 4500);
-        w.g.parameters.setValue(LevelSenderType, 2);
+        EcuMemory memory = EcuMemory::factory();
+        for (const auto& [id, value] : {std::pair{LevelMin, 500},
+                                        {LevelMax, 4500},
+                                        {LevelThreshold1, 30},
+                                        {LevelThreshold2, 60},
+                                        {LevelThreshold3, 90},
+                                        {LevelSenderType, 2}})
+            memory.words[id] = value;
+        uploadFrom(memory, w.g.parameters);
+        EngineState engine{.levelInputMv = 3000, .onPetrol = true};
+        EcuResponder ecu(memory, engine);
         auto* p = openPage<Form14>(w, ScreenId::Form14);
         ScriptedLink* line = w.scripted.front();
-        const auto reading = [&] {
-            line->arriving = calibrationRecord({.levelInputMv = 3000, .onPetrol = true});
-            p->Timer1Tick();
+        const auto answering = [&](bool on) {
+            line->respond = on ? [&ecu](const QByteArray& f) { return ecu.respond(f); }
+                               : std::function<QByteArray(const QByteArray&)>();
         };
         const auto offered = [&w] {
             QString out;
-            for (const char* c : {"Text6", "Command3", "Command4", "VScroll1", "VScroll2"})
+            for (const char* c : {"Text6", "Command3", "Command4", "VScroll1", "Command2"})
                 out += w.control<QWidget>(ScreenId::Form14, QString::fromLatin1(c))->isEnabled()
                            ? QLatin1Char('1')
                            : QLatin1Char('0');
             return out;
         };
-        const QColor lit(0, 255, 0);
-        p->Timer1Tick();
-        reading();
+        const auto reading = [p] {
+            return tickUntil([p] { p->Timer1Tick(); }, [p] { return p->hasReading(); });
+        };
         w.click(ScreenId::Form14, QStringLiteral("Option2"));
-        QCOMPARE(offered(), QStringLiteral("11111"));
-
-        for (int i = 0; i < 17; ++i) // the ECU falls silent
-            p->Timer1Tick();
-        QVERIFY(!p->hasReading());
         QCOMPARE(offered(), QStringLiteral("00011"));
-        QCOMPARE(text(w, ScreenId::Form14, "Text6"), QStringLiteral("3000"));
-        for (const char* lamp : {"Shape5", "Shape2", "Shape3", "Shape6"})
-            QVERIFY2(fill(w, lamp) != lit && fill(w, lamp) != QColor(255, 0, 0), lamp);
-        line->arriving = replyFrame(Commands::Version, bytes({2, 4, 7}));
-        p->Timer1Tick();
-        reading();
+        answering(true);
+        QVERIFY(reading());
+        QCOMPARE(line->written.first(), bytes({0x50, 0x43, 0x00, 0x06, 0x0A, 0x00}));
         QCOMPARE(offered(), QStringLiteral("11111"));
-        QCOMPARE(fill(w, "Shape5"), lit);
+        QCOMPARE(text(w, ScreenId::Form14, "Text6"), QStringLiteral("3000"));
+        QCOMPARE(fill(w, "Shape3"), QColor(0, 255, 0));
+        QCOMPARE(fill(w, "Shape6"), QColor(255, 0, 0)); // on petrol
+        w.click(ScreenId::Form14, QStringLiteral("Command3"));
+        QCOMPARE(text(w, ScreenId::Form14, "Text2"), QStringLiteral("3000"));
 
-        w.click(ScreenId::Form14, QStringLiteral("Command2"));
-        QCOMPARE(p->phase(), ParameterPageForm::Phase::Writing);
-        QCOMPARE(offered(), QStringLiteral("10000"));
-    }
+        answering(false);
+        for (int i = 0; i < 18; ++i)
+            p->Timer1Tick();
+        QCOMPARE(offered(), QStringLiteral("00010"));
+        QVERIFY(fill(w, "Shape3") != QColor(0, 255, 0));
+        answering(true);
+        QVERIFY(reading());
+        QCOMPARE(offered(), QStringLiteral("11111"));
 
-    // The threshold bars keep the thresholds increasing and never move a value on their own.
-    void thresholdBarsKeepTheOrder() {
-        World w(World::Links::Scripted);
-        SetParameterDefaults(w.g.parameters);
-        w.g.parameters.setValue(LevelThreshold1, 30);
-        w.g.parameters.setValue(LevelThreshold2, 40);
-        w.g.parameters.setValue(LevelThreshold3, 40); // equal thresholds from the ECU
-        openPage<Form14>(w, ScreenId::Form14);
         auto* first = w.control<QScrollBar>(ScreenId::Form14, QStringLiteral("VScroll3"));
-        auto* second = w.control<QScrollBar>(ScreenId::Form14, QStringLiteral("VScroll2"));
-        QCOMPARE(first->maximum(), 39);
-        QCOMPARE(second->value(), 40);
-        QCOMPARE(w.control<QScrollBar>(ScreenId::Form14, QStringLiteral("VScroll1"))->value(), 40);
-        QVERIFY(!first->isEnabled());
-        w.click(ScreenId::Form14, QStringLiteral("Option2"));
         first->setValue(35);
         QCOMPARE(text(w, ScreenId::Form14, "Text3"), QStringLiteral("35"));
-        QCOMPARE(second->minimum(), 36);
+        QCOMPARE(w.control<QScrollBar>(ScreenId::Form14, QStringLiteral("VScroll2"))->minimum(),
+                 36);
+        QVERIFY(w.control<QWidget>(ScreenId::Form14, QStringLiteral("Label3"))->isHidden());
+        w.click(ScreenId::Form14, QStringLiteral("Option4_1")); // the three-step sender
+        w.click(ScreenId::Form14, QStringLiteral("Command2"));
+        QCOMPARE(offered(), QStringLiteral("10000"));
+        QVERIFY(backToRead(p));
+        QCOMPARE(int(memory.words[LevelThreshold1]), 35);
+        QVERIFY(w.control<QWidget>(ScreenId::Form14, QStringLiteral("Shape5"))->isHidden());
+        QVERIFY(!w.control<QWidget>(ScreenId::Form14, QStringLiteral("Label3"))->isHidden());
     }
 
     // The bulk write on a scripted line: parameters 1..62, then table entries 1..64, one per
@@ -442,42 +400,6 @@ private slots:
         QVERIFY(!w.g.parametersFromEcu);
     }
 
-    // Hot switching off and acceleration chosen, against an ECU that acknowledges SwitchRpm
-    // but keeps its old value: the options are locked while the write runs, the page names
-    // the value not kept, and what the ECU holds is shown and marked red.
-    void theSwitchingPageShowsWhatTheEcuHolds() {
-        World w;
-        w.ecu.memory().refusedIds = {SwitchRpm};
-        uploaded(w);
-        auto* p = openPage<Form11>(w, ScreenId::Form11);
-        w.click(ScreenId::Form11, QStringLiteral("Option2"));
-        type(w, ScreenId::Form11, "Text1", QStringLiteral("2500"));
-        w.click(ScreenId::Form11, QStringLiteral("Check1"));
-        w.click(ScreenId::Form11, QStringLiteral("Option3_0"));
-        w.click(ScreenId::Form11, QStringLiteral("Command2"));
-        QVERIFY(!w.control(ScreenId::Form11, QStringLiteral("Option3_1"))->isEnabled());
-        QVERIFY(!w.control(ScreenId::Form11, QStringLiteral("Check1"))->isEnabled());
-        QVERIFY(backToRead(p));
-        QCOMPARE(
-            distinct(w.ecu.received()).mid(0, 3),
-            (QList<QByteArray>{Commands::writeParameter(59, 0), Commands::writeParameter(61, 0),
-                               Commands::writeParameter(SwitchRpm, 2500)}));
-        QCOMPARE(p->writes().result(), WriteSequence::Result::Differences);
-        QCOMPARE(text(w, ScreenId::Form11, "Label10"),
-                 QStringLiteral("La centralina non ha memorizzato: GIRI COMMUTAZIONE (12)"));
-        QCOMPARE(w.g.parameters.value(SwitchRpm), 2300);
-        QCOMPARE(text(w, ScreenId::Form11, "Text1"), QStringLiteral("2300"));
-        QVERIFY(isRed(w, ScreenId::Form11, "Text1"));
-        QVERIFY(isRed(w, ScreenId::Form11, "Option3_0"));
-        QVERIFY(!isRed(w, ScreenId::Form11, "Option3_1"));
-
-        // Read mode drops what was typed and shows the set again.
-        w.click(ScreenId::Form11, QStringLiteral("Option2"));
-        type(w, ScreenId::Form11, "Text1", QStringLiteral("7777"));
-        w.click(ScreenId::Form11, QStringLiteral("Option1"));
-        QCOMPARE(text(w, ScreenId::Form11, "Text1"), QStringLiteral("2300"));
-    }
-
     // "Valori di default", once the fitter confirms: 5, then the parameters and the table,
     // and the set is the ECU's.
     void defaultsAreRestoredThenReadBack() {
@@ -571,15 +493,17 @@ private slots:
     }
 
     // An ECU that answers every read-back with a wrong length keeps the write from ending;
-    // the first EXIT waits for it, a second one (or the close box, asked once) leaves now, and
-    // the menu says what the ECU confirmed. The set no longer counts as the ECU's.
+    // the first EXIT waits for it, a second one (or the close box, asked once) leaves now, as
+    // one EXIT does once the ECU is silent, and the menu says what the ECU confirmed. The set
+    // no longer counts as the ECU's.
     void aSecondExitLeavesAWriteThatCannotEnd_data() {
-        QTest::addColumn<bool>("closeBox");
-        QTest::newRow("EXIT twice") << false;
-        QTest::newRow("close box") << true;
+        QTest::addColumn<QString>("how");
+        QTest::newRow("EXIT twice") << "EXIT twice";
+        QTest::newRow("close box") << "close box";
+        QTest::newRow("link lost") << "link lost";
     }
     void aSecondExitLeavesAWriteThatCannotEnd() {
-        QFETCH(bool, closeBox);
+        QFETCH(QString, how);
         World w(World::Links::Scripted);
         SetParameterDefaults(w.g.parameters);
         w.g.parametersFromEcu = true;
@@ -601,9 +525,15 @@ private slots:
         for (int i = 0; i < 10; ++i)
             exchange();
         QCOMPARE(line->written.last(), Commands::frame(Commands::ReadParameters));
-        if (closeBox) {
+        if (how == QLatin1String("close box")) {
             p->close();
             QCOMPARE(w.dialogs.messages.size(), 1); // the question
+        } else if (how == QLatin1String("link lost")) {
+            for (int i = 0; i < 17; ++i)
+                p->Timer1Tick();
+            QVERIFY(text(w, ScreenId::Form11, "Label10").startsWith(QStringLiteral("PERSA")));
+            w.click(ScreenId::Form11, QStringLiteral("Command1"));
+            QVERIFY(w.dialogs.messages.isEmpty());
         } else {
             w.click(ScreenId::Form11, QStringLiteral("Command1"));
             QVERIFY(w.host.isVisible(ScreenId::Form11));
@@ -620,47 +550,8 @@ private slots:
         QVERIFY(!w.g.parametersFromEcu);
     }
 
-    // The link lost in the middle of a page's write: one line, no box; the write resumes at
-    // its slot when the ECU answers; EXIT while it is lost leaves and the menu says how many
-    // writes the ECU confirmed, which is what the set now holds.
-    void lostLinkResumesOrLeavesWithTheCount() {
-        World w(World::Links::Scripted);
-        SetParameterDefaults(w.g.parameters);
-        w.g.EcuVersion = {2, 4, 7};
-        auto* p = openPage<Form11>(w, ScreenId::Form11);
-        w.click(ScreenId::Form11, QStringLiteral("Option2"));
-        w.click(ScreenId::Form11, QStringLiteral("Option3_0"));
-        type(w, ScreenId::Form11, "Text1", QStringLiteral("2500"));
-        w.click(ScreenId::Form11, QStringLiteral("Command2"));
-        ScriptedLink* line = w.scripted.front();
-        p->Timer1Tick();
-        line->arriving = replyFrame(2);
-        p->Timer1Tick();
-        line->arriving = replyFrame(2);
-        p->Timer1Tick(); // the third write (SwitchRpm) goes out, and nothing comes back
-        for (int i = 0; i < 17; ++i)
-            p->Timer1Tick();
-        QCOMPARE(text(w, ScreenId::Form11, "Label10"),
-                 QStringLiteral("PERSA COMUNICAZIONE - Scrittura in corso: 2 / 7"));
-        QCOMPARE(line->written.last(), Commands::frame(Commands::Version));
-        QCOMPARE(p->cycle().intervalMs(), 2000);
-        QVERIFY(w.dialogs.messages.isEmpty());
-        line->arriving = replyFrame(7, bytes({2, 4, 7}));
-        p->Timer1Tick();
-        QCOMPARE(line->written.last(), Commands::writeParameter(SwitchRpm, 2500));
-
-        for (int i = 0; i < 17; ++i)
-            p->Timer1Tick();
-        w.click(ScreenId::Form11, QStringLiteral("Command1"));
-        QVERIFY(w.host.isVisible(ScreenId::Form5));
-        QCOMPARE(
-            text(w, ScreenId::Form5, "StatusText"),
-            QStringLiteral("Scrittura interrotta: la centralina ha confermato 2 scritture su 7"));
-        QCOMPARE(w.g.parameters.value(SwitchOnDeceleration), 0); // acknowledged
-        QCOMPARE(w.g.parameters.value(SwitchRpm), 2300);         // never confirmed
-    }
-
-    // With the ECU answering, EXIT waits for the write to end, then leaves.
+    // With the ECU answering, EXIT waits for the write to end, then leaves, and the menu says
+    // how the write ended.
     void exitDuringAWriteWaitsForItsEnd() {
         World w;
         uploaded(w);
@@ -676,7 +567,8 @@ private slots:
         QVERIFY(tickUntil([p] { p->Timer1Tick(); },
                           [&w] { return w.host.isVisible(ScreenId::Form5); }));
         QCOMPARE(writtenIds(w.ecu.received()).size(), 9);
-        QVERIFY(!w.host.isVisible(ScreenId::Form13));
+        QCOMPARE(text(w, ScreenId::Form5, "StatusText"),
+                 QStringLiteral("Parametri scritti e verificati"));
     }
 
     // A port that cannot be opened is told on the screen that tried, and nothing is stuck.

@@ -1,10 +1,13 @@
 #include "calib/CalibrationFields.h"
+#include "common/EcuRecords.h"
 #include "lang/LanguageTable.h"
 #include "pages/LambdaThresholdMemory.h"
 #include "pages/LevelIndicator.h"
+#include "pages/LevelPageReading.h"
 #include "pages/LevelThresholdRanges.h"
 #include "pages/PageLayouts.h"
 #include "pages/ParameterPage.h"
+#include "pages/ParameterPageMachine.h"
 #include "params/FieldCheck.h"
 #include "params/ParameterSet.h"
 
@@ -13,6 +16,9 @@
 
 using Entry = WriteList::Entry;
 using Writes = std::vector<Entry>;
+using Phase = ParameterPagePhase;
+using Tone = ParameterPageMessage::Tone;
+using Mark = ParameterPageMark;
 
 namespace {
 
@@ -58,6 +64,61 @@ CalibrationInput calibrationFrom(const ParameterSet& s) {
     in.lambdaMaxVariation = s.value(LambdaMaxVariation);
     return in;
 }
+
+// The switching page's machine against a virtual ECU, driven by named events as the page
+// view calls them.
+struct SwitchingPage {
+    LanguageTable italian;
+    EcuMemory memory = EcuMemory::factory();
+    ParameterSet set;
+    ParameterPageMachine m{PageLayouts::switching(), italian};
+
+    SwitchingPage() { uploadFrom(memory, set); }
+    // The page as it shows the set, with the speed box set to `rpm`.
+    PageValues typed(const char* rpm) const {
+        PageValues v = m.page().valuesFrom(set);
+        v.texts[QStringLiteral("Text1")] = QString::fromLatin1(rpm);
+        return v;
+    }
+    void apply(const QString& events) {
+        for (const QString& e : events.split(QLatin1Char(' '))) {
+            if (e == QLatin1String("open") || e == QLatin1String("offline"))
+                m.load(e == QLatin1String("open"));
+            if (e == QLatin1String("write") || e == QLatin1String("read"))
+                m.setMode(e == QLatin1String("write"));
+            if (e == QLatin1String("modifica") && m.modifica(typed("2500"))) m.startWrite();
+            if (e == QLatin1String("rejected")) m.modifica(typed("99"));
+            if (e == QLatin1String("noPort") && m.modifica(typed("2500")))
+                m.portFailed(QStringLiteral("/dev/ttyS0: no such file"));
+            if (e == QLatin1String("lost")) m.linkLost(QStringLiteral("PERSA COMUNICAZIONE"));
+            if (e == QLatin1String("found")) m.linkFound();
+            if (e == QLatin1String("exit")) m.exitHeld();
+            if (e == QLatin1String("ack")) answer(1);
+            if (e == QLatin1String("end")) answer(1000);
+        }
+    }
+    // Lets the ECU answer `count` requests of the write; once it has ended, the set takes
+    // the read-back and the machine hears of it. A notice: the page leaves with it.
+    std::optional<QString> answer(int count) {
+        EngineState engine;
+        EcuResponder ecu(memory, engine);
+        for (int i = 0; i < count && m.writes().isRunning(); ++i) {
+            m.writes().take(ecu.respond(m.writes().request().frame));
+            m.writeProgressed();
+        }
+        if (m.writes().isRunning()) return std::nullopt;
+        m.writes().storeReadBack(set);
+        return m.writeEnded();
+    }
+    // What the machine offers, as "editing modes writeModeShown modifica" in 0s and 1s.
+    QString offered() const {
+        const ParameterPageControls c = m.controls();
+        QString out;
+        for (bool on : {c.editing, c.modes, c.writeModeShown, c.modifica})
+            out += on ? QLatin1Char('1') : QLatin1Char('0');
+        return out;
+    }
+};
 
 } // namespace
 
@@ -260,6 +321,85 @@ private slots:
         QCOMPARE(shown(), QStringLiteral("/"));
     }
 
+    // What a page offers, says and marks after each event: nothing to edit offline or while
+    // a write runs, no write while the ECU does not answer, the mode pair showing the page's
+    // mode; a mode change clears what was said and marked.
+    void pageMachineFollowsItsEvents_data() {
+        QTest::addColumn<QString>("events");
+        QTest::addColumn<int>("phase");
+        QTest::addColumn<QString>("offered");
+        QTest::addColumn<int>("tone");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("speedMark"); // Text1's
+        const auto row = [](const char* events, Phase phase, const char* offered, Tone tone,
+                            const char* text, Mark mark = Mark::None) {
+            QTest::newRow(events) << QString::fromLatin1(events) << int(phase)
+                                  << QString::fromLatin1(offered) << int(tone)
+                                  << QString::fromLatin1(text) << int(mark);
+        };
+        row("offline write", Phase::ViewOnly, "0000", Tone::Hidden, "");
+        row("open", Phase::Read, "0100", Tone::Hidden, "");
+        row("open write", Phase::Write, "1111", Tone::Hidden, "");
+        row("open write rejected", Phase::Write, "1111", Tone::Problem,
+            " GIRI COMMUTAZIONE 1200-8000 ", Mark::Wrong);
+        row("open write rejected read", Phase::Read, "0100", Tone::Hidden, "");
+        row("open write noPort", Phase::Write, "1111", Tone::Problem, "/dev/ttyS0: no such file");
+        row("open write modifica", Phase::Writing, "0010", Tone::Progress,
+            "Scrittura in corso: 0 / 7", Mark::Sent);
+        row("open write modifica read ack ack", Phase::Writing, "0010", Tone::Progress,
+            "Scrittura in corso: 2 / 7", Mark::Sent);
+        row("open write modifica ack ack lost", Phase::Writing, "0010", Tone::Problem,
+            "PERSA COMUNICAZIONE - Scrittura in corso: 2 / 7", Mark::Sent);
+        row("open write modifica ack lost found", Phase::Writing, "0010", Tone::Progress,
+            "Scrittura in corso: 1 / 7", Mark::Sent);
+        row("open write modifica exit", Phase::Writing, "0010", Tone::Progress,
+            "USCITA AL TERMINE DELLA SCRITTURA\nPremere di nuovo EXIT per uscire subito",
+            Mark::Sent);
+        row("open write modifica lost found end", Phase::Read, "0100", Tone::Done,
+            "Parametri scritti e verificati");
+        row("open write lost", Phase::Write, "1110", Tone::Problem, "PERSA COMUNICAZIONE");
+        row("open write lost modifica", Phase::Write, "1110", Tone::Problem, "PERSA COMUNICAZIONE");
+        row("open write lost found", Phase::Write, "1111", Tone::Hidden, "");
+    }
+    void pageMachineFollowsItsEvents() {
+        QFETCH(QString, events);
+        SwitchingPage p;
+        p.apply(events);
+        QTEST(int(p.m.phase()), "phase");
+        QTEST(p.offered(), "offered");
+        QTEST(int(p.m.message().tone), "tone");
+        QTEST(p.m.message().text, "text");
+        QTEST(int(p.m.mark(QStringLiteral("Text1"))), "speedMark");
+    }
+
+    // How a write ends: what the ECU did not keep is marked, the set shows what it holds; an
+    // EXIT asked during the write leaves at its end and the menu is told how it ended.
+    void pageMachineEndsAWriteWithWhatTheEcuHolds() {
+        SwitchingPage p;
+        p.memory.refusedIds = {SwitchRpm, SwitchOnDeceleration};
+        p.apply(QStringLiteral("open write"));
+        PageValues v = p.typed("2500");
+        v.choices[QStringLiteral("Option3")] = 0;
+        QVERIFY(p.m.modifica(v));
+        p.m.startWrite();
+        QVERIFY(!p.answer(1000).has_value());
+        QCOMPARE(p.m.message().text,
+                 QStringLiteral("La centralina non ha memorizzato: GIRI COMMUTAZIONE (12), "
+                                "SwitchOnDeceleration (59)"));
+        QCOMPARE(p.m.message().tone, Tone::Problem);
+        for (const char* c : {"Text1", "Option3"})
+            QCOMPARE(p.m.mark(QString::fromLatin1(c)), Mark::Wrong);
+        QCOMPARE(p.m.mark(QStringLiteral("Text2")), Mark::None);
+        QCOMPARE(p.set.value(SwitchRpm), 2300);
+
+        SwitchingPage leaving;
+        leaving.apply(QStringLiteral("open write modifica ack exit"));
+        QCOMPARE(leaving.answer(1000), QStringLiteral("Parametri scritti e verificati"));
+        QCOMPARE(leaving.set.value(SwitchRpm), 2500);
+        leaving.m.exitHeld(); // outside a write: nothing to wait for
+        QVERIFY(!leaving.m.leavesWhenWritten());
+    }
+
     void levelPointsAndLampsForRisingAndFallingSenders() {
         QCOMPARE(LevelIndicator::pointsFor(500, 4500, 30, 60, 90),
                  (LevelPoints{900, 1700, 2900, 4100}));
@@ -298,6 +438,34 @@ private slots:
             seen += l.reserveBright ? QLatin1Char('B') : QLatin1Char('d');
         }
         QCOMPARE(seen, QStringLiteral("ddBBddB"));
+    }
+
+    // The level page's lamps follow a live reading; a lost link darkens them and withdraws
+    // the setters until the next reading.
+    void levelPageOffersOnlyALiveReading() {
+        using Offered = LevelPageReading::Offered;
+        LevelPageReading r;
+        r.configure(levelSet(500, 4500, 2));
+        QCOMPARE(r.offered(true), (Offered{true, false, false}));
+        LevelPageReading::Fills f = r.reading(3000, 1);
+        for (const char* on : {"Shape5", "Shape2", "Shape3"})
+            QCOMPARE(f.value(QString::fromLatin1(on)), Colours::Green);
+        QCOMPARE(f.value(QStringLiteral("Shape4")), LevelPageReading::StepDark);
+        QCOMPARE(f.value(QStringLiteral("Shape1")), LevelPageReading::ReserveDark);
+        QCOMPARE(f.value(QStringLiteral("Shape6")), Colours::Red); // on petrol
+        f = r.reading(900, 0);
+        QCOMPARE(f.value(QStringLiteral("Shape1")), Colours::Red);
+        QCOMPARE(f.value(QStringLiteral("Shape5")), LevelPageReading::StepDark);
+        QCOMPARE(f.value(QStringLiteral("Shape6")), Colours::Green);
+        QCOMPARE(r.offered(true), (Offered{true, true, true}));
+        QCOMPARE(r.offered(false), (Offered{false, false, true}));
+
+        f = r.lost();
+        QCOMPARE(f.size(), 6);
+        for (auto it = f.cbegin(); it != f.cend(); ++it)
+            QVERIFY2(it.value() != Colours::Green && it.value() != Colours::Red,
+                     qPrintable(it.key()));
+        QCOMPARE(r.offered(true), (Offered{true, false, false}));
     }
 
     void thresholdBarsStayOrderedAndKeepTheValuesTheyShow() {

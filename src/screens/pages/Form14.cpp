@@ -19,12 +19,6 @@ namespace {
 
 using Outcome = ExchangeCycle::Outcome;
 
-// A dark lamp is clearly dark: at 0,192,0 against 0,255,0 a fitter could not tell a lit step
-// from an unlit one on a laptop screen in a workshop, nor the reserve's dim red from its
-// bright red.
-constexpr Rgb kStepDark{0, 80, 0};
-constexpr Rgb kReserveDark{110, 0, 0};
-
 const RequestPlan& plan() {
     return RequestPlan::parameterPage();
 }
@@ -96,8 +90,9 @@ Form14::Form14(FormContext& context)
     body->addLayout(top, 3);
     body->addSpacing(18);
     body->addLayout(buildIndicator(), 4);
+    showLamps(m_reading.lost());
+    m_reading.configure(g.parameters);
     arrange(body);
-    m_indicator.configure(g.parameters);
     showLayout();
     startPolling();
 }
@@ -180,8 +175,6 @@ QLayout* Form14::buildIndicator() {
         m_lamps.insert(QString::fromLatin1(name), lamp);
     }
     lamps->addStretch();
-    for (Shape* lamp : m_lamps)
-        lamp->setFill(lamp->objectName() == QLatin1String("Shape1") ? kReserveDark : kStepDark);
 
     auto* indicator = new QHBoxLayout;
     indicator->addLayout(grid);
@@ -202,29 +195,22 @@ void Form14::startPolling() {
 ExchangeCycle::Outcome Form14::liveReading(const QByteArray& reply) {
     if (!LiveDecoding::decodeCalibrationLive(reply, g.liveData)) return Outcome::Rejected;
     Text6->setText(QString::number(g.liveData.LevelInput));
-    const LevelIndicatorLamps lit = m_indicator.show(g.liveData.LevelInput);
-    for (const QString& step : LevelIndicator::stepLamps(m_indicator.layout()))
-        m_lamps.value(step)->setFill(lit.lit.contains(step) ? Colours::Green : kStepDark);
-    m_lamps.value(QStringLiteral("Shape1"))
-        ->setFill(lit.reserveBright ? Colours::Red : kReserveDark);
-    Shape6->setFill(g.liveData.FuelState == 1 ? Colours::Red : Colours::Green);
-    if (!m_haveReading) {
-        m_haveReading = true;
-        Text6->setEnabled(true);
-        modeChanged();
-    }
+    const bool wasLive = m_reading.isLive();
+    showLamps(m_reading.reading(g.liveData.LevelInput, g.liveData.FuelState));
+    if (!wasLive) modeChanged();
     return Outcome::Next;
 }
 
 void Form14::linkLost() {
-    // As the live screen does: the last reading greyed, no lamp lit from it, and nothing to
-    // set empty or full from until the ECU sends a reading again.
-    m_haveReading = false;
-    Text6->setEnabled(false);
-    for (Shape* lamp : m_lamps)
-        lamp->setFill(lamp->objectName() == QLatin1String("Shape1") ? kReserveDark : kStepDark);
-    Shape6->setFill(QColor(Qt::lightGray));
+    // As the live screen does: the last reading greyed, no lamp lit from it.
+    showLamps(m_reading.lost());
     modeChanged();
+}
+
+void Form14::showLamps(const LevelPageReading::Fills& fills) {
+    for (auto it = fills.cbegin(); it != fills.cend(); ++it)
+        if (Shape* lamp = it.key() == QLatin1String("Shape6") ? Shape6 : m_lamps.value(it.key()))
+            lamp->setFill(it.value());
 }
 
 void Form14::showValues(const PageValues& values) {
@@ -253,16 +239,16 @@ void Form14::thresholdMoved() {
 }
 
 void Form14::modeChanged() {
-    const bool editing = isWriteMode();
+    const LevelPageReading::Offered o = m_reading.offered(isWriteMode());
     for (QScrollBar* bar : {VScroll1, VScroll2, VScroll3})
-        bar->setEnabled(editing);
-    // Nothing to copy until the ECU has sent a reading.
-    Command3->setEnabled(editing && m_haveReading);
-    Command4->setEnabled(editing && m_haveReading);
+        bar->setEnabled(o.bars);
+    Command3->setEnabled(o.setFromReading);
+    Command4->setEnabled(o.setFromReading);
+    Text6->setEnabled(o.reading);
 }
 
 void Form14::committed() {
-    m_indicator.configure(g.parameters);
+    m_reading.configure(g.parameters);
     showLayout();
 }
 
@@ -277,7 +263,7 @@ ExchangeCycle::Outcome Form14::whenIdleAndFound() {
 
 void Form14::showLayout() {
     // The layout follows the sender the ECU holds, not one chosen and not yet written.
-    const LevelLayout layout = m_indicator.layout();
+    const LevelLayout layout = m_reading.layout();
     const LevelLayout other =
         layout == LevelLayout::ThreeStep ? LevelLayout::FourStep : LevelLayout::ThreeStep;
     for (const QString& name : LevelIndicator::layoutControls(other))

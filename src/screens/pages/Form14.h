@@ -1,6 +1,6 @@
 #pragma once
 
-#include "pages/LevelIndicator.h"
+#include "pages/LevelPageReading.h"
 #include "screens/pages/ParameterPageForm.h"
 
 #include <QHash>
@@ -18,7 +18,7 @@ class Form14 final : public ParameterPageForm {
 public:
     explicit Form14(FormContext& context);
     // A reading arrived and the link has not been lost since.
-    bool hasReading() const { return m_haveReading; }
+    bool hasReading() const { return m_reading.isLive(); }
 
 protected:
     void showValues(const PageValues& values) override;
@@ -34,10 +34,10 @@ private:
     ExchangeCycle::Outcome liveReading(const QByteArray& reply);
     void thresholdMoved();
     void showLayout();
+    void showLamps(const LevelPageReading::Fills& fills);
     void setBars(int threshold1, int threshold2, int threshold3);
 
-    LevelIndicator m_indicator;
-    bool m_haveReading = false;
+    LevelPageReading m_reading;
     bool m_settingBars = false;
 
     QLineEdit* Text6;               // the live reading
