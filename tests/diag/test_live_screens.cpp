@@ -228,24 +228,6 @@ private slots:
         QCOMPARE(enabledOf(w, {"Text6", "Command3"}), QStringLiteral("11"));
     }
 
-    // The adapter is pulled while the screen polls: the reason is told, and the screen finds
-    // the device again by itself.
-    void vanishedAdapterIsToldAndFoundAgain() {
-        World w;
-        Form3* live = liveScreen(w);
-        QVERIFY(live);
-        exchange(live);
-        w.ecu.unplug();
-        live->Timer1Tick();
-        QVERIFY(!live->isLive());
-        QCOMPARE(text(w, ScreenId::Form3, "Text17"), w.g.LostLinkText);
-        QVERIFY(!w.control<QLabel>(ScreenId::Form3, QStringLiteral("StatusText"))->isHidden());
-        w.ecu.plugIn();
-        exchange(live);
-        QVERIFY(live->isLive());
-        QVERIFY(w.control<QLabel>(ScreenId::Form3, QStringLiteral("StatusText"))->isHidden());
-    }
-
     void logFileWrittenWhileStartIsOn() {
         World w;
         Form3* live = liveScreen(w);
@@ -461,36 +443,6 @@ private slots:
         w.click(ScreenId::Form9, QStringLiteral("Command1"));
         QVERIFY(w.host.isVisible(ScreenId::Form2));
         QVERIFY(!w.host.loaded(ScreenId::Form9));
-    }
-
-    void diagnosisTellsALostLinkOnceAndResumes() {
-        World w(World::Links::Scripted);
-        w.g.LostLinkText = QStringLiteral("NO COMUNICAZIONE");
-        w.g.diagnosis[DiagnosisView::BoardTemperatureWord] = 250;
-        w.host.show(ScreenId::Form9);
-        auto* diag = w.screen<Form9>(ScreenId::Form9);
-        ScriptedLink* link = w.scripted.back();
-        QCOMPARE(text(w, ScreenId::Form9, "Text1_13"), QStringLiteral("25"));
-        auto* status = w.control<QLabel>(ScreenId::Form9, QStringLiteral("StatusText"));
-        for (int i = 0; i < 17; ++i)
-            diag->Timer1Tick();
-        QVERIFY(!status->isHidden());
-        QCOMPARE(status->text(), w.g.LostLinkText);
-        QVERIFY(!enabled(w, ScreenId::Form9, "Text1_0"));
-        for (int i = 0; i < 5; ++i)
-            diag->Timer1Tick();
-        QVERIFY(w.dialogs.messages.isEmpty()); // no box on every poll
-        QCOMPARE(link->written.last(), Commands::frame(Commands::Version));
-        QCOMPARE(diag->cycle().intervalMs(), 2000);
-
-        link->arriving = replyFrame(Commands::Version, bytes({2, 4, 7}));
-        diag->Timer1Tick();
-        QVERIFY(status->isHidden());
-        QCOMPARE(link->written.last(), Commands::frame(Commands::Diagnosis));
-        link->arriving = replyFrame(Commands::Diagnosis, QByteArray(34, '\0'));
-        diag->Timer1Tick();
-        QVERIFY(diag->isLive());
-        QVERIFY(enabled(w, ScreenId::Form9, "Text1_0"));
     }
 };
 

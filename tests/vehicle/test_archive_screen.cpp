@@ -102,7 +102,7 @@ private slots:
         edited.setValue(InjectorCount, 6);
         edited.setKtar(6, 99);
         const QString file = w.dir.filePath(QStringLiteral("edited.xlsx"));
-        QVERIFY(VehicleArchive::save(file, edited).ok);
+        QVERIFY(VehicleArchive::save(file, edited).ok());
         QVERIFY(load(w, m, file));
         QVERIFY(!text4Shown(w));
         QCOMPARE(status(w), QStringLiteral("Parametri scritti e verificati\nParametri sostituiti "

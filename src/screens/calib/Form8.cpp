@@ -204,7 +204,7 @@ void Form8::leave() {
     cycle().stop();
     Timer3.stop();
     QStringList warning;
-    if (!stopLog()) warning << m_log.errorText();
+    if (!stopLog()) warning << m_log.errorString();
     warning << m_run.leave(g.parameters);
     if (!warning.isEmpty())
         ctx.dialogs.information(this, QString::fromLatin1(Caption),
@@ -248,7 +248,7 @@ void Form8::Timer2Tick() {
     case LogWriter::Tick::Running:
         return;
     case LogWriter::Tick::Failed:
-        showStatus(m_log.errorText());
+        showStatus(m_log.errorString());
         ui.Command6->setEnabled(true);
         ui.Command7->setEnabled(false);
         break;

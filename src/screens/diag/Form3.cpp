@@ -475,7 +475,7 @@ void Form3::Timer3Tick() {
     if (result == LogWriter::Tick::Running) return;
     Timer3->stop();
     if (result == LogWriter::Tick::Failed)
-        showLogLine(m_log.errorText(), true);
+        showLogLine(m_log.errorString(), true);
     else
         showLogLine(lang("F03_T81", kLogClosed) + QLatin1Char(' ') + m_log.filePath(), false);
     updateLogButtons();
@@ -510,7 +510,7 @@ void Form3::onUnload() {
 }
 
 void Form3::onCloseRequested() {
-    const QString logLost = stopEverything() ? QString() : m_log.errorText();
+    const QString logLost = stopEverything() ? QString() : m_log.errorString();
     // A log the disk did not take whole is told on the menu: this screen is gone.
     leaveFor(ScreenId::Form2, logLost);
 }

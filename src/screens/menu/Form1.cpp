@@ -149,13 +149,12 @@ Form1::Form1(FormContext& context) : FormBase(ScreenId::Form1, context) {
     g.ConnectedMode = WorkMode::Connected;
     Command7->setChecked(false);
     applyLanguageStrings();
-    QString configProblem;
-    const bool configRead = LoadConfig(g, &configProblem);
+    const Result<> config = LoadConfig(g);
     setupConnectionCheck();
     resize(520, 420);
-    if (!configRead)
+    if (!config)
         ctx.dialogs.information(this, QString::fromLatin1(Caption),
-                                QStringLiteral("Config.ini: %1").arg(configProblem));
+                                QStringLiteral("Config.ini: %1").arg(config.errorString()));
 }
 
 void Form1::setupConnectionCheck() {
@@ -197,10 +196,10 @@ void Form1::applyLanguageStrings() {
 }
 
 void Form1::chooseLanguage(int index) {
-    QString problem;
-    if (!loadLanguage(g, index, &problem) && !g.languageProblemReported) {
+    const Result<> loaded = loadLanguage(g, index);
+    if (!loaded && !g.languageProblemReported) {
         g.languageProblemReported = true;
-        ctx.dialogs.information(this, QString::fromLatin1(Caption), problem);
+        ctx.dialogs.information(this, QString::fromLatin1(Caption), loaded.errorString());
     }
     applyLanguageStrings();
 }
