@@ -37,6 +37,14 @@ struct VariabiliGlobali {
     // 2 logging (LogWriter's states). One log file is open at a time in the whole program.
     int AcquisitionState = 0;
 
+    // The live screen's trend chart as the fitter left it, for the rest of the run: shown or
+    // not, the seconds it spans, and the curves ticked (bit n: curve n of the chart).
+    struct TrendChoice {
+        bool shown = false;
+        int windowSeconds = 60;
+        unsigned curves = 0b0001100011; // rpm, lambda, the petrol and gas times
+    } trend;
+
     LanguageTable language;
 
     // Where the program's files live (Config.ini, the language file) and where the user's go

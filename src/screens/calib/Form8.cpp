@@ -92,6 +92,8 @@ void Form8::buildControls() {
     Command6 = button("Command6", "START Acquisizione");
     Command7 = button("Command7", "STOP Acquisizione");
     Command7->setEnabled(false);
+    Command8 = button("Command8", "Apri nel visualizzatore");
+    Command8->hide();
     for (QPushButton* b : {Command3, Command1}) {
         QFont f = b->font();
         f.setPointSize(12);
@@ -207,6 +209,7 @@ void Form8::buildControls() {
     logRow->addWidget(Text28, 1);
     logRow->addWidget(Command6);
     logRow->addWidget(Command7);
+    logRow->addWidget(Command8);
 
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(16, 12, 16, 12);
@@ -227,6 +230,8 @@ void Form8::buildControls() {
     connect(Command5, &QPushButton::clicked, this, &Form8::onCloseRequested);
     connect(Command6, &QPushButton::clicked, this, &Form8::startLogClicked);
     connect(Command7, &QPushButton::clicked, this, &Form8::stopLogClicked);
+    connect(Command8, &QPushButton::clicked, this,
+            [this] { showFileIn(ScreenId::Form17, m_log.filePath()); });
 }
 
 void Form8::applyLanguageStrings() {
@@ -235,6 +240,7 @@ void Form8::applyLanguageStrings() {
     Command5->setText(lang("F01_C02", Command5->text()));
     Command6->setText(lang("F03_C03", Command6->text()));
     Command7->setText(lang("F03_C04", Command7->text()));
+    Command8->setText(lang("F03_C07", Command8->text()));
     Label24->setText(lang("F08_L24", Label24->text()));
     Label22->setText(lang("F08_L22", Label22->text()));
     const struct {
@@ -500,6 +506,7 @@ void Form8::startLogClicked() {
     g.AcquisitionState = LogWriter::StartRequested;
     Command6->setEnabled(false);
     Command7->setEnabled(true);
+    Command8->hide();
     Timer2.start();
 }
 
@@ -525,6 +532,7 @@ void Form8::Timer2Tick() {
         break;
     }
     Timer2.stop();
+    Command8->setVisible(!m_log.filePath().isEmpty());
 }
 
 bool Form8::stopLog() {
