@@ -12,6 +12,8 @@
 #include <functional>
 #include <vector>
 
+#include <sys/resource.h>
+
 inline void figure(const char* what, double value, const char* unit) {
     std::printf("%-58s %10.2f %s\n", what, value, unit);
     std::fflush(stdout);
@@ -63,6 +65,14 @@ inline void runEventLoopFor(int ms) {
     loop.exec();
 }
 
+// CPU time this process used so far, user and system.
+inline double cpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
 // Share of one core this process uses over the next ms milliseconds of its event loop.
 inline double cpuShareDuring(int ms) {
     const double cpu0 = cpuSeconds();
@@ -83,3 +93,4 @@ void benchPages();
 void benchLive();
 void benchLine();
 void benchViewer();
+void benchPtyHost();

@@ -62,6 +62,7 @@ int main(int argc, char** argv) {
         {"live", benchLive},
         {"line", benchLine},
         {"viewer", benchViewer},
+        {"pty", benchPtyHost},
     };
     const QStringList only = app.arguments().mid(1);
     for (const auto& [name, run] : benches)

@@ -1,7 +1,9 @@
 #include "AutoCalibrationRun.h"
 
+#include "CalibrationTexts.h"
 #include "CoefficientUpdate.h"
 #include "lang/LanguageTable.h"
+#include "link/RequestPlan.h"
 #include "params/ParameterSet.h"
 #include "params/ParameterTable.h"
 
@@ -28,6 +30,10 @@ enum TextId {
     TemperatureOut,
     StoreUnverified,
     MayBeInCalibration,
+    EngineStopped,
+    ExitAfterStore,
+    ExitAfterAcknowledgement,
+    ExitNoAnswer,
 };
 
 struct TextDef {
@@ -56,8 +62,12 @@ constexpr TextDef kTexts[] = {
     {"F08_T44", "TEMPERATURA DI TARATURA FUORI LIMITI, NON MEMORIZZATA:"},
     {"F08_T45", "MEMORIZZAZIONE KGB NON VERIFICATA"},
     {"F08_T46", "LA CENTRALINA POTREBBE ESSERE ANCORA IN MODALITÀ TARATURA"},
+    {"F08_T80", "MOTORE SPENTO: AVVIARE IL MOTORE PRIMA DELLA TARATURA"},
+    {"F08_T81", "USCITA AL TERMINE DELLA MEMORIZZAZIONE"},
+    {"F08_T82", "USCITA ALLA CONFERMA DELLA CENTRALINA"},
+    {"F08_T83", "LA CENTRALINA NON RISPONDE: PREMERE DI NUOVO EXIT PER USCIRE"},
 };
-static_assert(std::size(kTexts) == MayBeInCalibration + 1);
+static_assert(std::size(kTexts) == ExitNoAnswer + 1);
 static_assert(AutoCalibrationRun::MaxUpdates == 10, "the no-convergence text names 10");
 
 // ECU states in which a fuel switch is still to come: waiting for the switching temperature
@@ -177,8 +187,7 @@ bool AutoCalibrationRun::start() {
     m_updates = 0;
     m_result = Result::None;
     m_stop = Stop::None;
-    m_store = Store::None;
-    m_writes.clear();
+    m_store.clear();
     m_notices.clear();
     // Also replaces a leave still unanswered: the ECU then either is in calibration mode and
     // stays, or enters it again.
@@ -195,9 +204,9 @@ bool AutoCalibrationRun::stop() {
 }
 
 AutoCalibrationRun::ExitDecision AutoCalibrationRun::exit() {
-    if (m_readyToLeave) return ExitDecision::LeaveNow;
-    if (m_store == Store::Writing) {
-        // Half a table is worse than either table: the store finishes first, then the leave.
+    if (m_readyToLeave || m_exitWanted) return ExitDecision::LeaveNow;
+    if (m_store.isWriting()) {
+        // The store finishes first, then the leave.
         m_exitWanted = true;
         return ExitDecision::WaitForEcu;
     }
@@ -208,22 +217,38 @@ AutoCalibrationRun::ExitDecision AutoCalibrationRun::exit() {
     return ExitDecision::WaitForEcu;
 }
 
+QString AutoCalibrationRun::exitWaitText() const {
+    if (!m_exitWanted || m_readyToLeave) return QString();
+    const QChar newline = QLatin1Char('\n');
+    if (m_linkLost) return text(ExitNoAnswer) + newline + text(MayBeInCalibration);
+    return text(m_store.isWriting() ? ExitAfterStore : ExitAfterAcknowledgement) + newline +
+           CalibrationTexts::exitAgain(m_language);
+}
+
+QStringList AutoCalibrationRun::leave(ParameterSet& set) {
+    QStringList notice;
+    if (mayBeInCalibrationMode()) notice << text(MayBeInCalibration);
+    const QString cut = m_store.cut(set, m_language);
+    if (!cut.isEmpty()) notice << cut;
+    return notice;
+}
+
 bool AutoCalibrationRun::mayBeInCalibrationMode() const {
     return m_inCalibration || m_pending != Pending::None;
 }
 
 bool AutoCalibrationRun::canStart() const {
-    return m_store != Store::Writing && !m_linkLost && !m_exitWanted;
+    return !m_store.isWriting() && !m_linkLost && !m_exitWanted;
 }
 
 bool AutoCalibrationRun::canStop() const {
-    if (m_store == Store::Writing || m_exitWanted) return false;
+    if (m_store.isWriting() || m_exitWanted) return false;
     return (m_phase >= 1 && m_phase <= 7) || m_pending == Pending::Enter ||
            (m_phase == 0 && m_inCalibration && m_pending == Pending::None);
 }
 
 bool AutoCalibrationRun::busy() const {
-    return (m_phase >= 3 && m_phase <= 7) || m_store == Store::Writing;
+    return (m_phase >= 3 && m_phase <= 7) || m_store.isWriting();
 }
 
 // ---------------------------------------------------------------- the run
@@ -405,11 +430,10 @@ void AutoCalibrationRun::applyUpdate() {
 
 void AutoCalibrationRun::beginStore() {
     m_phase = 8;
-    m_store = Store::Writing;
-    m_writes.clear();
     m_notices.clear();
+    std::vector<WriteList::Entry> writes;
     for (int entry = 1; entry <= TableSize; ++entry)
-        m_writes.push_back({entry, m_ktar, true});
+        writes.push_back({entry, m_ktar, true});
     // The references are the conditions of the gas the coefficient was found with; the ECU
     // corrects against them later, so one that makes no sense is not stored at all.
     const struct {
@@ -423,7 +447,7 @@ void AutoCalibrationRun::beginStore() {
     for (const auto& r : references) {
         const ParameterInfo* info = ParameterTable::find(r.id);
         if (info && r.value >= info->minValue && r.value <= info->maxValue) {
-            m_writes.push_back({r.id, r.value, false});
+            writes.push_back({r.id, r.value, false});
         } else if (info) {
             m_notices << QStringLiteral("%1 %2 (%3..%4)")
                              .arg(text(r.textId))
@@ -432,12 +456,13 @@ void AutoCalibrationRun::beginStore() {
                              .arg(info->maxValue);
         }
     }
+    m_store.start(writes, RequestPlan::autoCalibration().writeTiming());
 }
 
-void AutoCalibrationRun::storeFinished(bool verified) {
-    if (m_store != Store::Writing) return;
-    m_store = verified ? Store::Verified : Store::Unverified;
-    m_pending = Pending::Leave;
+void AutoCalibrationRun::storePartEnded() {
+    // Calibration mode is left however the store ended: the ECU must not stay on a
+    // coefficient the tool no longer sends.
+    if (m_store.isWriting() && m_store.partEnded()) m_pending = Pending::Leave;
 }
 
 // ---------------------------------------------------------------- requests
@@ -483,9 +508,9 @@ QString AutoCalibrationRun::runText() const {
     case 7:
         return m_result == Result::Converged ? text(Storing) : text(WaitSettle);
     case 8:
-        if (m_store == Store::Writing || m_inCalibration || m_pending != Pending::None)
+        if (m_store.isWriting() || m_inCalibration || m_pending != Pending::None)
             return text(Storing);
-        if (m_store == Store::Unverified) return text(StoreUnverified);
+        if (m_store.state() != AutoCalibrationStore::State::Verified) return text(StoreUnverified);
         return text(Stored) + blank + safetyFlag(m_live);
     default:
         return QString();
@@ -507,16 +532,13 @@ QString AutoCalibrationRun::resultText() const {
     return m_result == Result::Converged ? text(Finished) : QString();
 }
 
-QString AutoCalibrationRun::noticeText() const {
-    return m_notices.join(QLatin1Char('\n'));
+QString AutoCalibrationRun::storeText() const {
+    QStringList lines = m_notices;
+    const QString store = m_store.text(m_language);
+    if (!store.isEmpty()) lines.prepend(store);
+    return lines.join(QLatin1Char('\n'));
 }
 
-QString AutoCalibrationRun::leftInCalibrationModeText() const {
-    return text(MayBeInCalibration);
-}
-
-std::array<qint64, 11> AutoCalibrationRun::logValues(qint64 elapsedMs) const {
-    const LiveData& l = m_live;
-    return {elapsedMs,     l.EcuState, l.Rpm,   l.Kcor,       l.Pressure1, l.Pressure2,
-            l.Temperature, l.Lambda1,  m_phase, l.PetrolTinj, l.GasTinj};
+QString AutoCalibrationRun::startRefusedText() const {
+    return m_live.Rpm <= 0 ? text(EngineStopped) : QString();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AutoCalibrationStore.h"
 #include "AveragingWindow.h"
 #include "StabilityRing.h"
 #include "link/Commands.h"
@@ -8,8 +9,6 @@
 
 #include <QString>
 #include <QStringList>
-#include <array>
-#include <vector>
 
 class LanguageTable;
 class ParameterSet;
@@ -30,7 +29,7 @@ struct CalibrationRequest {
 // commands the same injection time on gas as on petrol, then has it stored in every cell of
 // the ECU's table. No widgets and no link: the screen steps it with the 50 ms calibration
 // tick, feeds it the decoded replies, sends what request() names, runs the store's write
-// sequence and shows the texts and values it reads back.
+// sequences, leaves when the run says so and shows the texts and values it reads back.
 //
 // Phases (the numbers also go into the log):
 //   0 idle                  5 measuring on gas (settle 40 ticks, ring of 3)
@@ -85,26 +84,37 @@ public:
     // STOP TARATURA: ends the run (phase 0, rings, window and result cleared) and leaves
     // calibration mode. Refused (false) when no run is going and while the result is written.
     bool stop();
-    // EXIT and the close box. LeaveNow when the ECU cannot be in calibration mode. Otherwise
-    // the run ends, calibration mode is left (after the store, if it is being written) and
+
+    // ---- leaving
+    // EXIT and the close box. LeaveNow when the ECU cannot be in calibration mode, and for
+    // the second EXIT (or the first one's patience running out): the fitter is not held here
+    // for ever, whatever the ECU does. Otherwise the run ends, calibration mode is left (after
+    // the store, if it is being written: half a table is worse than either table) and
     // readyToLeave() turns true on the acknowledgement.
     ExitDecision exit();
+    bool exitAsked() const { return m_exitWanted; }
     bool readyToLeave() const { return m_readyToLeave; }
     // The ECU is, or may be, in calibration mode (entered, or an enter or leave request not
-    // yet acknowledged). A screen that leaves anyway (a second EXIT after a lost link) says so
-    // with leftInCalibrationModeText().
+    // yet acknowledged).
     bool mayBeInCalibrationMode() const;
+    // What the screen says while EXIT waits (the store, the acknowledgement, or an ECU that
+    // no longer answers); empty when EXIT was not asked.
+    QString exitWaitText() const;
+    // The screen leaves now. A store still running is cut and `set` keeps exactly the writes
+    // the ECU acknowledged. The lines the fitter must read on the way out: calibration mode
+    // that may still be on, the store cut short; empty when all is well.
+    QStringList leave(ParameterSet& set);
 
     // ---- the store
-    // From convergence until storeFinished(): the screen runs a verified write sequence of
-    // storeWrites(): the 64 table entries (table == true, id 1..64, value Ktar), then
+    // Begins at convergence with the 64 table entries (id 1..64, value Ktar), then
     // CalibrationPressure (id 29, Pressure1) and CalibrationTemperature (id 28, Temperature),
-    // each only when within its range. request() keeps naming the poll meanwhile.
-    bool wantsStore() const { return m_store == Store::Writing; }
-    const std::vector<WriteList::Entry>& storeWrites() const { return m_writes; }
-    // The sequence is over: verified (read back and equal) or not. Calibration mode is left
-    // either way.
-    void storeFinished(bool verified);
+    // each only when within its range. The screen runs store().running() on its exchange and
+    // calls storePartEnded() when that part is over; request() keeps naming the poll
+    // meanwhile. Calibration mode is left once the store ends, verified or not.
+    const AutoCalibrationStore& store() const { return m_store; }
+    AutoCalibrationStore& store() { return m_store; }
+    bool storing() const { return m_store.isWriting(); }
+    void storePartEnded();
 
     // ---- requests
     CalibrationRequest request() const;
@@ -127,21 +137,17 @@ public:
     bool canStop() const;                           // Command1 enabled
     QString runText() const;                        // Label1
     QString resultText() const; // Label2: limit, convergence, or why the run stopped
-    // Anything the store left out (a reference value out of range), one line each; empty
-    // when there is nothing to say.
-    QString noticeText() const;
-    QString leftInCalibrationModeText() const;
-
-    // Fields 1..11 of a calibration log line: elapsed ms, EcuState, Rpm, Kcor, Pressure1,
-    // Pressure2, Temperature, Lambda1, CalPhase, PetrolTinj, GasTinj.
-    std::array<qint64, 11> logValues(qint64 elapsedMs) const;
+    // The store's progress or outcome, and anything it left out (a reference value out of
+    // range), one line each; empty when there is nothing to say.
+    QString storeText() const;
+    // Why START did nothing, when the fitter can act on it (the engine stands); else empty.
+    QString startRefusedText() const;
 
     // Every language key the run's texts come from.
     static QStringList textKeys();
 
 private:
     enum class Pending { None, Enter, Leave };
-    enum class Store { None, Writing, Verified, Unverified };
     enum class Stop { None, Limit, SwitchFailed, NoConvergence, Fault };
 
     bool onPetrol() const { return m_live.FuelState == 1; }
@@ -195,7 +201,6 @@ private:
     int m_switchTries = 0;
     int m_switchWait = 0; // ticks since the last command 4 went out
 
-    Store m_store = Store::None;
-    std::vector<WriteList::Entry> m_writes;
-    QStringList m_notices;
+    AutoCalibrationStore m_store;
+    QStringList m_notices; // references left out of the store
 };

@@ -133,7 +133,7 @@ bool LogWriter::close() {
     return synced;
 }
 
-LogWriter::Tick LogWriter::tick(int& state, const Start& start, const LiveData& live,
+LogWriter::Tick LogWriter::tick(Acquisition& state, const Start& start, const LiveData& live,
                                 int calPhase) {
     switch (state) {
     case StartRequested:
@@ -149,8 +149,9 @@ LogWriter::Tick LogWriter::tick(int& state, const Start& start, const LiveData& 
             return Tick::Failed;
         }
         return Tick::Running;
-    default:
-        state = Stopped;
-        return close() ? Tick::Stopped : Tick::Failed;
+    case Stopped:
+        break;
     }
+    state = Stopped;
+    return close() ? Tick::Stopped : Tick::Failed;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Acquisition.h"
 #include "LogLines.h"
 
 #include <QDateTime>
@@ -29,10 +30,7 @@ public:
     // The local date and time, for the default file name.
     using WallClock = std::function<QDateTime()>;
 
-    // Acquisition states as the screens keep them.
-    static constexpr int Stopped = 0;
-    static constexpr int StartRequested = 1;
-    static constexpr int Logging = 2;
+    using enum Acquisition;
 
     // The language table must outlive the writer; it gives the labels, the heading and the
     // messages. Empty clocks mean the system's.
@@ -66,14 +64,15 @@ public:
     bool close();
 
     // The log timer's step, by acquisition state: StartRequested starts the log (state
-    // Logging), Logging writes one line, Stopped (or an unknown state) closes the file.
+    // Logging), Logging writes one line, Stopped closes the file.
     // On a failure the state goes back to Stopped and errorText() says why.
     enum class Tick {
         Running, // restart the log timer
         Stopped, // file closed; the log timer stays off
         Failed,  // file closed, state Stopped: show errorText(), enable START again
     };
-    Tick tick(int& acquisitionState, const Start& start, const LiveData& live, int calPhase = 0);
+    Tick tick(Acquisition& acquisitionState, const Start& start, const LiveData& live,
+              int calPhase = 0);
 
     // Whether each line is also forced onto the disk before the call returns, rather than
     // only handed to the system (the default). The benchmark weighs one against the other.

@@ -57,6 +57,9 @@ void ExchangeCycle::detach() {
 }
 
 void ExchangeCycle::start(int firstDelayMs) {
+    // The count starts over with the lost state: a count left high by an earlier exchange
+    // would tell a loss on the first unanswered request.
+    *m_counter = 0;
     m_deviceLostTold = false;
     m_lostTold = false;
     m_unusableSeen = false;

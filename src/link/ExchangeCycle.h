@@ -102,7 +102,8 @@ public:
     void detach();
     bool runningSequence() const { return m_sequence != nullptr; }
 
-    // Arms the timer; the first tick comes after firstDelayMs.
+    // Arms the timer with a clean retry count and lost state; the first tick comes after
+    // firstDelayMs.
     void start(int firstDelayMs);
     void stop();
     bool isRunning() const { return m_timer.isActive(); }

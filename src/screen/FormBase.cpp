@@ -143,12 +143,50 @@ bool FormBase::holdExitFor(WriteSequence& writes, QString& notice) {
     if (!writes.isRunning()) return false;
     // A vanished adapter closes the link: that too is a link that no longer answers.
     if (!cycle().isLost() && link().isOpen() && exitMayWait()) return true;
+    notice = cutWrites(writes);
+    return false;
+}
+
+QString FormBase::cutWrites(WriteSequence& writes) {
     writes.interrupt();
     cycle().detach();
     writes.storeAcknowledged(g.parameters);
     g.parametersFromEcu = false;
-    notice = WriteReport::outcome(writes, g.language);
-    return false;
+    return WriteReport::outcome(writes, g.language);
+}
+
+void FormBase::runVerifiedWrite(WriteSequence& writes, VerifiedWrite how) {
+    if (how.progress) {
+        writes.onProgress = [this, &writes, tell = how.progress](int, int) {
+            tell(WriteReport::progress(writes, g.language));
+        };
+        how.progress(WriteReport::progress(writes, g.language));
+    }
+    runWrites(writes, how.sameBlock, [this, &writes, how] {
+        settleWrites(writes, how.wholeSet);
+        const bool verified = writes.result() == WriteSequence::Result::Verified;
+        return how.ended(verified, WriteReport::outcome(writes, g.language));
+    });
+}
+
+void FormBase::watchLink(LinkWatch watch) {
+    ExchangeCycle::LostLink lost;
+    lost.giveUp = watch.giveUp;
+    lost.poll = watch.poll;
+    lost.found = watch.found;
+    lost.notify = [tell = watch.lost] {
+        if (tell) tell(QString());
+    };
+    cycle().setLostLink(lost);
+    if (watch.giveUp) {
+        cycle().setDeviceLost(watch.lost, nullptr);
+        return;
+    }
+    cycle().setDeviceLost(watch.lost, [this, found = watch.found] {
+        if (!openLink()) return false;
+        if (found) found();
+        return true;
+    });
 }
 
 void FormBase::runWrites(WriteSequence& writes, bool sameBlock,

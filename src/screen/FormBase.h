@@ -50,6 +50,27 @@ public:
     ExchangeCycle& cycle();
 
 protected:
+    // How a screen hears that its ECU is gone and back. A link is lost in two ways, told
+    // through the one `lost`: the ECU fell silent (or answered only with replies that could
+    // not be used), with an empty `why`; or the adapter vanished, with the device and reason.
+    struct LinkWatch {
+        std::function<void(const QString& why)> lost;
+        // The ECU answers again, or the vanished adapter was opened again.
+        std::function<void()> found;
+        // Request polled while lost; unset: the version request.
+        std::function<ExchangeCycle::Request()> poll;
+        // Stop instead of looking for the ECU (the start screen's check): a vanished adapter
+        // is not opened again either.
+        bool giveUp = false;
+    };
+    // Wires `watch` into this screen's exchange: told once per loss, the ECU sought at the lost
+    // interval, the adapter reopened with the configured port.
+    void watchLink(LinkWatch watch);
+
+    // Puts every text that comes from the language file on the screen's controls. A screen
+    // calls it once its controls exist, and again when the language changes under it.
+    virtual void applyLanguageStrings() {}
+
     // The screen's own work on unload; the exchange is stopped and the port closed after it.
     virtual void onUnload() {}
     // The window's close button does what the screen's EXIT does, so the program is never
@@ -105,6 +126,21 @@ protected:
     // another ECU, exactly the acknowledged writes, and no longer counts as read from the
     // ECU). With `wholeSet`, a read-back of parameters and table makes the set the ECU's again.
     void settleWrites(const WriteSequence& writes, bool wholeSet);
+    // A verified write from its first frame to a settled set: `writes` was started with its
+    // list; `progress` is told the progress text now and after each acknowledged write; at
+    // the end the set is settled as above and `ended` hears whether everything was verified,
+    // with the outcome the fitter reads, and says how the exchange goes on.
+    struct VerifiedWrite {
+        bool sameBlock = false; // resume only on the parameter block as it was left
+        bool wholeSet = false;  // the read-back covers the parameters and the table
+        std::function<void(const QString& progress)> progress;
+        std::function<ExchangeCycle::Outcome(bool verified, const QString& outcome)> ended;
+    };
+    void runVerifiedWrite(WriteSequence& writes, VerifiedWrite how);
+    // Cuts a running write where it stands: the exchange lets it go, the set keeps exactly
+    // the writes the ECU confirmed and no longer counts as read from the ECU. Returns the
+    // text naming how many those were.
+    QString cutWrites(WriteSequence& writes);
 
     // The lost-link text with its cause when the ECU answered, but only with unusable replies.
     QString lostLinkNotice(const QString& text) const;

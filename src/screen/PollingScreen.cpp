@@ -1,16 +1,12 @@
 #include "screen/PollingScreen.h"
 
 #include "link/Commands.h"
+#include "screen/StatusLine.h"
 
-#include <QLabel>
 #include <QLineEdit>
 
 PollingScreen::PollingScreen(ScreenId id, FormContext& context) : FormBase(id, context) {
-    m_message = named(new QLabel(this), QStringLiteral("StatusText"));
-    m_message->setWordWrap(true);
-    m_message->setStyleSheet(QStringLiteral("color: rgb(190,0,0); font-weight: bold;"));
-    m_message->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    m_message->hide();
+    m_message = new StatusLine(QStringLiteral("StatusText"), this);
 
     ExchangeCycle& c = cycle();
     c.timer().setObjectName(QStringLiteral("Timer1"));
@@ -22,22 +18,17 @@ PollingScreen::PollingScreen(ScreenId id, FormContext& context) : FormBase(id, c
         // The screen's own request is still the one in force: polling resumes now.
         return ExchangeCycle::Outcome::Next;
     });
-    ExchangeCycle::LostLink lost;
-    lost.notify = [this] {
+    // Found again, the version reply above puts the values back in force.
+    LinkWatch watch;
+    watch.lost = [this](const QString& why) {
         setLive(false);
-        showLinkLost(QString());
+        showLinkLost(why);
     };
-    c.setLostLink(lost);
-    c.setDeviceLost(
-        [this](const QString& why) {
-            setLive(false);
-            showLinkLost(why);
-        },
-        [this] { return openLink(); });
+    watchLink(watch);
 }
 
 bool PollingScreen::startPolling(const ExchangeCycle::Request& request) {
-    if (g.ConnectedMode != 1) {
+    if (!g.connected()) {
         setLive(false);
         showLinkLost(QString());
         return false;
@@ -47,7 +38,6 @@ bool PollingScreen::startPolling(const ExchangeCycle::Request& request) {
         showLinkLost(link().errorString());
         return false;
     }
-    g.link.LinkRetryCount = 0;
     cycle().send(request);
     cycle().start(request.intervalMs);
     // What the menu read just before opening this screen is the ECU's latest word.
@@ -77,13 +67,11 @@ void PollingScreen::showLinkBack() {
 }
 
 void PollingScreen::showMessage(const QString& text) {
-    m_message->setText(text);
-    m_message->show();
+    m_message->tell(text);
 }
 
 void PollingScreen::clearMessage() {
-    m_message->clear();
-    m_message->hide();
+    m_message->quiet();
 }
 
 QLineEdit* PollingScreen::valueBox(const QString& name, int digits) {

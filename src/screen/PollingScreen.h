@@ -2,7 +2,7 @@
 
 #include "screen/FormBase.h"
 
-class QLabel;
+class StatusLine;
 class QLineEdit;
 
 // A screen that shows what the ECU reports by polling one request for as long as it is in
@@ -41,7 +41,7 @@ protected:
     virtual void showLinkBack();
 
     // The screen's message line: what went wrong on it. Hidden while there is nothing to say.
-    QLabel* messageLine() const { return m_message; }
+    StatusLine* messageLine() const { return m_message; }
     void showMessage(const QString& text);
     void clearMessage();
 
@@ -53,6 +53,6 @@ protected:
 private:
     void setLive(bool live);
 
-    QLabel* m_message;
+    StatusLine* m_message;
     bool m_live = false;
 };

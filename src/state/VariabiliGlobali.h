@@ -2,6 +2,7 @@
 
 #include "base/ProgramFolders.h"
 #include "base/Version.h"
+#include "diag/Acquisition.h"
 #include "lang/LanguageTable.h"
 #include "link/LinkState.h"
 #include "link/LiveData.h"
@@ -11,13 +12,17 @@
 #include <QString>
 #include <array>
 
+// Whether the program talks to an ECU: chosen on the start screen ("Non connesso"). Without a
+// connection the screens show what is stored and send nothing.
+enum class WorkMode { Connected, NotConnected };
+
 // The program-wide state, one instance owned by main() and handed to every screen.
 struct VariabiliGlobali {
     // Connection settings and flags.
     QString CommPortNumber; // the port digit as read from Config.ini or chosen in the dialog
     QString CommSettings;   // "9600,n,8,1" form, handed to the port unchanged
     QString CommBaud, CommParity, CommDataBits, CommStopBits;
-    int ConnectedMode = 1; // 1 = connected work, 0 = work without a connection
+    WorkMode ConnectedMode = WorkMode::Connected;
     int LanguageIndex = 1; // 1 Italian, 2 English, 3 Turkish
     std::array<int, 3> EcuVersion{};
     QString LostLinkText;
@@ -33,9 +38,8 @@ struct VariabiliGlobali {
 
     LiveData liveData;
     DiagnosisRecord diagnosis{};
-    // The acquisition log of whichever screen records: 0 not logging, 1 start requested,
-    // 2 logging (LogWriter's states). One log file is open at a time in the whole program.
-    int AcquisitionState = 0;
+    // The acquisition log of whichever screen records (one log file at a time).
+    Acquisition AcquisitionState = Acquisition::Stopped;
 
     // The live screen's trend chart as the fitter left it, for the rest of the run: shown or
     // not, the seconds it spans, and the curves ticked (bit n: curve n of the chart).
@@ -57,6 +61,8 @@ struct VariabiliGlobali {
     bool traceLink = false;
     // Problems already reported once in this run (a bad language file is told only once).
     bool languageProblemReported = false;
+
+    bool connected() const { return ConnectedMode == WorkMode::Connected; }
 
     QString languageFilePath() const;
     QString configFilePath() const;

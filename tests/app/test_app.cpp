@@ -202,7 +202,6 @@ private slots:
         w.click(ScreenId::Form1, QStringLiteral("Command1"));
         QVERIFY(!shown("Text4"));
         QVERIFY(link->isOpen());
-        QCOMPARE(w.g.link.LinkRetryCount, 0);
         start->ConnectionCheckTick();
         link->vanish();
         start->ConnectionCheckTick();

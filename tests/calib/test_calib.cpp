@@ -4,11 +4,13 @@
 #include "calib/Correctives.h"
 #include "calib/MarkerGeometry.h"
 #include "lang/LanguageTable.h"
+#include "lang/SetLingua.h"
 #include "link/Commands.h"
 #include "link/LiveData.h"
 #include "params/ParameterSet.h"
 
 #include <QtTest>
+#include <tuple>
 
 namespace {
 
@@ -259,6 +261,52 @@ private slots:
         const LanguageTable none;
         QCOMPARE(CalibrationTexts::graphCaptions(9, true, none),
                  CalibrationTexts::graphCaptions(1, true, none));
+        // The third language's blanks come from the language file, else the design text: a
+        // deselect entry nobody could see would leave a chosen curve blinking.
+        LanguageTable turkish;
+        QVERIFY(SetLingua(turkish, QStringLiteral(QT_TESTCASE_SOURCEDIR "/../data/Stringhe312.txt"),
+                          QStringLiteral("[TUR]")));
+        QCOMPARE(CalibrationTexts::graphCaptions(3, true, turkish).label30,
+                 QStringLiteral("Seçimi kaldır"));
+        QVERIFY(!CalibrationTexts::selectCurveMessage(3, turkish).text.isEmpty());
+        QVERIFY(!CalibrationTexts::graphCaptions(3, true, none).label30.isEmpty());
+    }
+
+    // A press reaches every point within two pixels, of any curve (a beep each), and reads only
+    // the chosen curve's; the chosen curve is white every other tick, and a deselection or a
+    // press without a curve leaves none white.
+    void graphPressesAndBlinks() {
+        ParameterSet s = defaults();
+        for (int cell = 0; cell < TableSize; ++cell) // no two curves share a pixel...
+            s.setKtar(cell + 1, 102 + 7 * (cell % 8) + cell / 8);
+        s.setKtar(8 * 5 + 3 + 1, s.ktar(8 * 5 + 1 + 1)); // ...but curves 4 and 2 on point 5
+        CalibrationGraph g = CalibrationGraph::fromParameters(s);
+        const QPoint met = g.position(1, 5);
+        QVERIFY(g.click(met).needsCurve);
+        g.selectCurve(2);
+        using Readout = CalibrationGraph::PointReadout;
+        const Readout reading{s.value(RpmBreakpoint1 + 1), s.value(TinjBreakpoint1 + 5),
+                              s.ktar(42)};
+        const std::tuple<QPoint, int, std::optional<Readout>> presses[] = {
+            {met + QPoint(2, -2), 2, reading},
+            {g.position(5, 0), 1, {}},
+            {met + QPoint(3, 0), 0, {}}};
+        for (const auto& [at, beeps, readout] : presses) {
+            const CalibrationGraph::Click c = g.click(at);
+            QVERIFY(!c.needsCurve);
+            QCOMPARE(c.beeps, beeps);
+            QVERIFY(c.readout == readout);
+        }
+        QString white;
+        for (int tick = 0; tick < 3; ++tick)
+            white += QString::number(g.blinkTick() ? g.whiteCurve() : -1);
+        QCOMPARE(white, QStringLiteral("202"));
+        g.deselect();
+        QVERIFY(!g.blinkTick() && g.whiteCurve() == 0);
+        g.selectCurve(3);
+        g.blinkTick();
+        g.deselect();
+        QVERIFY(g.click(met).needsCurve && !g.blinkRunning() && g.whiteCurve() == 0);
     }
 };
 

@@ -78,7 +78,7 @@ public:
     static bool finished(const AutoCalibrationRun& run) {
         if (run.mayBeInCalibrationMode()) return false;
         // Ended at a limit, or stopped by the run itself (no switch, no convergence).
-        return (run.phase() == 8 && !run.wantsStore()) ||
+        return (run.phase() == 8 && !run.storing()) ||
                (run.phase() == 0 && !run.resultText().isEmpty());
     }
 

@@ -12,8 +12,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include <sys/resource.h>
-
 // tarvex-ecu-sim in a process of its own, serving one pseudo-terminal.
 class SimProcess {
 public:
@@ -29,6 +27,10 @@ public:
             m_proc.waitForReadyRead(100);
         device = QString::fromUtf8(m_proc.readLine()).trimmed();
     }
+    // Options as typed on its command line ("--start warm --seed 7"), then any holding a path.
+    explicit SimProcess(const char* options, const QStringList& more = {})
+        : SimProcess(QString::fromLatin1(options).split(QLatin1Char(' '), Qt::SkipEmptyParts) +
+                     more) {}
     ~SimProcess() {
         m_proc.terminate();
         if (!m_proc.waitForFinished(3000)) {
@@ -48,14 +50,6 @@ private:
     QProcess m_proc;
     QElapsedTimer m_started;
 };
-
-// CPU time this process used so far, user and system.
-inline double cpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
 // Runs the event loop until `done` holds or timeoutMs have passed, looking every 2 ms.
 // QTest::qWaitFor sleeps 10 ms at a time with no timer firing, which delays every tick of the

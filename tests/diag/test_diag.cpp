@@ -241,7 +241,7 @@ private slots:
         const LogWriter::Start start{
             QString(), m_dir.path(), QStringLiteral("3.1.2"), {2, 0, 9}, params};
         LiveData live = sampleLive();
-        int state = LogWriter::StartRequested;
+        Acquisition state = LogWriter::StartRequested;
         m_now = 10'000'000'000; // the clock's origin is irrelevant: only differences count
         QCOMPARE(w.tick(state, start, live), LogWriter::Tick::Running);
         QCOMPARE(state, LogWriter::Logging);
@@ -281,7 +281,7 @@ private slots:
         auto startWith = [&](const QString& box) {
             return LogWriter::Start{box, m_dir.path(), QStringLiteral("3.1.2"), {1, 0, 0}, params};
         };
-        int state = LogWriter::StartRequested;
+        Acquisition state = LogWriter::StartRequested;
         QCOMPARE(w.tick(state, startWith(QStringLiteral("CON")), LiveData()),
                  LogWriter::Tick::Failed);
         QCOMPARE(state, LogWriter::Stopped);

@@ -501,7 +501,7 @@ private slots:
 
     void withoutALinkNothingIsShownAsLive() {
         World w;
-        w.g.ConnectedMode = 0;
+        w.g.ConnectedMode = WorkMode::NotConnected;
         w.g.LostLinkText = QStringLiteral("NO COMUNICAZIONE");
         w.g.liveData.Rpm = 3000; // an old record: not to be shown
         w.host.show(ScreenId::Form3);

@@ -703,7 +703,7 @@ private slots:
     // Without a connection: pages to look at, nothing that talks to the ECU.
     void notConnectedOffersOnlyViewing() {
         World w(World::Links::Scripted);
-        w.g.ConnectedMode = 0;
+        w.g.ConnectedMode = WorkMode::NotConnected;
         SetParameterDefaults(w.g.parameters);
         openPage<Form5>(w, ScreenId::Form5);
         for (const char* b : {"Command5", "Command7", "Command9"})

@@ -176,31 +176,26 @@ private slots:
 
     void fuelBandRunsFromStepPoints() {
         const std::vector<PlotPoint> p{{0, 1}, {1, 1}, {2, 0}, {3, 0}, {4, NaN}, {5, 0}, {6, 1}};
-        const auto runs = stepRuns(p);
-        QCOMPARE(runs.size(), std::size_t(4));
-        QCOMPARE(runs[0].begin, 0.0);
-        QCOMPARE(runs[0].end, 2.0); // petrol until the first gas sample
-        QCOMPARE(runs[1].value, 0.0);
-        QCOMPARE(runs[1].end, 3.0); // the gap ends the run at its last sample
-        QCOMPARE(runs[2].begin, 5.0);
-        QCOMPARE(runs[2].end, 6.0);
-        QCOMPARE(runs[3].begin, 6.0);
-        QCOMPARE(runs[3].end, 6.0);
+        QStringList runs; // begin-end:value
+        for (const auto& r : stepRuns(p))
+            runs << QStringLiteral("%1-%2:%3").arg(r.begin).arg(r.end).arg(r.value);
+        // Petrol until the first gas sample; a gap ends a run at its last sample.
+        QCOMPARE(runs.join(QLatin1Char(' ')), QStringLiteral("0-2:1 2-3:0 5-6:0 6-6:1"));
     }
 
     void cursorReadsBetweenSamples() {
         const std::vector<double> t{1, 2, 2, 4, 5, 6};
         const std::vector<double> v{10, 20, 30, 50, NaN, 70};
         const Series s{t, v};
-        QCOMPARE(readAt(s, 1.5, ReadRule::Linear), 15.0);
-        QCOMPARE(readAt(s, 3, ReadRule::Linear), 40.0); // from the later of two equal times
-        QCOMPARE(readAt(s, 3, ReadRule::Step), 30.0);
-        QCOMPARE(readAt(s, 4, ReadRule::Linear), 50.0);
-        QCOMPARE(readAt(s, 6, ReadRule::Linear), 70.0);
-        QVERIFY(std::isnan(readAt(s, 4.5, ReadRule::Linear))); // next to a gap
-        QVERIFY(std::isnan(readAt(s, 5.5, ReadRule::Step)));   // inside it
-        QVERIFY(std::isnan(readAt(s, 0.5, ReadRule::Linear)));
-        QVERIFY(std::isnan(readAt(s, 6.5, ReadRule::Step)));
+        // Linear from the later of two equal times; nothing next to a gap, inside it, or
+        // outside the samples.
+        const ReadRule Linear = ReadRule::Linear, Step = ReadRule::Step;
+        const std::tuple<double, ReadRule, double> reads[] = {
+            {1.5, Linear, 15}, {3, Linear, 40},    {3, Step, 30},
+            {4, Linear, 50},   {6, Linear, 70},    {4.5, Linear, NaN},
+            {5.5, Step, NaN},  {0.5, Linear, NaN}, {6.5, Step, NaN}};
+        for (const auto& [at, rule, value] : reads) // "nan" for nothing
+            QCOMPARE(QString::number(readAt(s, at, rule)), QString::number(value));
         QVERIFY(std::isnan(readAt({}, 1, ReadRule::Step)));
         QCOMPARE(neighbourTime(s, 2, +1), 4.0);
         QCOMPARE(neighbourTime(s, 2, -1), 1.0);

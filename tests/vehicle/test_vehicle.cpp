@@ -21,6 +21,10 @@ namespace {
 
 const QString Fixtures = QStringLiteral(QT_TESTCASE_SOURCEDIR "/vehicle/fixtures/");
 
+QString fixtureFile(const char* name) {
+    return Fixtures + QString::fromUtf8(name);
+}
+
 QByteArray readAll(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -156,47 +160,33 @@ class TestVehicle : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
+    QString path(const char* name) const { return m_dir.filePath(QString::fromUtf8(name)); }
     QString path(const QString& name) const { return m_dir.filePath(name); }
-    QByteArray zipped(const Package& p) const { return p.bytes(path(QStringLiteral("z"))); }
+    QByteArray zipped(const Package& p) const { return p.bytes(path("z")); }
 
     // LibreOffice headless with a profile of its own; false when it failed or took too long.
     bool convert(const QString& to, const QString& file, const QString& outDir) {
         QProcess p;
         p.start(soffice(),
-                {QStringLiteral("-env:UserInstallation=file://") + path(QStringLiteral("lo")),
+                {QStringLiteral("-env:UserInstallation=file://") + path("lo"),
                  QStringLiteral("--headless"), QStringLiteral("--norestore"),
                  QStringLiteral("--convert-to"), to, QStringLiteral("--outdir"), outDir, file});
         return p.waitForFinished(240000) && p.exitCode() == 0;
     }
 
 private slots:
-    // Cells 9, 16 and 64 as fitters know them; every table entry in a cell of its own.
-    void cellPositions() {
-        using VehicleArchive::Cell;
-        QCOMPARE(VehicleArchive::tableCell(9), (Cell{2, 3}));
-        QCOMPARE(VehicleArchive::tableCell(16), (Cell{2, 10}));
-        QCOMPARE(VehicleArchive::tableCell(64), (Cell{8, 10}));
-        for (int j = 1; j <= TableSize; ++j) {
-            const Cell c = VehicleArchive::tableCell(j);
-            QCOMPARE(VehicleArchive::tableEntryAt(c.row, c.column), j);
-        }
-        QCOMPARE(VehicleArchive::tableEntryAt(9, 3), 0);
-        QCOMPARE(VehicleArchive::tableEntryAt(1, 2), 0);
-    }
-
     // A save replaces the file whole once the workbook is complete, or leaves it as it was:
     // loaded back it gives exactly what was saved.
     void saveIsAllOrNothing() {
-        const VehicleLoad fixture =
-            VehicleArchive::load(Fixtures + QStringLiteral("vehicle-libreoffice.xlsx"));
+        const VehicleLoad fixture = VehicleArchive::load(fixtureFile("vehicle-libreoffice.xlsx"));
         ParameterSet set;
         fixture.image.storeImage(set);
         ParameterSet defaults;
         SetParameterDefaults(defaults);
-        const QString good = path(QStringLiteral("car.xlsx"));
+        const QString good = path("car.xlsx");
         QVERIFY(VehicleArchive::save(good, defaults).ok);
         // An old archive's name is saved as .xlsx, not as .xls.xlsx.
-        const VehicleSave saved = VehicleArchive::save(path(QStringLiteral("car.XLS")), set);
+        const VehicleSave saved = VehicleArchive::save(path("car.XLS"), set);
         QVERIFY2(saved.ok, qPrintable(saved.error));
         QCOMPARE(saved.path, good);
         const VehicleLoad back = VehicleArchive::load(good);
@@ -209,8 +199,7 @@ private slots:
         withFileSizeLimit(2000, [&] { full = VehicleArchive::save(good, defaults); });
         QVERIFY(!full.ok && !full.error.isEmpty());
         QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("folder.xlsx")));
-        for (const QString& bad :
-             {path(QStringLiteral("folder.xlsx")), path(QStringLiteral("missing/x.xlsx"))}) {
+        for (const QString& bad : {path("folder.xlsx"), path("missing/x.xlsx")}) {
             const VehicleSave s = VehicleArchive::save(bad, set);
             QVERIFY2(!s.ok && !s.error.isEmpty(), qPrintable(bad));
         }
@@ -330,10 +319,9 @@ private slots:
                                          .replace(QStringLiteral("<x:worksheet"),
                                                   QStringLiteral("<x:worksheet xmlns:x=\"s\""))
                                          .toLatin1();
-        writeAll(path(QStringLiteral("kinds.xlsx")), zipped(p));
+        writeAll(path("kinds.xlsx"), zipped(p));
         WorkbookReader reader(62, 10);
-        QVERIFY2(reader.read(path(QStringLiteral("kinds.xlsx"))),
-                 qPrintable(reader.status().detail));
+        QVERIFY2(reader.read(path("kinds.xlsx")), qPrintable(reader.status().detail));
         QCOMPARE(reader.format(), WorkbookReader::Format::Xlsx);
         const SheetCells& c = reader.cells();
         QCOMPARE(c.at(1, 1).text, QStringLiteral("one"));
@@ -366,10 +354,9 @@ private slots:
             "</Relationships>",
             "<Relationship Id=\"rId9\" Type=\"http://schemas.openxmlformats.org/"
             "officeDocument/2006/relationships/styles\" Target=\"styles.xml\"/></Relationships>");
-        writeAll(path(QStringLiteral("dates.xlsx")), zipped(p));
+        writeAll(path("dates.xlsx"), zipped(p));
         WorkbookReader reader(62, 10);
-        QVERIFY2(reader.read(path(QStringLiteral("dates.xlsx"))),
-                 qPrintable(reader.status().detail));
+        QVERIFY2(reader.read(path("dates.xlsx")), qPrintable(reader.status().detail));
         const SheetCells& c = reader.cells();
         const QStringList shown{"1903-07-23", "12:00:00", "2023-03-15 06:00:00",
                                 "",           "",         "1900-03-01 00:00:00"};
@@ -386,7 +373,7 @@ private slots:
     // Each refused with the reader's reason in the message; the screen test has the empty and
     // the text file.
     void brokenFilesAreRefused() {
-        const QByteArray good = readAll(Fixtures + QStringLiteral("vehicle-libreoffice.xlsx"));
+        const QByteArray good = readAll(fixtureFile("vehicle-libreoffice.xlsx"));
         QByteArray garbage("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
         std::mt19937 rng(7);
         for (int i = 0; i < 4000; ++i)
@@ -410,7 +397,7 @@ private slots:
              "bad row"},
             {zipped(Package("<row r=\"1\"><c r=\"A1\"><v>12x</v></c></row>")), damaged, "12x"},
             {zipped(Package("<row r=\"1\"><c r=\"A1\"><v>1</v></row>")), damaged, "car.xml"}};
-        const QString file = path(QStringLiteral("broken.xlsx"));
+        const QString file = path("broken.xlsx");
         for (const auto& [bytes, error, says] : cases) {
             writeAll(file, bytes);
             const VehicleLoad load = VehicleArchive::load(file);
@@ -425,15 +412,15 @@ private slots:
     // A file gone since it was chosen, a folder, and the .xls helper (a process of its own)
     // failing in any way: the file is refused.
     void unreadableFilesAreRefused() {
-        for (const QString& p : {path(QStringLiteral("none.xlsx")), m_dir.path()}) {
+        for (const QString& p : {path("none.xlsx"), m_dir.path()}) {
             const VehicleLoad load = VehicleArchive::load(p);
             QCOMPARE(load.read.error, WorkbookError::Unreadable);
             QVERIFY(VehicleArchiveTexts::loadError(load, LanguageTable())
                         .startsWith(QStringLiteral("Impossibile aprire")));
         }
-        const QString file = Fixtures + QStringLiteral("vehicle-libreoffice-biff8.xls");
+        const QString file = fixtureFile("vehicle-libreoffice-biff8.xls");
         const QList<QPair<QString, WorkbookError>> helpers{
-            {path(QStringLiteral("no-helper")), WorkbookError::Unreadable},
+            {path("no-helper"), WorkbookError::Unreadable},
             {QStringLiteral("/bin/false"), WorkbookError::Damaged}, // fails
             {QStringLiteral("/bin/echo"), WorkbookError::Damaged}}; // answers nonsense
         for (const auto& [helper, error] : helpers) {
@@ -450,8 +437,8 @@ private slots:
         for (int r = ParameterCount + 1; r <= 1048576; ++r)
             rows += "<row r=\"" + QByteArray::number(r) + "\"><c r=\"A" + QByteArray::number(r) +
                     "\"><v>1</v></c></row>";
-        writeAll(path(QStringLiteral("huge.xlsx")), zipped(Package(rows)));
-        const VehicleLoad load = VehicleArchive::load(path(QStringLiteral("huge.xlsx")));
+        writeAll(path("huge.xlsx"), zipped(Package(rows)));
+        const VehicleLoad load = VehicleArchive::load(path("huge.xlsx"));
         QVERIFY2(load.ok(), qPrintable(VehicleArchiveTexts::loadError(load, LanguageTable())));
         QVERIFY(!load.corrected());
 
@@ -459,20 +446,19 @@ private slots:
         QByteArray wide = "<row r=\"1\">";
         for (int c = 0; c < 400000; ++c)
             wide += "<c><v>1</v></c>";
-        writeAll(path(QStringLiteral("wide.xlsx")), zipped(Package(wide + "</row>")));
-        QCOMPARE(VehicleArchive::load(path(QStringLiteral("wide.xlsx"))).read.error,
-                 WorkbookError::TooLarge);
+        writeAll(path("wide.xlsx"), zipped(Package(wide + "</row>")));
+        QCOMPARE(VehicleArchive::load(path("wide.xlsx")).read.error, WorkbookError::TooLarge);
     }
 
     // Files LibreOffice (xlsx, BIFF8) and Gnumeric (BIFF5) made from vehicle.csv, named .dat:
-    // the first bytes tell the format, not the name.
+    // the first bytes tell the format, not the name; every value is in the cell fitters know.
     void loadsWorkbooksOfOtherPrograms() {
         for (const QString& file : {QStringLiteral("vehicle-libreoffice.xlsx"),
                                     QStringLiteral("vehicle-libreoffice-biff8.xls"),
                                     QStringLiteral("vehicle-gnumeric-biff5.xls")}) {
             QVERIFY(QFile::copy(Fixtures + file, path(file + QStringLiteral(".dat"))));
             compareImage(VehicleArchive::load(path(file + QStringLiteral(".dat"))),
-                         csvCells(readAll(Fixtures + QStringLiteral("vehicle.csv"))));
+                         csvCells(readAll(fixtureFile("vehicle.csv"))));
         }
     }
 
@@ -480,17 +466,14 @@ private slots:
     // the .xls it writes.
     void libreOfficeIsThePeer() {
         if (soffice().isEmpty()) QSKIP("LibreOffice is not installed");
-        const auto cells = csvCells(readAll(Fixtures + QStringLiteral("vehicle.csv")));
+        const auto cells = csvCells(readAll(fixtureFile("vehicle.csv")));
         ParameterSet set;
-        VehicleArchive::load(Fixtures + QStringLiteral("vehicle-libreoffice.xlsx"))
-            .image.storeImage(set);
-        QVERIFY(VehicleArchive::save(path(QStringLiteral("ours.xlsx")), set).ok);
-        QVERIFY(convert(QStringLiteral("csv"), path(QStringLiteral("ours.xlsx")),
-                        path(QStringLiteral("csv"))));
-        QCOMPARE(csvCells(readAll(path(QStringLiteral("csv/ours.csv")))), cells);
+        VehicleArchive::load(fixtureFile("vehicle-libreoffice.xlsx")).image.storeImage(set);
+        QVERIFY(VehicleArchive::save(path("ours.xlsx"), set).ok);
+        QVERIFY(convert(QStringLiteral("csv"), path("ours.xlsx"), path("csv")));
+        QCOMPARE(csvCells(readAll(path("csv/ours.csv"))), cells);
         for (const QString& to : {QStringLiteral("xlsx"), QStringLiteral("xls:MS Excel 97")}) {
-            QVERIFY(convert(to, Fixtures + QStringLiteral("vehicle.csv"),
-                            path(QStringLiteral("lo-out"))));
+            QVERIFY(convert(to, fixtureFile("vehicle.csv"), path("lo-out")));
             compareImage(VehicleArchive::load(path(QStringLiteral("lo-out/vehicle.") +
                                                    to.left(to.indexOf(QLatin1Char(':'))))),
                          cells);
@@ -516,7 +499,7 @@ private slots:
             }
             return b;
         };
-        const QString file = path(QStringLiteral("mutant"));
+        const QString file = path("mutant");
         int loaded = 0;
         // Mostly parts of an .xlsx, re-zipped so that the mutation reaches the XML; then raw bytes
         // of every seed, the .xls ones fewest because each one runs the helper process.

@@ -31,8 +31,8 @@ const QString kLegendStyle = QStringLiteral(
 
 Form15::Form15(FormContext& context)
     : FormBase(ScreenId::Form15, context),
-      m_graph(g.ConnectedMode == 1 ? CalibrationGraph::fromParameters(g.parameters)
-                                   : CalibrationGraph::demonstration()) {
+      m_graph(g.connected() ? CalibrationGraph::fromParameters(g.parameters)
+                            : CalibrationGraph::demonstration()) {
     QPalette back = palette();
     back.setColor(QPalette::Window, kBackground);
     setPalette(back);
@@ -102,8 +102,7 @@ Form15::Form15(FormContext& context)
     connect(Label30, &QPushButton::clicked, this, &Form15::deselect);
     legend->addWidget(Label30, CalibrationGraph::CurveCount, 0, 1, 2);
 
-    Command1 = named(new QPushButton(lang("F01_C02", QStringLiteral("EXIT")), this),
-                     QStringLiteral("Command1"));
+    Command1 = named(new QPushButton(this), QStringLiteral("Command1"));
     Command1->setMinimumHeight(40);
     Command1->setCursor(Qt::PointingHandCursor);
     Command1->setStyleSheet(QStringLiteral("QPushButton { background: rgb(210,210,210); }"));
@@ -133,15 +132,15 @@ Form15::Form15(FormContext& context)
     Timer1->setInterval(CalibrationGraph::BlinkIntervalMs);
     connect(Timer1, &QTimer::timeout, this, &Form15::Timer1Tick);
 
-    applyTexts();
+    applyLanguageStrings();
     showCurves();
     // Opened at its natural size: the plot at scale 1, its pixels the window's.
     resize(sizeHint());
 }
 
-void Form15::applyTexts() {
+void Form15::applyLanguageStrings() {
     const auto captions =
-        CalibrationTexts::graphCaptions(g.LanguageIndex, g.ConnectedMode == 1, g.language);
+        CalibrationTexts::graphCaptions(g.LanguageIndex, g.connected(), g.language);
     setWindowTitle(captions.title);
     Label1->setText(captions.label1);
     Label2->setText(captions.label2);
@@ -149,6 +148,7 @@ void Form15::applyTexts() {
     Label30->setText(captions.label30);
     m_plot->setCaptions(captions.label3, captions.label4);
     m_plot->setAccessibleName(captions.title);
+    Command1->setText(lang("F01_C02", QStringLiteral("EXIT")));
     for (int c = 0; c < CalibrationGraph::CurveCount; ++c) {
         m_legend[c]->setText(m_graph.legendText(c, g.LanguageIndex));
         m_legendLine[c]->setAccessibleName(m_legend[c]->text());

@@ -31,11 +31,11 @@ public:
 protected:
     void onUnload() override;
     void onCloseRequested() override;
+    void applyLanguageStrings() override;
     // A press on the view's own background: the legend box, the panel, the captions.
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
-    void applyTexts();
     void selectCurve(int curve);
     void deselect();
     void inspect(QPoint viewPixel);

@@ -8,8 +8,8 @@
 #include "link/Commands.h"
 #include "link/LiveDecoding.h"
 #include "link/RequestPlan.h"
-#include "link/WriteReport.h"
 #include "screen/Shape.h"
+#include "screen/StatusLine.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -106,14 +106,8 @@ Form16::Form16(FormContext& context) : FormBase(ScreenId::Form16, context) {
     statusFont.setBold(true);
     Text15->setFont(statusFont);
 
-    Label4 = named(new QLabel(this), QStringLiteral("Label4"));
-    Label4->setWordWrap(true);
-    Label4->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    StatusText = named(new QLabel(this), QStringLiteral("StatusText"));
-    StatusText->setWordWrap(true);
-    StatusText->setStyleSheet(QStringLiteral("color: rgb(190,0,0); font-weight: bold;"));
-    StatusText->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    StatusText->hide();
+    Label4 = new StatusLine(QStringLiteral("Label4"), this);
+    StatusText = new StatusLine(QStringLiteral("StatusText"), this);
 
     auto* right = new QVBoxLayout;
     right->addLayout(version);
@@ -424,10 +418,10 @@ void Form16::load() {
     fillGrid();
     Frame19->setVisible(g.parameters.value(PressureSensorType) == 1);
 
-    bool connected = g.ConnectedMode == 1;
+    bool connected = g.connected();
     if (connected && !openLink()) {
         // Without its port the page can only show what is stored, like a page not connected.
-        showStatus(link().errorString());
+        StatusText->tell(link().errorString());
         connected = false;
     }
     m_page.load(connected, g.liveData.Kcor);
@@ -442,7 +436,6 @@ void Form16::load() {
     // The record the main menu read just before handing over.
     showLive();
     refreshControls();
-    g.link.LinkRetryCount = 0;
     syncRequest();
     cycle().start(50);
 }
@@ -542,9 +535,9 @@ void Form16::refreshControls() {
         box->setReadOnly(m_page.writing());
     const QString notice = CalibrationTexts::notice(m_page.notice(), g.language);
     if (!notice.isEmpty())
-        showStatus(notice);
+        StatusText->tell(notice);
     else if (StatusText->property("notice").toBool())
-        StatusText->hide();
+        StatusText->quiet();
     StatusText->setProperty("notice", !notice.isEmpty());
 }
 
@@ -559,11 +552,6 @@ void Form16::syncRequest() {
     }
     cycle().send(r.command == Commands::CalibrationLive ? plan().calibrationLive(r.coefficient)
                                                         : plan().request(r.command));
-}
-
-void Form16::showStatus(const QString& text) {
-    StatusText->setText(text);
-    StatusText->show();
 }
 
 const RequestPlan& Form16::plan() {
@@ -614,22 +602,18 @@ void Form16::setupExchange() {
         return Outcome::Next;
     });
 
-    ExchangeCycle::LostLink lost;
-    lost.intervalMs = 2000;
-    lost.notify = [this] { linkLost(); };
-    lost.found = [this] { linkFound(); };
-    c.setLostLink(lost);
-    c.setDeviceLost(
-        [this](const QString& why) {
-            showStatus(why);
-            linkLost();
-        },
-        [this] {
-            if (!openLink()) return false;
-            StatusText->hide();
-            linkFound();
-            return true;
-        });
+    LinkWatch watch;
+    watch.lost = [this](const QString& why) {
+        // A vanished adapter is named; a silent ECU is told in the version box.
+        if (!why.isEmpty()) StatusText->tell(why);
+        linkLost();
+    };
+    watch.found = [this] {
+        // What failed before is over; a notice still in force comes back with the controls.
+        StatusText->quiet();
+        linkFound();
+    };
+    watchLink(watch);
 }
 
 void Form16::linkLost() {
@@ -664,14 +648,12 @@ void Form16::modificaClicked() {
     if (!m_page.controls().modifica) return;
     for (const QString& name : std::exchange(m_rejected, {}))
         if (auto* box = findChild<QLineEdit*>(name)) paint(box, m_numberColour, kBoxBackground);
-    Label4->clear();
-    Label4->setStyleSheet(QString());
+    Label4->quiet();
 
     const PreparedWrite prepared = CalibrationFields::prepareWrite(typedInput(), g.language);
     if (!prepared.accepted()) {
         markRejected(prepared.report.rejected);
-        Label4->setStyleSheet(QStringLiteral("color: rgb(190,0,0); font-weight: bold;"));
-        Label4->setText(prepared.report.message.trimmed());
+        Label4->tell(prepared.report.message.trimmed());
         return;
     }
     // Every cell then takes the coefficient being tried: the table tuned so far is gone.
@@ -682,16 +664,22 @@ void Form16::modificaClicked() {
          !m_page.controls().modifica))
         return;
     if (!ensureLinkOpen()) {
-        showStatus(link().errorString());
+        StatusText->tell(link().errorString());
         return;
     }
     m_page.startWrite();
     m_writes.start(prepared.writes, WriteSequence::ReadBack::Both, plan().writeTiming());
-    m_writes.onProgress = [this](int, int) {
-        Label4->setText(WriteReport::progress(m_writes, g.language));
+    VerifiedWrite write;
+    // The parameter set then holds what the ECU answered, not what was typed: the graphical
+    // view and a later archive save see what the car has.
+    write.wholeSet = true;
+    write.progress = [this](const QString& text) {
+        Label4->tell(text, StatusLine::Tone::Progress);
     };
-    Label4->setText(WriteReport::progress(m_writes, g.language));
-    runWrites(m_writes, false, [this] { return writeFinished(); });
+    write.ended = [this](bool verified, const QString& outcome) {
+        return writeFinished(verified, outcome);
+    };
+    runVerifiedWrite(m_writes, write);
     ctx.dialogs.setBusy(true);
     refreshControls();
     // While the ECU is silent the exchange keeps its slower look-out; the write waits for it.
@@ -709,19 +697,12 @@ void Form16::clearRejected(QLineEdit* box) {
     if (m_rejected.removeAll(box->objectName()) > 0) paint(box, m_numberColour, kBoxBackground);
 }
 
-ExchangeCycle::Outcome Form16::writeFinished() {
+ExchangeCycle::Outcome Form16::writeFinished(bool verified, const QString& outcome) {
     ctx.dialogs.setBusy(false);
-    const bool verified = m_writes.result() == WriteSequence::Result::Verified;
-    // The parameter set holds what the ECU answered, not what was typed: the graphical view
-    // and a later archive save see what the car has.
-    settleWrites(m_writes, true);
     fillCorrectives();
     fillGrid();
     Frame19->setVisible(g.parameters.value(PressureSensorType) == 1);
-    const QString outcome = WriteReport::outcome(m_writes, g.language);
-    Label4->setStyleSheet(verified ? QStringLiteral("color: rgb(0,110,0); font-weight: bold;")
-                                   : QStringLiteral("color: rgb(190,0,0); font-weight: bold;"));
-    Label4->setText(outcome);
+    Label4->tell(outcome, verified ? StatusLine::Tone::Done : StatusLine::Tone::Problem);
     if (carryOut(m_page.writeFinished(), verified ? QString() : outcome)) return Outcome::HandOver;
     refreshControls();
     syncRequest();
@@ -736,19 +717,11 @@ bool Form16::carryOut(const PageAction& action, const QString& writeNote) {
     if (action.abandonWrite) {
         // The rest of the table is not sent: the request in force becomes the page's own
         // (leaving manual calibration first, if the ECU is in it).
-        m_writes.interrupt();
-        cycle().detach();
-        // The set keeps exactly what the ECU confirmed.
-        m_writes.storeAcknowledged(g.parameters);
-        g.parametersFromEcu = false;
+        notes << cutWrites(m_writes);
         ctx.dialogs.setBusy(false);
-        notes << WriteReport::outcome(m_writes, g.language);
     }
     if (action.leave == PageExit::Stay) {
-        if (action.abandonWrite) {
-            Label4->setStyleSheet(QStringLiteral("color: rgb(190,0,0); font-weight: bold;"));
-            Label4->setText(notes.join(QLatin1Char('\n')));
-        }
+        if (action.abandonWrite) Label4->tell(notes.join(QLatin1Char('\n')));
         return false;
     }
     if (action.manualMayStillBeOn) notes << CalibrationTexts::manualMayStillBeOn(g.language);
@@ -784,11 +757,10 @@ void Form16::onUnload() {
 void Form16::showScreen() {
     FormBase::showScreen();
     if (!m_page.graphicalViewClosed()) return;
-    g.link.LinkRetryCount = 0;
     // The exchange starts over and tells a silent ECU or a missing adapter again; what it told
     // before the view opened would otherwise stay up beside live values.
     Text3->setText(versionText(g.EcuVersion));
-    StatusText->hide();
+    StatusText->quiet();
     refreshControls();
     syncRequest();
     cycle().start(plan().intervalOf(Commands::CalibrationLive));

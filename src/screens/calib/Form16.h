@@ -15,6 +15,7 @@ class QPushButton;
 class QScrollBar;
 class RequestPlan;
 class Shape;
+class StatusLine;
 struct CalibrationInput;
 
 // The calibration page: the correction table with its two breakpoint rows, the marker that
@@ -39,6 +40,7 @@ public:
 protected:
     void onUnload() override;
     void onCloseRequested() override;
+    void applyLanguageStrings() override;
 
 private:
     QWidget* buildGrid();
@@ -53,7 +55,6 @@ private:
     static int spun(const QScrollBar* bar);
     static void spin(QScrollBar* bar, int value);
     QLabel* label(int number, const QString& text);
-    void applyLanguageStrings();
     void setupExchange();
     static const RequestPlan& plan();
 
@@ -66,7 +67,6 @@ private:
     void refreshControls();
     // Puts the machine's request in force on the exchange.
     void syncRequest();
-    void showStatus(const QString& text);
     void linkLost();
     void linkFound();
 
@@ -74,7 +74,7 @@ private:
     CalibrationInput typedInput() const;
     void markRejected(const QStringList& controls);
     void clearRejected(QLineEdit* box);
-    ExchangeCycle::Outcome writeFinished();
+    ExchangeCycle::Outcome writeFinished(bool verified, const QString& outcome);
     // Acts on what the machine decided about leaving; true when the page is gone.
     bool carryOut(const PageAction& action, const QString& writeNote = QString());
 
@@ -92,10 +92,10 @@ private:
     QLineEdit* Text14; // Kcor
     QLineEdit* Text11; // ManualKgb
     QScrollBar* VScroll1;
-    QLineEdit* Text15;  // status line
-    QLineEdit* Text3;   // ECU version, or the lost-link text
-    QLabel* Label4;     // MODIFICA: rejected fields, then the write's progress and outcome
-    QLabel* StatusText; // the page's notices: the port, leaving while the ECU is silent
+    QLineEdit* Text15;      // status line
+    QLineEdit* Text3;       // ECU version, or the lost-link text
+    StatusLine* Label4;     // MODIFICA: rejected fields, then the write's progress and outcome
+    StatusLine* StatusText; // the page's notices: the port, leaving while the ECU is silent
     // The correctives.
     QLineEdit* Text23;
     QScrollBar* VScroll4;

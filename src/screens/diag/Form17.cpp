@@ -1,5 +1,6 @@
 #include "screens/diag/Form17.h"
 
+#include "screen/StatusLine.h"
 #include "screen/TimePlot.h"
 
 #include <QDir>
@@ -47,9 +48,7 @@ Form17::Form17(FormContext& context) : FormBase(ScreenId::Form17, context) {
     Text1 = named(new QPlainTextEdit(this), QStringLiteral("Text1"));
     Text1->setReadOnly(true);
     Text1->setLineWrapMode(QPlainTextEdit::NoWrap);
-    StatusText = named(new QLabel(this), QStringLiteral("StatusText"));
-    StatusText->setWordWrap(true);
-    StatusText->hide();
+    StatusText = new StatusLine(QStringLiteral("StatusText"), this);
     Plot1 = named(new TimePlot(this), QStringLiteral("Plot1"));
     Command2->setEnabled(false);
     Command3->setEnabled(false);
@@ -135,7 +134,7 @@ void Form17::openFile(const QString& path) {
                                      lang("F17_T04", QStringLiteral("%1 righe")).arg(m_log.rows()))
                                : QDir::toNativeSeparators(path));
     const QString message = logReadMessage(m_log, g.language);
-    showStatus(message, !m_log.ok());
+    StatusText->tell(message, m_log.ok() ? StatusLine::Tone::Progress : StatusLine::Tone::Problem);
     Plot1->setFuel(m_log.fuelSeries(), lang("F03_L11", QStringLiteral("Benzina")),
                    lang("F17_T07", QStringLiteral("Gas")), &m_fuelIndex);
     showColumns();
@@ -168,20 +167,12 @@ void Form17::exportPicture() {
                                  QStringLiteral("PNG (*.png)"));
     if (path.isEmpty()) return;
     if (Plot1->grab().save(path, "PNG"))
-        showStatus(lang("F17_T02", QStringLiteral("Immagine salvata:")) + QLatin1Char(' ') +
-                       QDir::toNativeSeparators(path),
-                   false);
+        StatusText->tell(lang("F17_T02", QStringLiteral("Immagine salvata:")) + QLatin1Char(' ') +
+                             QDir::toNativeSeparators(path),
+                         StatusLine::Tone::Done);
     else
-        showStatus(lang("F17_T03", QStringLiteral("Impossibile salvare l'immagine")) +
-                       QStringLiteral(": ") + QDir::toNativeSeparators(path),
-                   true);
-}
-
-void Form17::showStatus(const QString& text, bool error) {
-    StatusText->setText(text);
-    StatusText->setStyleSheet(error ? QStringLiteral("color: rgb(190,0,0); font-weight: bold;")
-                                    : QStringLiteral("color: rgb(0,50,140);"));
-    StatusText->setVisible(!text.isEmpty());
+        StatusText->tell(lang("F17_T03", QStringLiteral("Impossibile salvare l'immagine")) +
+                         QStringLiteral(": ") + QDir::toNativeSeparators(path));
 }
 
 void Form17::onCloseRequested() {

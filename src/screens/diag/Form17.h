@@ -10,6 +10,7 @@ class QLabel;
 class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
+class StatusLine;
 class TimePlot;
 
 // The log viewer: opens an acquisition log of this program (or any table of text with a time
@@ -34,19 +35,18 @@ private:
     void exportPicture();
     // The ticked columns handed to the plot.
     void showColumns();
-    void showStatus(const QString& text, bool error);
 
-    QPushButton* Command1; // open
-    QPushButton* Command2; // export the picture
-    QPushButton* Command3; // the whole log
-    QPushButton* Command4; // EXIT
-    QLabel* Label1;        // the file
-    QLabel* Label2;        // "Colonne"
-    QLabel* Label3;        // "Dettagli"
-    QLabel* Label4;        // how the mouse and the keys move the plot
-    QListWidget* List1;    // the columns, ticked to be plotted
-    QPlainTextEdit* Text1; // version and parameter lines
-    QLabel* StatusText;    // lines not read, errors
+    QPushButton* Command1;  // open
+    QPushButton* Command2;  // export the picture
+    QPushButton* Command3;  // the whole log
+    QPushButton* Command4;  // EXIT
+    QLabel* Label1;         // the file
+    QLabel* Label2;         // "Colonne"
+    QLabel* Label3;         // "Dettagli"
+    QLabel* Label4;         // how the mouse and the keys move the plot
+    QListWidget* List1;     // the columns, ticked to be plotted
+    QPlainTextEdit* Text1;  // version and parameter lines
+    StatusLine* StatusText; // lines not read, errors
     TimePlot* Plot1;
 
     LogFile m_log;

@@ -6,6 +6,7 @@
 #include "link/LiveDecoding.h"
 #include "link/RequestPlan.h"
 #include "screen/Shape.h"
+#include "screen/StatusLine.h"
 #include "screen/TimePlot.h"
 
 #include <QCheckBox>
@@ -599,7 +600,7 @@ void Form3::Timer3Tick() {
 
 void Form3::showLogLine(const QString& text, bool error) {
     LogFileText->setText(text);
-    LogFileText->setStyleSheet(error ? QStringLiteral("color: rgb(190,0,0); font-weight: bold;")
+    LogFileText->setStyleSheet(error ? StatusLine::toneStyle(StatusLine::Tone::Problem)
                                      : QStringLiteral("color: rgb(0,50,140);"));
     LogFileText->show();
 }

@@ -43,6 +43,7 @@ protected:
     void onUnload() override;
     void onCloseRequested() override;
     void showLive(bool live) override;
+    void applyLanguageStrings() override;
     void showLinkLost(const QString& reason) override;
     void showLinkBack() override;
 
@@ -51,7 +52,6 @@ private:
 
     void buildControls();
     void buildLayout();
-    void applyLanguageStrings();
     void applyLayout();
     void setupExchange();
     void buildChart();

@@ -3,6 +3,7 @@
 #include "link/Commands.h"
 #include "link/LiveDecoding.h"
 #include "link/RequestPlan.h"
+#include "screen/StatusLine.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

@@ -27,9 +27,9 @@ public:
 protected:
     void onCloseRequested() override;
     void showLive(bool live) override;
+    void applyLanguageStrings() override;
 
 private:
-    void applyLanguageStrings();
     void showRecord();
 
     std::array<QLabel*, DiagnosisView::BoxCount> Label1{};

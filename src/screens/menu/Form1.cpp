@@ -3,6 +3,7 @@
 #include "link/Commands.h"
 #include "link/RequestPlan.h"
 #include "screen/SetTopmost.h"
+#include "screen/StatusLine.h"
 #include "state/CommConfig.h"
 #include "state/LanguageChoice.h"
 
@@ -68,10 +69,7 @@ Form1::Form1(FormContext& context) : FormBase(ScreenId::Form1, context) {
     Text2 = named(errorBox(this), QStringLiteral("Text2"));
     Text3 = named(errorBox(this), QStringLiteral("Text3"));
     Text4 = named(errorBox(this), QStringLiteral("Text4"));
-    PortErrorDetail = named(new QLabel(this), QStringLiteral("PortErrorDetail"));
-    PortErrorDetail->setWordWrap(true);
-    PortErrorDetail->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    PortErrorDetail->hide();
+    PortErrorDetail = new StatusLine(QStringLiteral("PortErrorDetail"), this);
 
     Command1 = named(new QPushButton(QStringLiteral("MENU"), this), QStringLiteral("Command1"));
     Command2 = named(new QPushButton(QStringLiteral("EXIT"), this), QStringLiteral("Command2"));
@@ -153,7 +151,7 @@ Form1::Form1(FormContext& context) : FormBase(ScreenId::Form1, context) {
     // Load: language, version, connected work, texts, configuration.
     chooseLanguage(1);
     Text1->setText(programVersion());
-    g.ConnectedMode = 1;
+    g.ConnectedMode = WorkMode::Connected;
     Command7->setChecked(false);
     applyLanguageStrings();
     QString configProblem;
@@ -178,25 +176,20 @@ void Form1::setupConnectionCheck() {
         handOverTo(ScreenId::Form2);
         return ExchangeCycle::Outcome::HandOver;
     });
-    ExchangeCycle::LostLink lost;
-    lost.giveUp = true;
-    lost.notify = [this] {
+    // The check is over when nothing answers, and when the adapter is pulled out during it.
+    LinkWatch watch;
+    watch.giveUp = true;
+    watch.lost = [this](const QString& why) {
         Text4->show();
         // Something answers, but nothing that could be used: a wrong port setting, another
         // device, or a damaged cable.
-        if (cycle().lostReason() == ExchangeCycle::LostReason::InvalidReplies)
+        if (!why.isEmpty())
+            showDetail(why);
+        else if (cycle().lostReason() == ExchangeCycle::LostReason::InvalidReplies)
             showDetail(lang("F00_T07", QStringLiteral("risposte non valide")));
         closeLink();
     };
-    c.setLostLink(lost);
-    // The adapter pulled out during the check: the check is over, as when nothing answers.
-    c.setDeviceLost(
-        [this](const QString& why) {
-            Text4->show();
-            showDetail(why);
-            closeLink();
-        },
-        nullptr);
+    watchLink(watch);
 }
 
 void Form1::applyLanguageStrings() {
@@ -226,12 +219,11 @@ void Form1::menuClicked() {
     // A check already under way holds the port: a second press must not skip it.
     if (cycle().isRunning() && link().isOpen()) return;
     cycle().stop();
-    if (g.ConnectedMode == 1 && !link().isOpen()) {
+    if (g.connected() && !link().isOpen()) {
         if (!openLink()) {
             showPortError(link().errorCode());
             return;
         }
-        g.link.LinkRetryCount = 0;
         cycle().send(RequestPlan::connectionCheck().request(Commands::Version));
         cycle().start(100);
         return;
@@ -249,21 +241,20 @@ void Form1::showPortError(int code) {
 
 void Form1::showDetail(const QString& text) {
     // The fitter needs to know which device and why, not only that something failed.
-    PortErrorDetail->setText(text);
-    PortErrorDetail->setVisible(!text.isEmpty());
+    PortErrorDetail->tell(text);
 }
 
 void Form1::toggleConnected() {
-    if (g.ConnectedMode != 0) {
-        g.ConnectedMode = 0;
+    if (g.connected()) {
+        g.ConnectedMode = WorkMode::NotConnected;
         cycle().stop();
         closeLink();
         Command6->setEnabled(false);
     } else {
-        g.ConnectedMode = 1;
+        g.ConnectedMode = WorkMode::Connected;
         Command6->setEnabled(true);
     }
-    Command7->setChecked(g.ConnectedMode == 0);
+    Command7->setChecked(!g.connected());
 }
 
 void Form1::serialSettingsClicked() {

@@ -6,6 +6,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class StatusLine;
 
 // The start screen: program version, language, connected or not, the serial settings, and
 // the way to the main menu through the connection check (command 7).
@@ -19,10 +20,9 @@ public:
     // The connection check's tick (Timer1).
     void ConnectionCheckTick() { cycle().tick(); }
 
-    void applyLanguageStrings();
-
 protected:
     void onCloseRequested() override;
+    void applyLanguageStrings() override;
 
 private:
     void chooseLanguage(int index);
@@ -40,7 +40,7 @@ private:
     QPlainTextEdit* Text2;
     QPlainTextEdit* Text3;
     QPlainTextEdit* Text4;
-    QLabel* PortErrorDetail; // the device and the reason behind a port notice
+    StatusLine* PortErrorDetail; // the device and the reason behind a port notice
     QPushButton* Command1;
     QPushButton* Command2;
     QPushButton* Command3;

@@ -13,8 +13,7 @@ Form12::Form12(FormContext& context) : FormBase(ScreenId::Form12, context) {
     f.setPointSize(12);
     f.setBold(true);
     Label1->setFont(f);
-    Command1 = named(new QPushButton(lang("F01_C02", QStringLiteral("EXIT")), this),
-                     QStringLiteral("Command1"));
+    Command1 = named(new QPushButton(this), QStringLiteral("Command1"));
     Command1->setMinimumHeight(36);
     Command1->setDefault(true);
     connect(Command1, &QPushButton::clicked, this, &Form12::onCloseRequested);
@@ -24,7 +23,12 @@ Form12::Form12(FormContext& context) : FormBase(ScreenId::Form12, context) {
     layout->addWidget(Label1, 1);
     layout->addWidget(Command1, 0, Qt::AlignHCenter);
     Command1->setMinimumWidth(120);
+    applyLanguageStrings();
     resize(440, 170);
+}
+
+void Form12::applyLanguageStrings() {
+    Command1->setText(lang("F01_C02", QStringLiteral("EXIT")));
 }
 
 void Form12::setMessage(const QString& caption, const QString& text) {

@@ -17,6 +17,7 @@ public:
 
 protected:
     void onCloseRequested() override;
+    void applyLanguageStrings() override;
 
 private:
     QLabel* Label1;

@@ -122,19 +122,19 @@ Form2::Form2(FormContext& context) : FormBase(ScreenId::Form2, context) {
 
     connect(Command1, &QPushButton::clicked, this, &Form2::onCloseRequested);
     connect(Command2, &QPushButton::clicked, this, [this] {
-        if (g.ConnectedMode == 1)
+        if (g.connected())
             startButtonExchange(Commands::Diagnosis, false);
         else
             leaveFor(ScreenId::Form9);
     });
     connect(Command3, &QPushButton::clicked, this, [this] {
-        if (g.ConnectedMode == 1)
+        if (g.connected())
             startButtonExchange(Commands::LiveRecord, false);
         else
             leaveFor(ScreenId::Form3);
     });
     connect(Command5, &QPushButton::clicked, this, [this] {
-        if (g.ConnectedMode == 1) {
+        if (g.connected()) {
             startButtonExchange(Commands::LiveRecord, true);
         } else {
             leaveFor(ScreenId::Form16);
@@ -157,7 +157,7 @@ Form2::Form2(FormContext& context) : FormBase(ScreenId::Form2, context) {
     // Load.
     CalibrationRequested = 0;
     applyLanguageStrings();
-    if (g.ConnectedMode != 1) {
+    if (!g.connected()) {
         Text1->setText(g.LostLinkText);
         for (QRadioButton* o : Option1)
             o->setEnabled(false);

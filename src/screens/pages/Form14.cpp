@@ -195,7 +195,6 @@ void Form14::startPolling() {
                [this](const QByteArray& reply) { return liveReading(reply); });
     // Without a connection the page neither polls nor shows a reading.
     if (!connected() || !ensureOpen()) return;
-    g.link.LinkRetryCount = 0;
     cycle().send(plan().calibrationLive(0));
     cycle().start(plan().intervalOf(Commands::CalibrationLive));
 }

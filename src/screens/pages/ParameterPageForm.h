@@ -79,7 +79,7 @@ protected:
     virtual void linkLost() {}
 
     bool isWriteMode() const { return m_phase == Phase::Write; }
-    bool connected() const { return g.ConnectedMode == 1; }
+    bool connected() const { return g.connected(); }
     // Opens the port if it is closed; on failure the message line gives device and reason.
     bool ensureOpen();
 

@@ -162,7 +162,7 @@ void Form5::setButtons(bool enabled) {
         b->setEnabled(enabled);
     // Without a connection the menu offers the pages to look at, and EXIT.
     for (QPushButton* b : {Command7, Command5, Command9, Command10})
-        b->setEnabled(enabled && g.ConnectedMode == 1);
+        b->setEnabled(enabled && g.connected());
 }
 
 void Form5::showStatus(const QString& text, Tone tone) {
@@ -192,7 +192,7 @@ void Form5::openPage(ScreenId page) {
 }
 
 bool Form5::beginOperation(Phase phase) {
-    if (g.ConnectedMode != 1 || m_phase != Phase::Idle) return false;
+    if (!g.connected() || m_phase != Phase::Idle) return false;
     if (!ensureLinkOpen()) {
         showStatus(link().errorString(), Tone::Problem);
         return false;
@@ -216,7 +216,7 @@ void Form5::endOperation() {
 }
 
 void Form5::restoreDefaults() {
-    if (g.ConnectedMode != 1 || m_phase != Phase::Idle) return;
+    if (!g.connected() || m_phase != Phase::Idle) return;
     // The ECU replaces the car's whole configuration, its tuned table included: only when the
     // fitter says so.
     if (!ctx.dialogs.question(
@@ -326,7 +326,7 @@ void Form5::fileWork(bool busy) {
 }
 
 void Form5::Command9Click() {
-    if (g.ConnectedMode != 1 || m_phase != Phase::Idle) return;
+    if (!g.connected() || m_phase != Phase::Idle) return;
     // Only a set the ECU sent whole is saved: one never read would load as a car with every
     // value out of range, one cut short by a lost link is half this car and half the last.
     if (!g.parametersFromEcu) {
@@ -359,7 +359,7 @@ void Form5::Command9Click() {
 }
 
 void Form5::Command5Click() {
-    if (g.ConnectedMode != 1 || m_phase != Phase::Idle) return;
+    if (!g.connected() || m_phase != Phase::Idle) return;
     const QString chosen = ctx.dialogs.openFileName(
         this, lang("tabEI00", QStringLiteral("Carica configurazione vettura")), archiveFolder(),
         lang("F05_T25", QStringLiteral("Cartelle di lavoro Excel")) +
