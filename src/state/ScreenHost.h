@@ -21,6 +21,7 @@ enum class ScreenId {
     Form14 = 14,
     Form15 = 15,
     Form16 = 16,
+    Form17 = 17, // the log viewer
 };
 
 // "Form" and the number: the screen's object name.
@@ -41,6 +42,8 @@ public:
     // What another screen leaves for this one as it hands over: a menu shows it on its status
     // line; a screen that shows no notices ignores it.
     virtual void showNotice(const QString& text) { (void)text; }
+    // A file handed over to be shown (the log viewer opens it); other screens ignore it.
+    virtual void openFile(const QString& path) { (void)path; }
     // The message screen's caption and text; other screens ignore it.
     virtual void setMessage(const QString& caption, const QString& text) {
         (void)caption;

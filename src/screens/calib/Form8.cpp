@@ -26,6 +26,8 @@ Form8::Form8(FormContext& context)
     connect(ui.Command5, &QPushButton::clicked, this, &Form8::onCloseRequested);
     connect(ui.Command6, &QPushButton::clicked, this, &Form8::startLogClicked);
     connect(ui.Command7, &QPushButton::clicked, this, &Form8::stopLogClicked);
+    connect(ui.Command8, &QPushButton::clicked, this,
+            [this] { showFileIn(ScreenId::Form17, m_log.filePath()); });
     setupExchange();
 
     Timer2.setObjectName(QStringLiteral("Timer2"));
@@ -231,6 +233,7 @@ void Form8::startLogClicked() {
     g.AcquisitionState = LogWriter::StartRequested;
     ui.Command6->setEnabled(false);
     ui.Command7->setEnabled(true);
+    ui.Command8->hide();
     Timer2.start();
 }
 
@@ -256,6 +259,7 @@ void Form8::Timer2Tick() {
         break;
     }
     Timer2.stop();
+    ui.Command8->setVisible(!m_log.filePath().isEmpty());
 }
 
 bool Form8::stopLog() {
