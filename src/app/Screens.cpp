@@ -4,6 +4,7 @@
 #include "screens/calib/Form15.h"
 #include "screens/calib/Form16.h"
 #include "screens/calib/Form8.h"
+#include "screens/diag/Form17.h"
 #include "screens/diag/Form3.h"
 #include "screens/diag/Form9.h"
 #include "screens/menu/Form1.h"
@@ -46,6 +47,7 @@ const Entry kScreens[] = {
     {ScreenId::Form15, make<Form15>},
     {ScreenId::Form12, make<Form12>},
     {ScreenId::Form8, make<Form8>},
+    {ScreenId::Form17, make<Form17>},
 };
 // clang-format on
 

@@ -83,10 +83,9 @@ QString replaced(const VehicleLoad& load, const LanguageTable& l) {
         .arg(names.join(QLatin1String(", ")));
 }
 
-QString saveError(const VehicleSave& save, const LanguageTable& l) {
-    if (save.ok) return {};
+QString saveError(const QString& path, const QString& reason, const LanguageTable& l) {
     return text(l, "F05_T20", "Impossibile salvare il file %1: %2")
-        .arg(QFileInfo(save.path).fileName(), save.error);
+        .arg(QFileInfo(path).fileName(), reason);
 }
 
 QString folderError(const QString& folder, const QString& reason, const LanguageTable& l) {

@@ -145,8 +145,7 @@ private slots:
         // Without either Config.ini the message names the user's, where one may be put.
         QVERIFY(own.remove());
         QVERIFY(QFile::remove(root + QStringLiteral("/share/tarvex/Config.ini")));
-        QString problem;
-        QVERIFY(!LoadConfig(w.g, &problem));
+        const QString problem = LoadConfig(w.g).errorString();
         QVERIFY2(problem.startsWith(root + QStringLiteral("/home/.config/tarvex/Config.ini")),
                  qPrintable(problem));
     }
@@ -155,21 +154,21 @@ private slots:
     // the way stays as it was.
     void foldersAreMadeOrTheReasonGiven() {
         QTemporaryDir dir;
-        QString why;
         const QString deep = dir.filePath(QStringLiteral("Documents/TARVEX/VehiclesArchive"));
-        QVERIFY(ProgramFolders::makeFolder(deep, why));
-        QVERIFY(QFileInfo(deep).isDir() && why.isEmpty());
-        QVERIFY(ProgramFolders::makeFolder(deep, why));
+        QVERIFY(ProgramFolders::makeFolder(deep));
+        QVERIFY(QFileInfo(deep).isDir());
+        QVERIFY(ProgramFolders::makeFolder(deep));
 
         QFile blocker(dir.filePath(QStringLiteral("file")));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.write("kept");
         blocker.close();
-        QVERIFY(!ProgramFolders::makeFolder(blocker.fileName(), why));
-        QCOMPARE(why, QStringLiteral("a file of that name is in the way"));
+        QCOMPARE(ProgramFolders::makeFolder(blocker.fileName()).errorString(),
+                 QStringLiteral("a file of that name is in the way"));
         // A documents "folder" that is a file: the system's own reason, whoever runs this.
-        QVERIFY(!ProgramFolders::makeFolder(blocker.fileName() + QStringLiteral("/TARVEX"), why));
-        QCOMPARE(why, qt_error_string(ENOTDIR));
+        QCOMPARE(ProgramFolders::makeFolder(blocker.fileName() + QStringLiteral("/TARVEX"))
+                     .errorString(),
+                 qt_error_string(ENOTDIR));
         QVERIFY(blocker.open(QIODevice::ReadOnly));
         QCOMPARE(blocker.readAll(), QByteArray("kept"));
     }

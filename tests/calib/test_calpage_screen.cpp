@@ -373,24 +373,6 @@ private slots:
         QVERIFY(!enabled(failing, "Command7"));
     }
 
-    // The adapter is pulled and put back; MODIFICA opens the port before the cycle's own
-    // reopen does: the page must leave its lost state, or no acknowledgement ever counts again.
-    void portOpenedAgainByModificaEndsTheLostState() {
-        World w(World::Links::Scripted);
-        Form16* page = scriptedPage(w);
-        ScriptedLink* link = w.scripted.back();
-        page->Timer1Tick();
-        link->vanish();
-        link->failOpenWith = EcuLink::ErrorOther;
-        page->Timer1Tick();
-        QVERIFY(page->page().isLinkLost());
-        link->failOpenWith = EcuLink::ErrorNone;
-        w.click(ScreenId::Form16, QStringLiteral("Command7"));
-        QVERIFY(link->isOpen());
-        QVERIFY(!page->page().isLinkLost());
-        QVERIFY(boxText(w, "Text3") != QStringLiteral("NO LINK"));
-    }
-
     // A corrective the ECU reported beyond its spinner shows, and is written as, the spinner's
     // end; while the write runs the spinners wait for it.
     void correctiveBoxesShowWhatTheWriteSends() {
@@ -634,9 +616,9 @@ private slots:
                     .contains(QStringLiteral("7 scritture su 87")));
     }
 
-    // The ECU went silent, the fitter looked at the graph and came back: once the ECU
-    // answers, the page says so instead of keeping the old lost-link text.
-    void theLinkLostBeforeTheViewIsNotShownAfterIt() {
+    // The view pauses polling. The ECU went silent before it opened: once the view closes
+    // and the ECU answers, the page says so instead of keeping the old lost-link text.
+    void graphicalViewPausesPollingAndTheOldLossIsNotShownAfterIt() {
         World w(World::Links::Scripted);
         Form16* page = scriptedPage(w);
         ScriptedLink* link = w.scripted.back();
@@ -645,28 +627,16 @@ private slots:
             page->Timer1Tick();
         QCOMPARE(boxText(w, "Text3"), QStringLiteral("NO LINK"));
         w.click(ScreenId::Form16, QStringLiteral("Command5"));
+        QVERIFY(w.host.isVisible(ScreenId::Form15));
+        QVERIFY(!page->cycle().isRunning() && link->isOpen());
+        link->written.clear();
         w.host.show(ScreenId::Form16); // the view closes
         page->Timer1Tick();
+        QCOMPARE(link->written, (QList<QByteArray>{Commands::calibrationLive(105)}));
         link->arriving = calibrationRecord({.rpm = 1500, .kcor = 105});
         page->Timer1Tick();
         QCOMPARE(boxText(w, "Text5"), QStringLiteral("1500"));
         QCOMPARE(boxText(w, "Text3"), QStringLiteral("2.4.7"));
-    }
-
-    void graphicalViewPausesPollingUntilItCloses() {
-        World w(World::Links::Scripted);
-        Form16* page = scriptedPage(w);
-        ScriptedLink* link = w.scripted.back();
-        page->Timer1Tick();
-        w.click(ScreenId::Form16, QStringLiteral("Command5"));
-        QVERIFY(w.host.isVisible(ScreenId::Form15));
-        QVERIFY(!page->cycle().isRunning());
-        QVERIFY(link->isOpen());
-        link->written.clear();
-        w.host.show(ScreenId::Form16); // the view closes
-        QVERIFY(page->cycle().isRunning());
-        page->Timer1Tick();
-        QCOMPARE(link->written, (QList<QByteArray>{Commands::calibrationLive(105)}));
     }
 };
 

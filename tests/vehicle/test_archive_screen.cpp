@@ -105,7 +105,7 @@ private slots:
         edited.setValue(InjectorCount, 6);
         edited.setKtar(6, 99);
         const QString file = w.dir.filePath(QStringLiteral("edited.xlsx"));
-        QVERIFY(VehicleArchive::save(file, edited).ok);
+        QVERIFY(VehicleArchive::save(file, edited).ok());
         QVERIFY(load(w, m, file));
         QVERIFY(!text4Shown(w));
         QCOMPARE(status(w), QStringLiteral("Parametri scritti e verificati\nParametri sostituiti "
@@ -130,7 +130,7 @@ private slots:
         car.setKtar(10, 103);
         car.setKtar(64, 140);
         const QString file = w.dir.filePath(QStringLiteral("Panda.xlsx"));
-        QVERIFY(VehicleArchive::save(file, car).ok);
+        QVERIFY(VehicleArchive::save(file, car).ok());
         // A file that cannot be read is told as a load tells it, and nothing opens.
         w.dialogs.fileToOpen = w.dir.filePath(QStringLiteral("missing.xlsx"));
         w.click(ScreenId::Form5, QStringLiteral("Command11"));

@@ -47,7 +47,7 @@ private slots:
         // Lambda1EmulationPeriod has no log label: it goes by its design caption.
         const ParameterSet file = changed(ecu, {{SwitchRpm, 2800}, {Lambda1EmulationPeriod, 700}},
                                           {{1, 120}, {10, 108}, {64, 150}});
-        QVERIFY(VehicleArchive::save(path, file).ok);
+        QVERIFY(VehicleArchive::save(path, file).ok());
 
         const VehicleComparison c = VehicleComparison::of(ecu, path, english());
         QVERIFY(c.ok());
@@ -96,7 +96,7 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("old.xlsx"));
         const ParameterSet ecu = changed(defaults(), {{SwitchRpm, 2500}}, {{3, 110}});
         const ParameterSet file = changed(ecu, {{SwitchRpm, 9000}}, {{3, 200}});
-        QVERIFY(VehicleArchive::save(path, file).ok);
+        QVERIFY(VehicleArchive::save(path, file).ok());
 
         const VehicleComparison c = VehicleComparison::of(ecu, path, LanguageTable());
         QVERIFY(c.load.corrected());

@@ -1,5 +1,6 @@
 #include "screens/vehicle/ArchiveButtons.h"
 
+#include "base/ProgramFolders.h"
 #include "params/ParameterSet.h"
 #include "screen/FormBase.h"
 #include "vehicle/VehicleArchive.h"
@@ -10,10 +11,12 @@
 using Tone = StatusLine::Tone;
 
 QString ArchiveButtons::folder() {
-    QString folder, why;
-    if (VehicleArchive::ensureFolder(g.folders.userFolder(), folder, why)) return folder;
+    const QString folder = VehicleArchive::folderIn(g.folders.userFolder());
+    const Result<> made = ProgramFolders::makeFolder(folder);
+    if (made) return folder;
     // The dialog still opens, somewhere the fitter may write: the file may be kept elsewhere.
-    m_menu.status(VehicleArchiveTexts::folderError(folder, why, g.language), Tone::Problem);
+    m_menu.status(VehicleArchiveTexts::folderError(folder, made.errorString(), g.language),
+                  Tone::Problem);
     return g.folders.fallbackFolder();
 }
 
@@ -34,12 +37,14 @@ void ArchiveButtons::save() {
                             VehicleArchiveTexts::replaceQuestion(target, g.language)))
         return;
     m_menu.busy(true);
-    const VehicleSave saved = VehicleArchive::save(target, g.parameters);
+    const Result<QString> saved = VehicleArchive::save(target, g.parameters);
     m_menu.busy(false);
-    if (saved.ok)
-        m_menu.status(VehicleArchiveTexts::saved(saved.path, g.language), Tone::Done);
+    if (saved)
+        m_menu.status(VehicleArchiveTexts::saved(*saved, g.language), Tone::Done);
     else
-        m_menu.status(VehicleArchiveTexts::saveError(saved, g.language), Tone::Problem);
+        m_menu.status(VehicleArchiveTexts::saveError(VehicleArchive::saveName(target),
+                                                     saved.errorString(), g.language),
+                      Tone::Problem);
 }
 
 std::optional<VehicleLoad> ArchiveButtons::choose(const QString& title) {
