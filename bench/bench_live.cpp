@@ -4,6 +4,7 @@
 
 #include "diag/LogWriter.h"
 #include "params/ParameterSet.h"
+#include "screen/TimePlot.h"
 #include "screens/diag/Form3.h"
 
 #include <QLineEdit>
@@ -72,6 +73,16 @@ void benchLive() {
     runEventLoopFor(1000);
     figure("CPU polling live data, no log (10 s)", cpuShareDuring(10000), "% of a core");
 
+    // The trend chart shown from here on: what it costs while the screen polls and logs.
+    w.click(ScreenId::Form3, QStringLiteral("Command5"));
+    runEventLoopFor(1000);
+    figure("CPU polling live data, trend chart shown, no log (10 s)", cpuShareDuring(10000),
+           "% of a core");
+    auto* plot = w.control<TimePlot>(ScreenId::Form3, QStringLiteral("Plot1"));
+    figure("  trend chart: one repaint, 4 curves (median of 50)",
+           medianMs(50, [plot] { plot->repaint(); }), "ms");
+    figure("  trend chart: samples held", double(live->trend().size()), "");
+
     w.control<QLineEdit>(ScreenId::Form3, QStringLiteral("Text15"))
         ->setText(QStringLiteral("bench"));
     const int records0 = live->liveRecords();
@@ -106,7 +117,7 @@ void benchLive() {
     figure("  longest gap between two lines", worstGap, "ms");
     figure("  gaps over 60 ms", lateLines, "lines");
     figure("live records per second while logging (150 ms poll)", records / seconds, "records/s");
-    figure("CPU polling live data with the log running (60 s)", cpu, "% of a core");
+    figure("CPU polling live data, trend chart shown, log running (60 s)", cpu, "% of a core");
     figure("resident memory with the live screen logging", residentMiB(), "MiB");
     w.click(ScreenId::Form3, QStringLiteral("Command1"));
 

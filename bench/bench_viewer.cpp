@@ -8,6 +8,8 @@
 #include "params/ParameterSet.h"
 #include "plot/Decimation.h"
 #include "plot/MinMaxIndex.h"
+#include "screen/TimePlot.h"
+#include "screens/diag/Form17.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -246,6 +248,59 @@ void benchLog(const QString& path, const char* name, int runs, const LogHeadings
            "ms");
 }
 
+// The log viewer screen itself at a laptop's 1366 x 768: the file opened and drawn, then
+// zoomed and panned, each step painted.
+void benchViewerScreen(const QString& path, const char* name) {
+    const QByteArray label(name);
+    auto title = [&label](const char* what) {
+        static QByteArray text;
+        text = "viewer screen, " + label + ": " + what;
+        return text.constData();
+    };
+    World w;
+    w.host.show(ScreenId::Form17);
+    auto* viewer = w.screen<Form17>(ScreenId::Form17);
+    auto* plot = w.control<TimePlot>(ScreenId::Form17, QStringLiteral("Plot1"));
+    viewer->resize(1366, 768);
+    runEventLoopFor(100);
+    const double before = residentMiB();
+    resetPeakRss();
+    QElapsedTimer open;
+    open.start();
+    viewer->openFile(path);
+    plot->repaint();
+    figure(title("open and draw"), double(open.nsecsElapsed()) / 1e6, "ms");
+    figure(title("peak resident memory while opening, whole process"), peakRssMiB(), "MiB");
+    figure(title("resident memory held by the open log"), residentMiB() - before, "MiB");
+    if (!viewer->log().ok()) return figure(title("READ FAILED"), 0, "");
+    const TimeRange all = plot->view().range();
+    figure(title("repaint, whole log (median of 20)"), medianMs(20, [plot] { plot->repaint(); }),
+           "ms");
+    const double mid = (all.begin + all.end) / 2;
+    double worst = 0;
+    for (double span : {3600.0, 600.0, 60.0, 5.0}) {
+        plot->view().show({mid, mid + span});
+        worst = std::max(worst, medianMs(10, [plot] { plot->repaint(); }));
+    }
+    figure(title("zoom repaint, worst of 1 h, 10 min, 1 min, 5 s (median of 10)"), worst, "ms");
+    figure(title("wheel zoom step and repaint (median of 20)"),
+           medianMs(20,
+                    [plot, mid, step = 0]() mutable {
+                        plot->view().zoomBy(step++ % 2 ? 1.25 : 0.8, mid);
+                        plot->repaint();
+                    }),
+           "ms");
+    plot->view().show({all.begin, all.begin + (all.end - all.begin) / 10});
+    figure(title("pan a tenth of the view and repaint (median of 20)"),
+           medianMs(20,
+                    [plot] {
+                        plot->view().pan(0.1);
+                        plot->repaint();
+                    }),
+           "ms");
+    w.click(ScreenId::Form17, QStringLiteral("Command4"));
+}
+
 } // namespace
 
 void benchViewer() {
@@ -258,4 +313,6 @@ void benchViewer() {
         QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Stringhe312.txt")));
     benchLog(hour, "1 h live log (72,000 lines)", 5, headings);
     benchLog(tenHours, "10 h live log (720,000 lines)", 3, headings);
+    benchViewerScreen(hour, "1 h live log (72,000 lines)");
+    benchViewerScreen(tenHours, "10 h live log (720,000 lines)");
 }

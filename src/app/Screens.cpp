@@ -4,6 +4,7 @@
 #include "screens/calib/Form15.h"
 #include "screens/calib/Form16.h"
 #include "screens/calib/Form8.h"
+#include "screens/diag/Form17.h"
 #include "screens/diag/Form3.h"
 #include "screens/diag/Form9.h"
 #include "screens/menu/Form1.h"
@@ -14,6 +15,7 @@
 #include "screens/pages/Form13.h"
 #include "screens/pages/Form14.h"
 #include "screens/pages/Form6.h"
+#include "screens/vehicle/Form18.h"
 #include "screens/vehicle/Form5.h"
 
 namespace {
@@ -36,6 +38,7 @@ const Entry kScreens[] = {
     {ScreenId::Form3, make<Form3>},
     {ScreenId::Form9, make<Form9>},
     {ScreenId::Form5, make<Form5>},
+    {ScreenId::Form18, make<Form18>},
     {ScreenId::Form13, make<Form13>},
     {ScreenId::Form6, make<Form6>},
     {ScreenId::Form11, make<Form11>},
@@ -44,6 +47,7 @@ const Entry kScreens[] = {
     {ScreenId::Form15, make<Form15>},
     {ScreenId::Form12, make<Form12>},
     {ScreenId::Form8, make<Form8>},
+    {ScreenId::Form17, make<Form17>},
 };
 // clang-format on
 

@@ -61,17 +61,13 @@ QString ProgramFolders::configFile() const {
     return candidates.first();
 }
 
-bool ProgramFolders::makeFolder(const QString& folder, QString& reason) {
-    reason.clear();
+Result<> ProgramFolders::makeFolder(const QString& folder) {
     const QFileInfo info(folder);
-    if (info.isDir()) return true;
-    if (info.exists()) {
-        reason = QStringLiteral("a file of that name is in the way");
-        return false;
-    }
+    if (info.isDir()) return {};
+    if (info.exists()) return Failure{QStringLiteral("a file of that name is in the way")};
     // mkpath gives no reason, but the system call that refused leaves it in errno.
     errno = 0;
-    if (QDir().mkpath(folder)) return true;
-    reason = errno != 0 ? qt_error_string(errno) : QStringLiteral("the folder cannot be created");
-    return false;
+    if (QDir().mkpath(folder)) return {};
+    return Failure{errno != 0 ? qt_error_string(errno)
+                              : QStringLiteral("the folder cannot be created")};
 }

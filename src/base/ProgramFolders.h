@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Result.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -44,9 +46,9 @@ public:
     // still write.
     QString fallbackFolder() const { return m_fallbackFolder; }
 
-    // Creates `folder` and its parents when missing. False with the system's reason when it
+    // Creates `folder` and its parents when missing. Fails with the system's reason when it
     // cannot be had (a file in the way, no permission); what is there already is untouched.
-    static bool makeFolder(const QString& folder, QString& reason);
+    static Result<> makeFolder(const QString& folder);
 
 private:
     bool m_portable = true;

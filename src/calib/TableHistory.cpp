@@ -18,6 +18,18 @@ bool TableHistory::editCell(int cell, int value) {
     return edit(after);
 }
 
+bool TableHistory::amend(const KtarValues& after) {
+    if (m_undo.empty()) return false;
+    m_redo.clear();
+    if (after == m_undo.back()) {
+        m_current = after;
+        m_undo.pop_back();
+        return false;
+    }
+    m_current = after;
+    return true;
+}
+
 bool TableHistory::undo() {
     return step(m_undo, m_redo);
 }

@@ -25,6 +25,10 @@ public:
     bool edit(const KtarValues& after);
     // One cell typed: the value as typed, even out of 100..150, for MODIFICA to judge.
     bool editCell(int cell, int value);
+    // Keystrokes into one box are one step: the last step's table becomes `after`, and a
+    // step that ends on the table it started from is dropped. True while the step stands;
+    // false when it was dropped or there was no step to amend.
+    bool amend(const KtarValues& after);
 
     bool canUndo() const { return !m_undo.empty(); }
     bool canRedo() const { return !m_redo.empty(); }
@@ -34,6 +38,9 @@ public:
 
     // The ECU verified a write: what it now holds is the starting point of a new history.
     void restart(const KtarValues& written);
+    // The ECU holds `written` after a write that was not verified: the marks follow it, and
+    // the steps stay, so the table that did not go in can be had back.
+    void setWritten(const KtarValues& written) { m_written = written; }
 
     // Cells that differ from what the ECU holds: the edited, not yet written cells.
     KtarCells edited() const;

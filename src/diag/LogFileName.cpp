@@ -50,17 +50,13 @@ QString logDateStamp(const QDateTime& now) {
     return now.toString(QStringLiteral("ddMMyyyyHHmmss"));
 }
 
-LogFileName resolveLogFileName(const QString& boxText, const QString& folder, LogKind kind,
-                               const QDateTime& now, const LanguageTable& language) {
+Result<QString> resolveLogFileName(const QString& boxText, const QString& folder, LogKind kind,
+                                   const QDateTime& now, const LanguageTable& language) {
     const QString typed = boxText.trimmed();
-    LogFileName result;
     if (typed.isEmpty()) {
         const QString stem =
             kind == LogKind::Live ? QStringLiteral("TARVEX") : QStringLiteral("TaraturaTARVEX");
-        result.ok = true;
-        result.path =
-            QDir(folder).absoluteFilePath(stem + logDateStamp(now) + QStringLiteral(".log"));
-        return result;
+        return QDir(folder).absoluteFilePath(stem + logDateStamp(now) + QStringLiteral(".log"));
     }
     // A fitter who types the extension means this name, not "name.log.log"; whatever the
     // case, as Windows reads it.
@@ -75,12 +71,8 @@ LogFileName resolveLogFileName(const QString& boxText, const QString& folder, Lo
             (absolute && i == 0 && isDrive(c)))
             continue;
         const QString reason = refusedNameReason(c, language);
-        if (!reason.isEmpty()) {
-            result.error = LogTexts::message(LogTexts::InvalidName, language, name, reason);
-            return result;
-        }
+        if (!reason.isEmpty())
+            return Failure{LogTexts::message(LogTexts::InvalidName, language, name, reason)};
     }
-    result.ok = true;
-    result.path = QDir::cleanPath(absolute ? name : QDir(folder).absoluteFilePath(name));
-    return result;
+    return QDir::cleanPath(absolute ? name : QDir(folder).absoluteFilePath(name));
 }

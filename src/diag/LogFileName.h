@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LogLines.h"
+#include "base/Result.h"
 
 #include <QDateTime>
 #include <QString>
@@ -14,15 +15,10 @@ class LanguageTable;
 // unless it ends in ".log" already (in any case), taken in `folder` when relative ("\"
 // counts as a folder separator too). A name that some file system would refuse, or that
 // Windows reads as a device (CON, NUL, COM1, LPT1...), is refused on every platform, so a log
-// name that works here works on the fitter's laptop too.
-struct LogFileName {
-    bool ok = false;
-    QString path;  // absolute, when ok
-    QString error; // the message for the screen, when not
-};
-
-LogFileName resolveLogFileName(const QString& boxText, const QString& folder, LogKind kind,
-                               const QDateTime& now, const LanguageTable& language);
+// name that works here works on the fitter's laptop too. The absolute path, or the message for
+// the screen.
+Result<QString> resolveLogFileName(const QString& boxText, const QString& folder, LogKind kind,
+                                   const QDateTime& now, const LanguageTable& language);
 
 // ddMMyyyyHHmmss, digits only.
 QString logDateStamp(const QDateTime& now);

@@ -796,6 +796,31 @@ LogFile readLogFile(const QString& path, const LogHeadings& headings,
     return file;
 }
 
+std::vector<int> defaultPlotColumns(const LogFile& file) {
+    const int count = int(file.columns.size());
+    auto plotted = [&](int c) {
+        return c >= 0 && c < count && file.columns[std::size_t(c)].kind == LogColumn::Kind::Value;
+    };
+    std::vector<int> out;
+    auto take = [&](std::initializer_list<int> columns) {
+        for (int c : columns)
+            if (plotted(c)) out.push_back(c);
+    };
+    switch (file.layout) {
+    case LogLayout::Live:
+        take({2, 7, 4, 9}); // Rpm, Lambda1, Pressure1, the first petrol time
+        break;
+    case LogLayout::Calibration:
+        take({2, 7, 9, 10}); // Rpm, Lambda1, PetrolTinj, GasTinj
+        break;
+    case LogLayout::Other:
+        for (int c = 0; c < count && out.size() < 4; ++c)
+            if (c != file.fuelColumn) take({c});
+        break;
+    }
+    return out;
+}
+
 QString logReadMessage(const LogFile& file, const LanguageTable& language) {
     auto text = [&language](const char* key, const char* italian) {
         return language.text(QString::fromLatin1(key), QString::fromUtf8(italian));

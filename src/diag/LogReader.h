@@ -92,6 +92,11 @@ LogFile readLog(QIODevice& device, const LogHeadings& headings, const LogReadOpt
 LogFile readLogFile(const QString& path, const LogHeadings& headings,
                     const LogReadOptions& options = {});
 
+// The columns the viewer plots when a file opens: speed, lambda, pressure and the first
+// petrol time of a live log; speed, lambda and both injection times of a calibration log;
+// the first four value columns (the fuel state aside) of another file.
+std::vector<int> defaultPlotColumns(const LogFile& file);
+
 // What the viewer tells the fitter about the reading: why it failed, or the lines it could
 // not read and whether the file was cut; empty for a clean read.
 QString logReadMessage(const LogFile& file, const LanguageTable& language);

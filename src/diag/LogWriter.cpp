@@ -19,27 +19,26 @@
 namespace {
 
 // Hands what the system holds for the file to the disk. flush() alone leaves the lines in
-// the system's cache, which a power cut in the car loses. False with the reason otherwise.
-bool syncToDisk(QFile& file, QString& reason) {
+// the system's cache, which a power cut in the car loses.
+Result<> syncToDisk(QFile& file) {
     const int fd = file.handle();
-    if (fd < 0) return true;
+    if (fd < 0) return {};
 #if defined(Q_OS_WIN)
-    if (_commit(fd) == 0) return true;
+    if (_commit(fd) == 0) return {};
 #elif defined(Q_OS_DARWIN)
-    if (::fsync(fd) == 0) return true;
+    if (::fsync(fd) == 0) return {};
 #elif defined(Q_OS_UNIX)
     int rc;
     do
         rc = ::fdatasync(fd);
     while (rc != 0 && errno == EINTR);
-    if (rc == 0) return true;
+    if (rc == 0) return {};
 #else
-    return true;
+    return {};
 #endif
     // A device that keeps nothing (a pipe, the null device) cannot sync and need not.
-    if (errno == EINVAL) return true;
-    reason = QString::fromLocal8Bit(std::strerror(errno));
-    return false;
+    if (errno == EINVAL) return {};
+    return Failure{QString::fromLocal8Bit(std::strerror(errno))};
 }
 
 } // namespace
@@ -73,7 +72,12 @@ bool LogWriter::append(const QByteArray& bytes) {
                      ? QString::fromLocal8Bit(std::strerror(errno))
                      : m_file.errorString();
     }
-    if (written && (!m_syncToDisk || syncToDisk(m_file, reason))) return true;
+    if (written) {
+        if (!m_syncToDisk) return true;
+        const Result<> synced = syncToDisk(m_file);
+        if (synced) return true;
+        reason = synced.errorString();
+    }
     // A disk that filled up mid-line leaves part of it: cut it off so that the file ends
     // on the last whole line and still opens cleanly in a spreadsheet.
     if (m_file.size() > before) m_file.resize(before);
@@ -85,20 +89,22 @@ bool LogWriter::append(const QByteArray& bytes) {
 bool LogWriter::start(const Start& s) {
     close();
     m_error.clear();
-    const LogFileName name =
+    const Result<QString> name =
         resolveLogFileName(s.nameBoxText, s.folder, m_kind, m_wallClock(), m_language);
-    if (!name.ok) {
-        m_error = name.error;
+    if (!name) {
+        m_error = name.errorString();
         return false;
     }
-    m_path = name.path;
+    m_path = *name;
     // An installed program's log folder is made on the first log; a subfolder the fitter
     // named is theirs to make.
-    QString why;
-    if (QFileInfo(m_path).absolutePath() == QDir(s.folder).absolutePath() &&
-        !ProgramFolders::makeFolder(s.folder, why)) {
-        m_error = LogTexts::message(LogTexts::CannotOpen, m_language, m_path, why);
-        return false;
+    if (QFileInfo(m_path).absolutePath() == QDir(s.folder).absolutePath()) {
+        const Result<> made = ProgramFolders::makeFolder(s.folder);
+        if (!made) {
+            m_error =
+                LogTexts::message(LogTexts::CannotOpen, m_language, m_path, made.errorString());
+            return false;
+        }
     }
     m_file.setFileName(m_path);
     // Unbuffered: each line goes to the system as one write, so nothing waits in this
@@ -128,11 +134,12 @@ bool LogWriter::writeLine(const LiveData& live, int calPhase,
 bool LogWriter::close() {
     if (!m_file.isOpen()) return true;
     // Once the fitter has stopped the log it is on the disk, whatever happens to the laptop.
-    QString reason;
-    const bool synced = syncToDisk(m_file, reason);
+    const Result<> synced = syncToDisk(m_file);
     m_file.close();
-    if (!synced) m_error = LogTexts::message(LogTexts::CannotWrite, m_language, m_path, reason);
-    return synced;
+    if (!synced)
+        m_error =
+            LogTexts::message(LogTexts::CannotWrite, m_language, m_path, synced.errorString());
+    return synced.ok();
 }
 
 LogWriter::Tick LogWriter::tick(Acquisition& state, const Start& start, const LiveData& live,

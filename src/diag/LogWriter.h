@@ -50,27 +50,27 @@ public:
     };
     // Resolves the name, opens the file for appending (an existing log is extended, never
     // overwritten), writes the version line, the parameter dump and the heading, and takes
-    // the start time. False with errorText() when the name is refused or the file cannot be
+    // the start time. False with errorString() when the name is refused or the file cannot be
     // opened or written.
     bool start(const Start& start);
 
     // One data line of the writer's kind; the calibration phase and a cell run's cell go
-    // only into calibration lines. False with errorText() when the line could not be
+    // only into calibration lines. False with errorString() when the line could not be
     // written: the file is then closed, without the partial line.
     bool writeLine(const LiveData& live, int calPhase = 0,
                    std::optional<LogLines::LogCell> cell = std::nullopt);
 
-    // Forces the file onto the disk and closes it; false with errorText() when the disk
+    // Forces the file onto the disk and closes it; false with errorString() when the disk
     // refused the lines.
     bool close();
 
     // The log timer's step, by acquisition state: StartRequested starts the log (state
     // Logging), Logging writes one line, Stopped closes the file.
-    // On a failure the state goes back to Stopped and errorText() says why.
+    // On a failure the state goes back to Stopped and errorString() says why.
     enum class Tick {
         Running, // restart the log timer
         Stopped, // file closed; the log timer stays off
-        Failed,  // file closed, state Stopped: show errorText(), enable START again
+        Failed,  // file closed, state Stopped: show errorString(), enable START again
     };
     Tick tick(Acquisition& acquisitionState, const Start& start, const LiveData& live,
               int calPhase = 0, std::optional<LogLines::LogCell> cell = std::nullopt);
@@ -81,7 +81,7 @@ public:
 
     bool isOpen() const { return m_file.isOpen(); }
     QString filePath() const { return m_path; } // the file being (or last) written
-    QString errorText() const { return m_error; }
+    QString errorString() const { return m_error; }
     qint64 elapsedMs() const;
 
 private:

@@ -62,12 +62,8 @@ QString decodeSingleByte(const QByteArray& line, bool turkish) {
     return out;
 }
 
-bool SetLingua(LanguageTable& table, const QString& filePath, const QString& marker,
-               QString* error) {
-    auto fail = [error](const QString& text) {
-        if (error) *error = text;
-        return false;
-    };
+Result<> SetLingua(LanguageTable& table, const QString& filePath, const QString& marker) {
+    auto fail = [](const QString& text) { return Failure{text}; };
     const QString keptDesign =
         QStringLiteral("\n\nLe schermate restano con i testi italiani di base.");
     const QString keptLoaded = QStringLiteral("\n\nLe schermate restano con i testi già caricati.");
@@ -116,5 +112,5 @@ bool SetLingua(LanguageTable& table, const QString& filePath, const QString& mar
     if (entries == 0)
         return fail(QStringLiteral("La sezione %1 del file delle lingue è vuota.").arg(marker) +
                     keptLoaded);
-    return true;
+    return {};
 }

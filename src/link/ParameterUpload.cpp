@@ -3,11 +3,19 @@
 #include "params/ParameterChecks.h"
 #include "params/ParameterSet.h"
 
-void ParameterUpload::start() {
+void ParameterUpload::start(Check check) {
+    m_check = check;
     m_rounds.reset();
     m_repaired = false;
     m_writeBack.clear();
     m_step = Step::ReadParameters;
+}
+
+void ParameterUpload::startWith(std::vector<WriteList::Entry> writes) {
+    start();
+    if (writes.empty()) return;
+    m_writeBack = std::move(writes);
+    m_step = Step::WriteBack;
 }
 
 bool ParameterUpload::parametersRead(const QByteArray& reply) {
@@ -32,6 +40,10 @@ bool ParameterUpload::tableRead(const QByteArray& reply) {
 }
 
 void ParameterUpload::check() {
+    if (m_check == Check::None) {
+        m_step = Step::Valid;
+        return;
+    }
     m_list.resetQueue();
     CheckUploadedParameters(m_set, m_list);
     m_writeBack = m_list.queued();

@@ -8,8 +8,10 @@ using namespace Commands;
 
 RequestPlan::RequestPlan(const char* name, int defaultMs, std::initializer_list<Entry> entries)
     : m_name(name), m_defaultMs(defaultMs), m_entries(entries) {
-    for (Entry& e : m_entries)
+    for (Entry& e : m_entries) {
         if (e.intervalMs <= 0) e.intervalMs = m_defaultMs;
+        if (e.startMs <= 0) e.startMs = m_defaultMs;
+    }
 }
 
 bool RequestPlan::lists(int command) const {
@@ -25,6 +27,13 @@ int RequestPlan::intervalOf(int command) const {
     Q_ASSERT_X(false, "RequestPlan::intervalOf", "command not listed in the screen's plan");
     qWarning("RequestPlan %s: command %d is not listed; its reply may not fit the default %d ms",
              m_name, command, m_defaultMs);
+    return m_defaultMs;
+}
+
+int RequestPlan::startDelayOf(int command) const {
+    for (const Entry& e : m_entries)
+        if (e.command == command) return e.startMs;
+    intervalOf(command); // the same complaint
     return m_defaultMs;
 }
 
@@ -54,9 +63,9 @@ const RequestPlan& RequestPlan::connectionCheck() {
 
 const RequestPlan& RequestPlan::mainMenu() {
     static const RequestPlan plan("main menu", 200,
-                                  {{ReadParameters, 300},
+                                  {{ReadParameters, 300, 50},
                                    {ReadTable, 300},
-                                   {WriteParameter, 50},
+                                   {WriteParameter, 50, 50},
                                    {WriteTableEntry, 50},
                                    {LiveRecord},
                                    {CalibrationLive},

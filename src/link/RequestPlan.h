@@ -16,10 +16,13 @@
 // is a programming error.
 class RequestPlan {
 public:
-    // A command the screen sends, and how long it waits for the reply (0: the plan's default).
+    // A command the screen sends, how long it waits for the reply (0: the plan's default), and
+    // how soon after the exchange starts it goes out when it opens the exchange (0: the plan's
+    // default interval).
     struct Entry {
         int command = 0;
         int intervalMs = 0;
+        int startMs = 0;
     };
 
     RequestPlan(const char* name, int defaultMs, std::initializer_list<Entry> entries);
@@ -29,6 +32,9 @@ public:
     bool lists(int command) const;
 
     int intervalOf(int command) const;
+    // The first tick's delay of an exchange that opens with `command` (or with a write sequence
+    // whose first write is `command`).
+    int startDelayOf(int command) const;
     // A request without payload (1, 3, 4, 5, 7, 8, 11, 12, 15).
     ExchangeCycle::Request request(int command) const;
     // Command 10, carrying the coefficient the ECU is to apply.

@@ -2,11 +2,8 @@
 
 #include <QStringList>
 
-std::optional<LineSettings> parseLineSettings(const QString& settings, QString* why) {
-    auto reject = [why](const QString& reason) -> std::optional<LineSettings> {
-        if (why) *why = reason;
-        return std::nullopt;
-    };
+Result<LineSettings> parseLineSettings(const QString& settings) {
+    auto reject = [](const QString& reason) { return Failure{reason}; };
     const QStringList f = settings.trimmed().split(QLatin1Char(','));
     if (f.size() != 4)
         return reject(QStringLiteral("settings \"%1\" are not baud,parity,data bits,stop bits")
@@ -88,10 +85,9 @@ bool SerialEcuLink::open(const QString& portNumber, const QString& settings) {
         fail(ErrorInvalidPort, QStringLiteral("Invalid port number \"%1\".").arg(portNumber));
         return false;
     }
-    QString why;
-    const auto line = parseLineSettings(settings, &why);
+    const Result<LineSettings> line = parseLineSettings(settings);
     if (!line) {
-        fail(ErrorOther, QStringLiteral("Invalid port settings: %1.").arg(why));
+        fail(ErrorOther, QStringLiteral("Invalid port settings: %1.").arg(line.errorString()));
         return false;
     }
     // Line parameters go in before open(): a pseudo-terminal refuses some of them once open.

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "EcuLink.h"
+#include "base/Result.h"
 
 #include <QSerialPort>
 #include <functional>
-#include <optional>
 
 // Line parameters of a "9600,n,8,1" settings string.
 struct LineSettings {
@@ -14,8 +14,8 @@ struct LineSettings {
     QSerialPort::StopBits stopBits = QSerialPort::OneStop;
 };
 
-// nullopt when a field is missing or names something a serial port cannot do; `why` says which.
-std::optional<LineSettings> parseLineSettings(const QString& settings, QString* why = nullptr);
+// Fails when a field is missing or names something a serial port cannot do, saying which.
+Result<LineSettings> parseLineSettings(const QString& settings);
 
 // The device a port number names: COMn on Windows, /dev/ttyS(n-1) elsewhere. Empty when
 // the number is not a port number (not a digit, or 0).

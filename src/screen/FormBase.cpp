@@ -75,6 +75,10 @@ void FormBase::leaveFor(ScreenId next, const QString& notice) {
     if (Screen* s = ctx.host.loaded(next)) s->showNotice(notice);
 }
 
+void FormBase::showFileIn(ScreenId id, const QString& path) {
+    if (Screen* s = ctx.host.show(id)) s->openFile(path);
+}
+
 EcuLink& FormBase::link() {
     if (!m_link) m_link = ctx.linkFactory();
     return *m_link;

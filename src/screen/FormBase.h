@@ -87,6 +87,9 @@ protected:
     // screen is gone, so what the fitter must know goes where the fitter is now.
     void leaveFor(ScreenId next, const QString& notice);
 
+    // Shows screen `id` over this one, which stays as it is, and hands it `path` to open.
+    void showFileIn(ScreenId id, const QString& path);
+
     // Opens this screen's link with the configured port and settings. False on failure, with
     // the link's error code and text.
     bool openLink();

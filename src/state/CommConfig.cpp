@@ -4,7 +4,7 @@
 
 #include <QFile>
 
-bool LoadConfig(VariabiliGlobali& g, QString* error) {
+Result<> LoadConfig(VariabiliGlobali& g) {
     g.CommPortNumber.clear();
     g.CommSettings.clear();
     QFile file(g.configFilePath());
@@ -14,8 +14,7 @@ bool LoadConfig(VariabiliGlobali& g, QString* error) {
         g.CommParity.clear();
         g.CommDataBits.clear();
         g.CommStopBits.clear();
-        if (error) *error = file.fileName() + QStringLiteral(": ") + file.errorString();
-        return false;
+        return Failure{file.fileName() + QStringLiteral(": ") + file.errorString()};
     }
     QByteArray first = file.readLine();
     file.close();
@@ -26,7 +25,7 @@ bool LoadConfig(VariabiliGlobali& g, QString* error) {
     g.CommPortNumber = line.left(1);
     g.CommSettings = line.mid(1);
     ParseCommSettings(g);
-    return true;
+    return {};
 }
 
 void ParseCommSettings(VariabiliGlobali& g) {

@@ -5,6 +5,8 @@
 #include <functional>
 #include <map>
 
+struct VehicleLoad;
+
 // The screens of the program, by the numbers they are known by.
 enum class ScreenId {
     Form1 = 1,
@@ -21,6 +23,8 @@ enum class ScreenId {
     Form14 = 14,
     Form15 = 15,
     Form16 = 16,
+    Form17 = 17, // the log viewer
+    Form18 = 18,
 };
 
 // "Form" and the number: the screen's object name.
@@ -41,6 +45,11 @@ public:
     // What another screen leaves for this one as it hands over: a menu shows it on its status
     // line; a screen that shows no notices ignores it.
     virtual void showNotice(const QString& text) { (void)text; }
+    // A file handed over to be shown (the log viewer opens it); other screens ignore it.
+    virtual void openFile(const QString& path) { (void)path; }
+    // A vehicle workbook another screen has read: the comparison shows it beside the ECU's
+    // configuration, the parameter menu writes it into the ECU; other screens ignore it.
+    virtual void takeVehicle(const VehicleLoad& load) { (void)load; }
     // The message screen's caption and text; other screens ignore it.
     virtual void setMessage(const QString& caption, const QString& text) {
         (void)caption;

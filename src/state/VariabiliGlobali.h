@@ -41,6 +41,14 @@ struct VariabiliGlobali {
     // The acquisition log of whichever screen records (one log file at a time).
     Acquisition AcquisitionState = Acquisition::Stopped;
 
+    // The live screen's trend chart as the fitter left it, for the rest of the run: shown or
+    // not, the seconds it spans, and the curves ticked (bit n: curve n of the chart).
+    struct TrendChoice {
+        bool shown = false;
+        int windowSeconds = 60;
+        unsigned curves = 0b0001100011; // rpm, lambda, the petrol and gas times
+    } trend;
+
     LanguageTable language;
 
     // Where the program's files live (Config.ini, the language file) and where the user's go

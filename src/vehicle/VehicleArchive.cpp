@@ -2,7 +2,6 @@
 
 #include "WorkbookReader.h"
 #include "WorkbookWriter.h"
-#include "base/ProgramFolders.h"
 #include "params/ParameterChecks.h"
 #include "params/ParameterSet.h"
 #include "params/ParameterTable.h"
@@ -116,7 +115,7 @@ QString saveName(const QString& typed) {
     return name + QLatin1String(".xlsx");
 }
 
-VehicleSave save(const QString& path, const ParameterSet& set) {
+Result<QString> save(const QString& path, const ParameterSet& set) {
     WorkbookWriter writer;
     for (int id = 1; id <= ParameterCount; ++id) {
         const Cell c = parameterCell(id);
@@ -126,11 +125,9 @@ VehicleSave save(const QString& path, const ParameterSet& set) {
         const Cell c = tableCell(entry);
         writer.setNumber(c.row, c.column, set.ktar(entry));
     }
-    VehicleSave out;
-    out.path = saveName(path);
-    out.ok = writer.save(out.path);
-    out.error = writer.errorString();
-    return out;
+    const QString written = saveName(path);
+    if (!writer.save(written)) return Failure{writer.errorString()};
+    return written;
 }
 
 VehicleLoad load(const QString& path) {
@@ -197,9 +194,8 @@ VehicleLoad fromCells(const SheetCells& cells, const QString& fileName) {
     return load;
 }
 
-bool ensureFolder(const QString& userFolder, QString& folder, QString& error) {
-    folder = QDir(userFolder).filePath(QStringLiteral("VehiclesArchive"));
-    return ProgramFolders::makeFolder(folder, error);
+QString folderIn(const QString& userFolder) {
+    return QDir(userFolder).filePath(QStringLiteral("VehiclesArchive"));
 }
 
 } // namespace VehicleArchive

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "SheetCells.h"
+#include "base/Result.h"
 #include "params/ParameterId.h"
 #include "params/WriteList.h"
 
@@ -40,12 +41,6 @@ struct VehicleLoad {
     bool corrected() const { return !replaced.empty(); }
 };
 
-struct VehicleSave {
-    bool ok = false;
-    QString path;  // the name actually written (".xlsx" added when needed)
-    QString error; // why not, when !ok
-};
-
 namespace VehicleArchive {
 
 inline constexpr int Rows = ParameterCount; // rows read: 1..62
@@ -71,13 +66,14 @@ int tableEntryAt(int row, int column);
 // name becomes ".xlsx" rather than ".xls.xlsx".
 QString saveName(const QString& typed);
 
-VehicleSave save(const QString& path, const ParameterSet& set);
+// The name actually written (saveName(path)), or why the workbook could not be written.
+Result<QString> save(const QString& path, const ParameterSet& set);
 VehicleLoad load(const QString& path);
 // The load rules applied to cells already read (A1:J62 at least).
 VehicleLoad fromCells(const SheetCells& cells, const QString& fileName);
 
-// The folder "VehiclesArchive" in the user's folder (beside a portable program), created
-// when missing. False (with the reason) when it cannot be had; `folder` is set either way.
-bool ensureFolder(const QString& userFolder, QString& folder, QString& error);
+// The folder "VehiclesArchive" in the user's folder (beside a portable program); made with
+// ProgramFolders::makeFolder when first needed.
+QString folderIn(const QString& userFolder);
 
 } // namespace VehicleArchive

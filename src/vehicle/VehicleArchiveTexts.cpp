@@ -83,15 +83,50 @@ QString replaced(const VehicleLoad& load, const LanguageTable& l) {
         .arg(names.join(QLatin1String(", ")));
 }
 
-QString saveError(const VehicleSave& save, const LanguageTable& l) {
-    if (save.ok) return {};
+QString saveError(const QString& path, const QString& reason, const LanguageTable& l) {
     return text(l, "F05_T20", "Impossibile salvare il file %1: %2")
-        .arg(QFileInfo(save.path).fileName(), save.error);
+        .arg(QFileInfo(path).fileName(), reason);
 }
 
 QString folderError(const QString& folder, const QString& reason, const LanguageTable& l) {
     return text(l, "F05_T21", "Impossibile creare la cartella %1: %2")
         .arg(QDir::toNativeSeparators(folder), reason);
+}
+
+QString saved(const QString& path, const LanguageTable& l) {
+    return text(l, "F05_T22", "Configurazione salvata in %1").arg(QDir::toNativeSeparators(path));
+}
+
+QString notRead(const LanguageTable& l) {
+    return text(l, "F05_T23",
+                "Configurazione non letta dalla centralina: rileggerla con \"Rileggi dalla "
+                "centralina\" prima di salvarla.");
+}
+
+QString notReadToCompare(const LanguageTable& l) {
+    return text(l, "F05_T28",
+                "Configurazione non letta dalla centralina: rileggerla con \"Rileggi dalla "
+                "centralina\" prima di confrontarla.");
+}
+
+QString replaceQuestion(const QString& path, const LanguageTable& l) {
+    return text(l, "F05_T24", "Il file %1 esiste già. Sostituirlo?")
+        .arg(QDir::toNativeSeparators(path));
+}
+
+Dialog saveDialog(const LanguageTable& l) {
+    return {text(l, "tabEO00", "Salva configurazione vettura"),
+            text(l, "F05_T25", "Cartelle di lavoro Excel") + QStringLiteral(" (*.xlsx)")};
+}
+
+Dialog loadDialog(const LanguageTable& l) {
+    return {text(l, "tabEI00", "Carica configurazione vettura"),
+            text(l, "F05_T25", "Cartelle di lavoro Excel") + QStringLiteral(" (*.xlsx *.xls);;") +
+                text(l, "F05_T26", "Tutti i file") + QStringLiteral(" (*)")};
+}
+
+Dialog compareDialog(const LanguageTable& l) {
+    return {text(l, "F05_C11", "Confronta con archivio"), loadDialog(l).filter};
 }
 
 } // namespace VehicleArchiveTexts

@@ -39,6 +39,15 @@ VehicleComparison VehicleComparison::of(const ParameterSet& ecu, const VehicleLo
     return out;
 }
 
+Rgb VehicleComparison::shade(int difference) {
+    constexpr Rgb Higher[] = {{255, 224, 178}, {255, 183, 77}, {239, 108, 0}, {183, 28, 28}};
+    constexpr Rgb Lower[] = {{187, 222, 251}, {100, 181, 246}, {25, 118, 210}, {13, 51, 140}};
+    if (difference == 0) return {255, 255, 255};
+    const long long size = difference < 0 ? -static_cast<long long>(difference) : difference;
+    const int step = size <= 2 ? 0 : size <= 5 ? 1 : size <= 10 ? 2 : 3;
+    return difference > 0 ? Higher[step] : Lower[step];
+}
+
 QString VehicleComparison::parameterName(int id, const LanguageTable& language) {
     // Log labels carry the dump's separators: ";Giri commutazione (rpm)=".
     QString name = language.parameterName(LogLines::labelEntryOf(id)).trimmed();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "VehicleArchive.h"
+#include "base/Rgb.h"
 
 #include <QString>
 #include <vector>
@@ -46,6 +47,12 @@ struct VehicleComparison {
                                 const LanguageTable& language);
     static VehicleComparison of(const ParameterSet& ecu, const VehicleLoad& load,
                                 const LanguageTable& language);
+
+    // The shade of a cell that would move by `difference` (file minus ECU): warm where the
+    // file is higher, cool where it is lower, deeper by steps as the difference grows (1-2,
+    // 3-5, 6-10, more), so a stray cell stands out from a table shifted by one or two.
+    // White where they agree.
+    static Rgb shade(int difference);
 
     // A parameter's name in the language loaded (the label of the acquisition logs without
     // its separators); parameters without a label there go by their design caption.

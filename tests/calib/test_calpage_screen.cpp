@@ -2,10 +2,13 @@
 #include "common/Menu.h"
 
 #include "calib/MarkerGeometry.h"
+#include "calib/TableTexts.h"
 #include "link/LiveDecoding.h"
 #include "screen/Shape.h"
 #include "screens/calib/Form16.h"
+#include "screens/calib/TableGrid.h"
 
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
@@ -130,6 +133,86 @@ private slots:
         QCOMPARE(labelText(r.w, ScreenId::Form16, "Label4"),
                  QStringLiteral("Parametri scritti e verificati"));
         QVERIFY(enabled(r.w, "Command9"));
+    }
+
+    // A block copied from a spreadsheet, pasted at the selected cell, goes into the grid and
+    // from there, with MODIFICA, into the ECU, verified; the write starts a new history.
+    void pastedBlockIsWrittenVerified() {
+        Rig r;
+        r.open();
+        r.tick();
+        QGuiApplication::clipboard()->setText(QStringLiteral("121\t122\t123\r\n131\t132\t133\r\n"));
+        QLineEdit* at = r.grid(16 + TableOperations::cellOf(2, 1));
+        QTest::mouseClick(at, Qt::LeftButton);
+        QTest::keyClick(at, Qt::Key_V, Qt::ControlModifier);
+        const QList<int> cells{17, 18, 19, 25, 26, 27};
+        const QList<int> values{121, 122, 123, 131, 132, 133};
+        for (int i = 0; i < cells.size(); ++i)
+            QCOMPARE(r.grid(16 + cells[i])->text(), QString::number(values[i]));
+        auto* tools = r.page->findChild<TableGrid*>();
+        QCOMPARE(tools->selection(), (TableSelection{2, 1, 3, 3}));
+        QCOMPARE(labelText(r.w, ScreenId::Form16, "TableStatus"),
+                 QStringLiteral("Celle modificate, non ancora scritte: 6"));
+
+        r.click("Command7");
+        QVERIFY(r.writeDone());
+        QCOMPARE(labelText(r.w, ScreenId::Form16, "Label4"),
+                 QStringLiteral("Parametri scritti e verificati"));
+        for (int i = 0; i < cells.size(); ++i)
+            QCOMPARE(int(r.w.ecu.memory().table[cells[i] + 1]), values[i]);
+        QVERIFY(tools->history().edited().none());
+        QVERIFY(!tools->history().canUndo());
+        QVERIFY(labelText(r.w, ScreenId::Form16, "TableStatus").isEmpty());
+    }
+
+    // The keys reach the tools from the boxes, where a text box would keep them: Shift+arrows
+    // select, "+" raises, typing is one step, Ctrl+Z / Ctrl+Y, Ctrl+C; a paste that does not
+    // fit changes nothing and says why.
+    void keysInTheBoxesWorkTheTable() {
+        World w(World::Links::Scripted);
+        Form16* page = scriptedPage(w);
+        const auto box = [&w](int row, int column) {
+            return w.control<QLineEdit>(
+                ScreenId::Form16,
+                QStringLiteral("Text6_%1").arg(16 + TableOperations::cellOf(row, column)));
+        };
+        const auto texts = [&box] {
+            QStringList out;
+            for (int row = 0; row < 2; ++row)
+                for (int column = 0; column < 2; ++column)
+                    out << box(row, column)->text();
+            return out.join(QLatin1Char(' '));
+        };
+        const auto key = [page](Qt::Key k, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+            QTest::keyClick(page->focusWidget(), k, mods);
+        };
+        QTest::mouseClick(box(0, 0), Qt::LeftButton);
+        key(Qt::Key_Right, Qt::ShiftModifier);
+        key(Qt::Key_Down, Qt::ShiftModifier);
+        QCOMPARE(page->focusWidget(), box(1, 1));
+        key(Qt::Key_Plus);
+        QCOMPARE(texts(), QStringLiteral("106 106 106 106"));
+        key(Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("106\t106\n106\t106\n"));
+
+        QTest::keyClicks(box(1, 1), QStringLiteral("14"));
+        QCOMPARE(box(1, 1)->text(), QStringLiteral("14"));
+        QTest::keyClicks(box(1, 1), QStringLiteral("0"));
+        key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(texts(), QStringLiteral("106 106 106 106"));
+        key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(texts(), QStringLiteral("105 105 105 105"));
+        key(Qt::Key_Y, Qt::ControlModifier);
+        key(Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(texts(), QStringLiteral("106 106 106 140"));
+
+        QGuiApplication::clipboard()->setText(QStringLiteral("120\t120\t120\n120\t120\t120\n"));
+        QTest::mouseClick(box(0, 7), Qt::LeftButton);
+        key(Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(texts(), QStringLiteral("106 106 106 140"));
+        QVERIFY(labelText(w, ScreenId::Form16, "TableStatus")
+                    .startsWith(QStringLiteral("Dati non incollati: un blocco di 2 righe per 3 "
+                                               "colonne dalla cella TINJ 1 RPM 8")));
     }
 
     // Manual calibration at 120 drives the ECU live; MODIFICA then makes 120 the whole table.
@@ -288,24 +371,6 @@ private slots:
                  QStringLiteral("scripted error"));
         QVERIFY(!page->page().connected());
         QVERIFY(!enabled(failing, "Command7"));
-    }
-
-    // The adapter is pulled and put back; MODIFICA opens the port before the cycle's own
-    // reopen does: the page must leave its lost state, or no acknowledgement ever counts again.
-    void portOpenedAgainByModificaEndsTheLostState() {
-        World w(World::Links::Scripted);
-        Form16* page = scriptedPage(w);
-        ScriptedLink* link = w.scripted.back();
-        page->Timer1Tick();
-        link->vanish();
-        link->failOpenWith = EcuLink::ErrorOther;
-        page->Timer1Tick();
-        QVERIFY(page->page().isLinkLost());
-        link->failOpenWith = EcuLink::ErrorNone;
-        w.click(ScreenId::Form16, QStringLiteral("Command7"));
-        QVERIFY(link->isOpen());
-        QVERIFY(!page->page().isLinkLost());
-        QVERIFY(boxText(w, "Text3") != QStringLiteral("NO LINK"));
     }
 
     // A corrective the ECU reported beyond its spinner shows, and is written as, the spinner's
@@ -551,9 +616,9 @@ private slots:
                     .contains(QStringLiteral("7 scritture su 87")));
     }
 
-    // The ECU went silent, the fitter looked at the graph and came back: once the ECU
-    // answers, the page says so instead of keeping the old lost-link text.
-    void theLinkLostBeforeTheViewIsNotShownAfterIt() {
+    // The view pauses polling. The ECU went silent before it opened: once the view closes
+    // and the ECU answers, the page says so instead of keeping the old lost-link text.
+    void graphicalViewPausesPollingAndTheOldLossIsNotShownAfterIt() {
         World w(World::Links::Scripted);
         Form16* page = scriptedPage(w);
         ScriptedLink* link = w.scripted.back();
@@ -562,28 +627,16 @@ private slots:
             page->Timer1Tick();
         QCOMPARE(boxText(w, "Text3"), QStringLiteral("NO LINK"));
         w.click(ScreenId::Form16, QStringLiteral("Command5"));
+        QVERIFY(w.host.isVisible(ScreenId::Form15));
+        QVERIFY(!page->cycle().isRunning() && link->isOpen());
+        link->written.clear();
         w.host.show(ScreenId::Form16); // the view closes
         page->Timer1Tick();
+        QCOMPARE(link->written, (QList<QByteArray>{Commands::calibrationLive(105)}));
         link->arriving = calibrationRecord({.rpm = 1500, .kcor = 105});
         page->Timer1Tick();
         QCOMPARE(boxText(w, "Text5"), QStringLiteral("1500"));
         QCOMPARE(boxText(w, "Text3"), QStringLiteral("2.4.7"));
-    }
-
-    void graphicalViewPausesPollingUntilItCloses() {
-        World w(World::Links::Scripted);
-        Form16* page = scriptedPage(w);
-        ScriptedLink* link = w.scripted.back();
-        page->Timer1Tick();
-        w.click(ScreenId::Form16, QStringLiteral("Command5"));
-        QVERIFY(w.host.isVisible(ScreenId::Form15));
-        QVERIFY(!page->cycle().isRunning());
-        QVERIFY(link->isOpen());
-        link->written.clear();
-        w.host.show(ScreenId::Form16); // the view closes
-        QVERIFY(page->cycle().isRunning());
-        page->Timer1Tick();
-        QCOMPARE(link->written, (QList<QByteArray>{Commands::calibrationLive(105)}));
     }
 };
 

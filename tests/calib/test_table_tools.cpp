@@ -216,6 +216,32 @@ private slots:
         QCOMPARE(h.current(), written);
         QVERIFY(!h.undo());
 
+        // "1", "12", "120" typed into one box: one step; typed back to where it started: none,
+        // and nothing left to redo.
+        KtarValues typed = written;
+        QVERIFY(!h.amend(typed));
+        typed[9] = 1;
+        QVERIFY(h.edit(typed));
+        typed[9] = 120;
+        QVERIFY(h.amend(typed));
+        QVERIFY(h.undo());
+        QCOMPARE(h.current(), written);
+        QVERIFY(h.redo());
+        QCOMPARE(h.current()[9], 120);
+        QVERIFY(!h.amend(written));
+        QVERIFY(!h.canUndo());
+        QVERIFY(!h.canRedo());
+
+        // A write not verified: the marks follow what the ECU holds, the steps stay.
+        QVERIFY(h.editCell(2, 130));
+        QVERIFY(h.editCell(3, 131));
+        KtarValues partly = written;
+        partly[2] = 130;
+        h.setWritten(partly);
+        QCOMPARE(changedCells(h.edited()), (QList<int>{3}));
+        QVERIFY(h.undo());
+        h.restart(written);
+
         // A long session keeps its most recent steps.
         for (int i = 0; i < int(TableHistory::MaxSteps) + 5; ++i)
             h.editCell(i % TableSize, 100 + i % 50);

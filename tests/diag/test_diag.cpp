@@ -212,28 +212,30 @@ private slots:
         auto resolve = [&](const QString& box, LogKind kind = LogKind::Live) {
             return resolveLogFileName(box, dir, kind, m_wall, m_lang);
         };
-        QCOMPARE(resolve(QStringLiteral("   ")).path,
+        QCOMPARE(*resolve(QStringLiteral("   ")),
                  dir + QStringLiteral("/TARVEX05032024140709.log"));
-        QCOMPARE(resolve(QString(), LogKind::Calibration).path,
+        QCOMPARE(*resolve(QString(), LogKind::Calibration),
                  dir + QStringLiteral("/TaraturaTARVEX05032024140709.log"));
-        QCOMPARE(resolve(QStringLiteral("  prova 1  ")).path, dir + QStringLiteral("/prova 1.log"));
-        QCOMPARE(resolve(QStringLiteral("sub\\giro")).path, dir + QStringLiteral("/sub/giro.log"));
-        QCOMPARE(resolve(dir + QStringLiteral("/abs")).path, dir + QStringLiteral("/abs.log"));
+        QCOMPARE(*resolve(QStringLiteral("  prova 1  ")), dir + QStringLiteral("/prova 1.log"));
+        QCOMPARE(*resolve(QStringLiteral("sub\\giro")), dir + QStringLiteral("/sub/giro.log"));
+        QCOMPARE(*resolve(dir + QStringLiteral("/abs")), dir + QStringLiteral("/abs.log"));
         // A typed extension is the extension, in any case; another one is part of the name.
-        QCOMPARE(resolve(QStringLiteral("giro.log")).path, dir + QStringLiteral("/giro.log"));
-        QCOMPARE(resolve(QStringLiteral("GIRO.LOG ")).path, dir + QStringLiteral("/GIRO.LOG"));
-        QCOMPARE(resolve(QStringLiteral("giro.txt")).path, dir + QStringLiteral("/giro.txt.log"));
-        QVERIFY(!resolve(QStringLiteral("CON.log")).ok);
+        QCOMPARE(*resolve(QStringLiteral("giro.log")), dir + QStringLiteral("/giro.log"));
+        QCOMPARE(*resolve(QStringLiteral("GIRO.LOG ")), dir + QStringLiteral("/GIRO.LOG"));
+        QCOMPARE(*resolve(QStringLiteral("giro.txt")), dir + QStringLiteral("/giro.txt.log"));
+        QVERIFY(!resolve(QStringLiteral("CON.log")).ok());
         for (const char* bad : {"CON", "com1", "sub/Nul.txt", "LPT9", "a?b", "a:b", "x<y", "a|b",
                                 "cartella./x", "tab\tname"}) {
-            const LogFileName r = resolve(QString::fromLatin1(bad));
-            QVERIFY2(!r.ok && r.path.isEmpty(), bad);
-            QVERIFY2(r.error.startsWith(QStringLiteral("Nome del file di log non valido: ")), bad);
+            const Result<QString> r = resolve(QString::fromLatin1(bad));
+            QVERIFY2(!r.ok(), bad);
+            QVERIFY2(
+                r.errorString().startsWith(QStringLiteral("Nome del file di log non valido: ")),
+                bad);
         }
-        QCOMPARE(resolve(QStringLiteral("COM1")).error,
+        QCOMPARE(resolve(QStringLiteral("COM1")).errorString(),
                  QStringLiteral("Nome del file di log non valido: COM1.log "
                                 "(nome riservato dal sistema: COM1.log)"));
-        QVERIFY(resolve(QStringLiteral("console")).ok);
+        QVERIFY(resolve(QStringLiteral("console")).ok());
     }
 
     // START, lines every tick, STOP, and a second START in the same second on the same file.
@@ -293,8 +295,8 @@ private slots:
         state = LogWriter::StartRequested;
         QCOMPARE(w.tick(state, startWith(QStringLiteral("taken")), LiveData()),
                  LogWriter::Tick::Failed);
-        QVERIFY(w.errorText().startsWith(QStringLiteral("Impossibile aprire il file di log: ") +
-                                         m_dir.filePath(QStringLiteral("taken.log")) + " ("));
+        QVERIFY(w.errorString().startsWith(QStringLiteral("Impossibile aprire il file di log: ") +
+                                           m_dir.filePath(QStringLiteral("taken.log")) + " ("));
         QVERIFY(!w.start(startWith(QStringLiteral("missing/folder/x"))));
 
         // A full disk while writing the headers. (Filling up in the middle of a line is
@@ -303,7 +305,7 @@ private slots:
             QVERIFY(QFile::link(QStringLiteral("/dev/full"),
                                 m_dir.filePath(QStringLiteral("full.log"))));
             QVERIFY(!w.start(startWith(QStringLiteral("full"))));
-            QVERIFY(w.errorText().startsWith(
+            QVERIFY(w.errorString().startsWith(
                 QStringLiteral("Errore di scrittura sul file di log, acquisizione interrotta: ")));
             QVERIFY(!w.isOpen());
         }

@@ -6,14 +6,19 @@
 #include "diag/LiveBars.h"
 #include "link/Commands.h"
 #include "screen/Shape.h"
+#include "screen/TimePlot.h"
+#include "screens/diag/Form17.h"
 #include "screens/diag/Form3.h"
 #include "screens/diag/Form9.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTimer>
 #include <QtTest>
 #include <cerrno>
@@ -96,6 +101,101 @@ class TestLiveScreens : public QObject {
     }
 
 private slots:
+    void trendChartTakesEveryRecordAndIsRememberedForTheRun() {
+        World w;
+        Form3* live = liveScreen(w);
+        QVERIFY(live);
+        auto* panel = w.control<QWidget>(ScreenId::Form3, QStringLiteral("TrendPanel"));
+        QVERIFY(panel->isHidden());
+        // The ring fills while the chart is hidden, so it shows the last minute when opened.
+        const qsizetype before = live->trend().size();
+        exchange(live);
+        QCOMPARE(live->trend().size(), before + 1);
+        QVERIFY(live->trend().receiving());
+
+        w.click(ScreenId::Form3, QStringLiteral("Command5"));
+        QVERIFY(!panel->isHidden());
+        auto* plot = w.control<TimePlot>(ScreenId::Form3, QStringLiteral("Plot1"));
+        QCOMPARE(plot->curves().size(), std::size_t(4)); // rpm, lambda, both times
+        w.control<QCheckBox>(ScreenId::Form3, QStringLiteral("Check1_0"))->setChecked(false);
+        QCOMPARE(plot->curves().size(), std::size_t(3));
+        QCOMPARE(plot->curves().front().series.t.size(), std::size_t(live->trend().size()));
+        QVERIFY(plot->view().following());
+        // A click on the plot holds it still to be looked at.
+        QTest::mouseClick(plot, Qt::LeftButton, {}, plot->rect().center());
+        QVERIFY(w.control<QPushButton>(ScreenId::Form3, QStringLiteral("Command6"))->isChecked());
+        QVERIFY(!plot->view().following());
+        QVERIFY(std::isfinite(plot->cursor()));
+
+        // Left and opened again: shown, with the curves as they were left.
+        w.click(ScreenId::Form3, QStringLiteral("Command1"));
+        auto* menu = w.screen<Form2>(ScreenId::Form2);
+        QVERIFY(menu);
+        tickUntil([menu] { menu->Timer1Tick(); },
+                  [menu] { return menu->phase() == Form2::Phase::Ready; }, 400);
+        w.click(ScreenId::Form2, QStringLiteral("Command3"));
+        tickUntil([menu] { menu->Timer1Tick(); },
+                  [&w] { return w.host.isVisible(ScreenId::Form3); });
+        QVERIFY(!w.control<QWidget>(ScreenId::Form3, QStringLiteral("TrendPanel"))->isHidden());
+        QVERIFY(!w.control<QCheckBox>(ScreenId::Form3, QStringLiteral("Check1_0"))->isChecked());
+    }
+
+    void viewerOpensTheLogJustClosedOverTheLiveScreen() {
+        World w;
+        Form3* live = liveScreen(w);
+        QVERIFY(live);
+        auto* open = w.control<QPushButton>(ScreenId::Form3, QStringLiteral("Command7"));
+        QVERIFY(open->isHidden());
+        const QString path = startLog(w, QStringLiteral("look"));
+        for (int i = 0; i < 3; ++i) {
+            exchange(live);
+            live->Timer3Tick();
+        }
+        QVERIFY(open->isHidden()); // not while the log is written
+        w.click(ScreenId::Form3, QStringLiteral("Command4"));
+        QVERIFY(!open->isHidden());
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::Append));
+        file.write("200;garbage\r\n");
+        file.close();
+
+        open->click();
+        auto* viewer = w.screen<Form17>(ScreenId::Form17);
+        QVERIFY(viewer && viewer->isVisible());
+        QCOMPARE(viewer->log().rows(), qsizetype(3));
+        QCOMPARE(w.control<QLabel>(ScreenId::Form17, QStringLiteral("StatusText"))->text(),
+                 QStringLiteral("1 righe non lette"));
+        QCOMPARE(w.control<TimePlot>(ScreenId::Form17, QStringLiteral("Plot1"))->curves().size(),
+                 std::size_t(4));
+        // The live screen went on polling under it.
+        QVERIFY(w.host.isVisible(ScreenId::Form3));
+        QVERIFY(live->cycle().isRunning());
+        w.click(ScreenId::Form17, QStringLiteral("Command4"));
+        QVERIFY(!w.host.loaded(ScreenId::Form17));
+        QVERIFY(w.host.isVisible(ScreenId::Form3));
+    }
+
+    void viewerFromTheStartScreenOpensAndExports() {
+        World w;
+        w.host.show(ScreenId::Form1);
+        w.click(ScreenId::Form1, QStringLiteral("Command8"));
+        QVERIFY(w.host.isVisible(ScreenId::Form17));
+        QVERIFY(w.host.isVisible(ScreenId::Form1));
+        w.writeFile(QStringLiteral("other.csv"), "t [s],rpm\n0,800\n0.5,900\n");
+        w.dialogs.fileToOpen = w.dir.filePath(QStringLiteral("other.csv"));
+        w.click(ScreenId::Form17, QStringLiteral("Command1"));
+        QCOMPARE(w.screen<Form17>(ScreenId::Form17)->log().rows(), qsizetype(2));
+        QVERIFY(w.control<QLabel>(ScreenId::Form17, QStringLiteral("StatusText"))->isHidden());
+
+        w.dialogs.fileToSave = w.dir.filePath(QStringLiteral("view.png"));
+        w.click(ScreenId::Form17, QStringLiteral("Command2"));
+        QVERIFY(!QImage(w.dialogs.fileToSave).isNull());
+        w.dialogs.fileToSave = w.dir.filePath(QStringLiteral("no-such-folder/view.png"));
+        w.click(ScreenId::Form17, QStringLiteral("Command2"));
+        QVERIFY(w.control<QLabel>(ScreenId::Form17, QStringLiteral("StatusText"))
+                    ->text()
+                    .startsWith(QStringLiteral("Impossibile salvare l'immagine")));
+    }
     void boxesAndGraphicsFollowTheEcu() {
         World w;
         Form3* live = liveScreen(w);
@@ -226,24 +326,6 @@ private slots:
         QVERIFY(live->isLive());
         QCOMPARE(text(w, ScreenId::Form3, "Text6"), QStringLiteral("2400"));
         QCOMPARE(enabledOf(w, {"Text6", "Command3"}), QStringLiteral("11"));
-    }
-
-    // The adapter is pulled while the screen polls: the reason is told, and the screen finds
-    // the device again by itself.
-    void vanishedAdapterIsToldAndFoundAgain() {
-        World w;
-        Form3* live = liveScreen(w);
-        QVERIFY(live);
-        exchange(live);
-        w.ecu.unplug();
-        live->Timer1Tick();
-        QVERIFY(!live->isLive());
-        QCOMPARE(text(w, ScreenId::Form3, "Text17"), w.g.LostLinkText);
-        QVERIFY(!w.control<QLabel>(ScreenId::Form3, QStringLiteral("StatusText"))->isHidden());
-        w.ecu.plugIn();
-        exchange(live);
-        QVERIFY(live->isLive());
-        QVERIFY(w.control<QLabel>(ScreenId::Form3, QStringLiteral("StatusText"))->isHidden());
     }
 
     void logFileWrittenWhileStartIsOn() {
@@ -461,36 +543,6 @@ private slots:
         w.click(ScreenId::Form9, QStringLiteral("Command1"));
         QVERIFY(w.host.isVisible(ScreenId::Form2));
         QVERIFY(!w.host.loaded(ScreenId::Form9));
-    }
-
-    void diagnosisTellsALostLinkOnceAndResumes() {
-        World w(World::Links::Scripted);
-        w.g.LostLinkText = QStringLiteral("NO COMUNICAZIONE");
-        w.g.diagnosis[DiagnosisView::BoardTemperatureWord] = 250;
-        w.host.show(ScreenId::Form9);
-        auto* diag = w.screen<Form9>(ScreenId::Form9);
-        ScriptedLink* link = w.scripted.back();
-        QCOMPARE(text(w, ScreenId::Form9, "Text1_13"), QStringLiteral("25"));
-        auto* status = w.control<QLabel>(ScreenId::Form9, QStringLiteral("StatusText"));
-        for (int i = 0; i < 17; ++i)
-            diag->Timer1Tick();
-        QVERIFY(!status->isHidden());
-        QCOMPARE(status->text(), w.g.LostLinkText);
-        QVERIFY(!enabled(w, ScreenId::Form9, "Text1_0"));
-        for (int i = 0; i < 5; ++i)
-            diag->Timer1Tick();
-        QVERIFY(w.dialogs.messages.isEmpty()); // no box on every poll
-        QCOMPARE(link->written.last(), Commands::frame(Commands::Version));
-        QCOMPARE(diag->cycle().intervalMs(), 2000);
-
-        link->arriving = replyFrame(Commands::Version, bytes({2, 4, 7}));
-        diag->Timer1Tick();
-        QVERIFY(status->isHidden());
-        QCOMPARE(link->written.last(), Commands::frame(Commands::Diagnosis));
-        link->arriving = replyFrame(Commands::Diagnosis, QByteArray(34, '\0'));
-        diag->Timer1Tick();
-        QVERIFY(diag->isLive());
-        QVERIFY(enabled(w, ScreenId::Form9, "Text1_0"));
     }
 };
 

@@ -170,10 +170,14 @@ private slots:
             QCOMPARE(fuel.mid(1, 8), (QList<double>{1, 1, 1, 0, 0, 0, 1, 1}));
             QVERIFY(std::isnan(fuel[0]));
             QCOMPARE(valuesOf(f, 10)[3], 4103.0); // Tinj_GAS
+            // Plotted on opening: speed, lambda, both injection times.
+            QCOMPARE(defaultPlotColumns(f), (std::vector<int>{2, 7, 9, 10}));
         } else {
             QCOMPARE(f.fuelColumn, 1);
             QCOMPARE(fuel, (QList<double>{1, 1, 1, 1, 1, 1, 0, 0, 0, 0}));
             QCOMPARE(valuesOf(f, 16)[9], 3016.0); // Tinj 8
+            // Speed, lambda, pressure, the first petrol time.
+            QCOMPARE(defaultPlotColumns(f), (std::vector<int>{2, 7, 4, 9}));
         }
         QVERIFY(f.details.contains(QStringLiteral("SW PC 3.1.2 SW ECU 1.4.7")));
         // The dump, one label and value per entry.
@@ -267,6 +271,8 @@ private slots:
         QVERIFY(std::isnan(f.columns[1].values[2]));
         QCOMPARE(f.columns[2].values[1], 35.1);
         QVERIFY(f.fuel.empty());
+        // Neither the time nor the words are plotted.
+        QCOMPARE(defaultPlotColumns(f), (std::vector<int>{1, 2}));
 
         // Semicolons and decimal commas, a line above the heading, time in milliseconds.
         f = read("Logger XY v2\r\nZeit ms;Drehzahl;Lambda\r\n0;800;0,98\r\n100;810;1,02\r\n",
@@ -285,6 +291,7 @@ private slots:
         QCOMPARE(f.fuelColumn, 2);
         QCOMPARE(f.fuel, (std::vector<double>{1, 0}));
         QCOMPARE(f.columns[2].rule, ReadRule::Step);
+        QCOMPARE(defaultPlotColumns(f), std::vector<int>{1}); // the fuel is the band
 
         // No column named as a time: the first one, when it holds numbers.
         f = read("idx,value\n1,10\n2,20\n", m_headings);

@@ -101,8 +101,7 @@ private slots:
     void badFilesSayWhatIsWrong() {
         LanguageTable t;
         auto why = [&t](const QString& path) {
-            QString text;
-            return SetLingua(t, path, QStringLiteral("[ITA]"), &text) ? QString() : text;
+            return SetLingua(t, path, QStringLiteral("[ITA]")).errorString();
         };
         QVERIFY(why(m_dir.filePath(QStringLiteral("none.txt")))
                     .contains(QStringLiteral("non trovato")));

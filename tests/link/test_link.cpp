@@ -2,16 +2,19 @@
 
 #include "InProcessLink.h"
 #include "VirtualEcu.h"
+#include "lang/LanguageTable.h"
 #include "link/Commands.h"
 #include "link/ExchangeCycle.h"
 #include "link/LineTiming.h"
 #include "link/LinkState.h"
 #include "link/LiveDecoding.h"
 #include "link/ParameterUpload.h"
+#include "link/ParameterUploadCycle.h"
 #include "link/RequestPlan.h"
 #include "link/SerialEcuLink.h"
 #include "link/WordCodec.h"
 #include "link/WriteSequence.h"
+#include "params/FuelChoice.h"
 #include "params/ParameterSet.h"
 
 #include <QtTest>
@@ -493,50 +496,100 @@ private slots:
         QCOMPARE(readBack.value(SwitchRpm), refuse ? 2300 : 2500);
     }
 
-    // The upload with its repairs, fed with the replies of a virtual ECU's memory: a valid
-    // set ends at once; values out of range are written back and read again; an ECU that
-    // keeps refusing the same defaults is stopped after three rounds, naming them.
-    void anUploadRepairsUntilTheSetIsValid_data() {
-        QTest::addColumn<bool>("outOfRange");
-        QTest::addColumn<bool>("refuse");
-        QTest::addColumn<int>("rounds");
+    // The upload on an exchange against the virtual ECU, as both menus run it: the requests
+    // it sends, what it repairs, how it ends, and what the set then holds.
+    void theUploadCycleReadsRepairsAndEnds_data() {
+        QTest::addColumn<QString>("ecu");
+        QTest::addColumn<int>("chosenGas"); // -1: no fuel change first
+        QTest::addColumn<bool>("checked");
+        QTest::addColumn<QList<int>>("commands");
         QTest::addColumn<bool>("valid");
-        QTest::newRow("valid") << false << false << 1 << true;
-        QTest::newRow("repaired") << true << false << 2 << true;
-        QTest::newRow("refused") << true << true << 4 << false;
+        QTest::addColumn<bool>("repairing");
+        QTest::newRow("valid: two requests")
+            << "" << -1 << true << QList<int>{1, 8} << true << false;
+        QTest::newRow("only a table cell out of range: command 9 first")
+            << "ktar" << -1 << true << QList<int>{1, 8, 9, 1, 8} << true << true;
+        QTest::newRow("a refused default: two tries, then it stops")
+            << "refused" << -1 << true << QList<int>{1, 8, 2, 1, 8, 2, 1, 8} << false << true;
+        QTest::newRow("methane chosen: both writes, then the upload")
+            << "" << FuelChoice::Methane << true << QList<int>{2, 2, 1, 8} << true << false;
+        QTest::newRow("after a restore: taken as read")
+            << "outOfRange" << -1 << false << QList<int>{1, 8} << true << false;
     }
-    void anUploadRepairsUntilTheSetIsValid() {
-        QFETCH(bool, outOfRange);
-        QFETCH(bool, refuse);
-        QFETCH(int, rounds);
+    void theUploadCycleReadsRepairsAndEnds() {
+        QFETCH(QString, ecu);
+        QFETCH(int, chosenGas);
+        QFETCH(bool, checked);
+        QFETCH(QList<int>, commands);
         QFETCH(bool, valid);
-        EcuMemory memory = EcuMemory::factory();
-        if (outOfRange) memory.putOutOfRange();
+        QFETCH(bool, repairing);
+        VirtualEcu virtualEcu(EcuMemory::factory());
+        virtualEcu.useManualClock();
+        EcuMemory& memory = virtualEcu.memory();
+        if (ecu == QLatin1String("ktar")) memory.table[1] = 151;
+        if (ecu == QLatin1String("refused")) {
+            memory.words[SwitchRpm] = 100;
+            memory.refusedIds = {SwitchRpm};
+        }
+        if (ecu == QLatin1String("outOfRange")) memory.putOutOfRange();
+        InProcessLink link(virtualEcu);
+        QVERIFY(link.open(QStringLiteral("1"), QStringLiteral("9600,n,8,1")));
+        LinkState state;
+        ExchangeCycle cycle(link, state);
         ParameterSet set;
         WriteList list;
-        ParameterUpload upload(set, list);
-        upload.start();
-        VirtualEcu ecu(memory, {}, refuse ? FaultSettings{.refusedIds = {13}} : FaultSettings{});
-        int read = 0;
-        while (!upload.finished() && read < 10) {
-            QCOMPARE(upload.step(), ParameterUpload::Step::ReadParameters);
-            QVERIFY(!upload.parametersRead(replyFrame(1, QByteArray(10, '\0')))); // too short
-            QVERIFY(upload.parametersRead(ecu.handle(Commands::frame(1))));
-            QVERIFY(!upload.tableRead(replyFrame(8)));
-            QVERIFY(upload.tableRead(ecu.handle(Commands::frame(8))));
-            ++read;
-            if (upload.step() != ParameterUpload::Step::WriteBack) break;
-            for (const WriteList::Entry& e : upload.writeBack())
-                ecu.handle(e.table ? Commands::writeTableEntry(e.id, e.value)
-                                   : Commands::writeParameter(e.id, e.value));
-            upload.writtenBack();
+        const Commands::EcuVersion version{2, 4, 7};
+        QList<QString> told;
+        ParameterUploadCycle::Hooks hooks;
+        hooks.parametersRead = [&told] { told << QStringLiteral("block"); };
+        hooks.repairing = [&told] { told << QStringLiteral("repairing"); };
+        hooks.finished = [&told](ParameterUpload::Step step) {
+            told << (step == ParameterUpload::Step::Valid ? QStringLiteral("valid")
+                                                          : QStringLiteral("refused"));
+            return Outcome::End;
+        };
+        ParameterUploadCycle upload(cycle, RequestPlan::mainMenu(), set, list, version, hooks);
+        QVERIFY(!upload.isRunning());
+        upload.start(checked ? ParameterUpload::Check::Ranges : ParameterUpload::Check::None,
+                     chosenGas < 0 ? std::vector<WriteSequence::Write>{}
+                                   : FuelChoice::switchWrites(FuelChoice::Lpg, chosenGas));
+        cycle.start(0);
+        for (int i = 0; i < 200 && cycle.isRunning(); ++i) {
+            virtualEcu.advance(cycle.intervalMs());
+            cycle.tick();
         }
-        QCOMPARE(read, rounds);
-        QCOMPARE(upload.step(),
-                 valid ? ParameterUpload::Step::Valid : ParameterUpload::Step::Refused);
-        QCOMPARE(upload.repaired(), outOfRange);
-        if (!valid) QCOMPARE(upload.refusedText(), RepairRounds::describe({{13, 0, false}}));
-        if (valid) QCOMPARE(set.ktar(64), outOfRange ? 105 : int(memory.table[64]));
+        QList<int> seen;
+        for (const QByteArray& f : virtualEcu.received())
+            seen << static_cast<unsigned char>(f.at(4));
+        QCOMPARE(seen, commands);
+        QVERIFY(!upload.isRunning());
+        QCOMPARE(told.last(), valid ? QStringLiteral("valid") : QStringLiteral("refused"));
+        QCOMPARE(told.contains(QStringLiteral("repairing")), repairing);
+        QCOMPARE(told.count(QStringLiteral("block")), commands.count(1));
+        if (!valid)
+            QCOMPARE(upload.refusedText(LanguageTable()),
+                     QStringLiteral("La centralina non accetta i valori di default di questi "
+                                    "parametri:\nGIRI COMMUTAZIONE (12)"));
+        // The set is what the ECU holds at the end, repaired where it was asked to be.
+        ParameterSet held;
+        for (int k = 1; k <= ParameterCount; ++k)
+            held.setValue(k, memory.words[k]);
+        for (int j = 1; j <= TableSize; ++j)
+            held.setKtar(j, memory.table[j]);
+        QVERIFY(set == held);
+        if (ecu == QLatin1String("ktar")) QCOMPARE(set.ktar(1), 105);
+        if (chosenGas == FuelChoice::Methane)
+            QCOMPARE(set.value(EndOfGasPressure), FuelChoice::MethaneEndOfGasPressure);
+
+        // Ended, the upload takes no block: one that turns up for other work stays out of it.
+        memory.words[SwitchRpm] = 2600;
+        cycle.send(RequestPlan::mainMenu().request(Commands::ReadParameters));
+        cycle.start(0);
+        for (int i = 0; i < 3; ++i) {
+            virtualEcu.advance(cycle.intervalMs());
+            cycle.tick();
+        }
+        QVERIFY(set.value(SwitchRpm) != 2600);
     }
 
     // Every screen waits for every reply at least a fifth longer than the reply needs at
@@ -558,9 +611,9 @@ private slots:
         const int lostPollMs = ExchangeCycle::LostLink{}.intervalMs;
         for (const RequestPlan* plan : RequestPlan::all()) {
             QVERIFY(!plan->entries().empty());
-            for (const auto& [command, intervalMs] : plan->entries()) {
-                check(*plan, "command", command, intervalMs);
-                check(*plan, "lost-link poll", command, lostPollMs);
+            for (const RequestPlan::Entry& e : plan->entries()) {
+                check(*plan, "command", e.command, e.intervalMs);
+                check(*plan, "lost-link poll", e.command, lostPollMs);
             }
             if (!plan->lists(Commands::WriteParameter)) continue;
             const WriteSequence::Timing t = plan->writeTiming();
@@ -580,10 +633,9 @@ private slots:
         QCOMPARE(s->stopBits, QSerialPort::TwoStop);
         QCOMPARE(parseLineSettings(QStringLiteral("9600,n,8,1.5"))->stopBits,
                  QSerialPort::OneAndHalfStop);
-        QString why;
         for (const char* bad : {"", ",,,", "9600,n,4,1", "abc,n,8,1", "9600,x,8,1", "9600,n,8"}) {
-            QVERIFY2(!parseLineSettings(QString::fromLatin1(bad), &why), bad);
-            QVERIFY(!why.isEmpty());
+            const auto refused = parseLineSettings(QString::fromLatin1(bad));
+            QVERIFY2(!refused && !refused.errorString().isEmpty(), bad);
         }
         QCOMPARE(deviceForPortNumber(QStringLiteral("0")), QString());
         QCOMPARE(deviceForPortNumber(QString()), QString());

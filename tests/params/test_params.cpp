@@ -1,3 +1,4 @@
+#include "params/FuelChoice.h"
 #include "params/ParameterChecks.h"
 #include "params/ParameterSet.h"
 #include "params/ParameterTable.h"
@@ -199,6 +200,26 @@ private slots:
         QVERIFY(!rounds.record(b));
         QVERIFY(rounds.record(b));
         QCOMPARE(RepairRounds::describe(a), QStringLiteral("GIRI COMMUTAZIONE (12)\nKTAR 5"));
+    }
+
+    // Only a real change of fuel is written, and the gas type never without its end-of-gas
+    // pressure (methane 850, LPG 400 mbar); a set holding no known gas writes nothing.
+    void aFuelChangeWritesTheGasWithItsPressure() {
+        using E = WriteList::Entry;
+        const struct {
+            int held, chosen;
+            std::vector<E> writes;
+        } cases[] = {
+            {0, 1, {{GasType, 1, false}, {EndOfGasPressure, 850, false}}},
+            {1, 0, {{GasType, 0, false}, {EndOfGasPressure, 400, false}}},
+            {0, 0, {}},
+            {1, 1, {}},
+            {2, 0, {}},
+            {0, 2, {}},
+        };
+        for (const auto& c : cases)
+            QVERIFY2(FuelChoice::switchWrites(c.held, c.chosen) == c.writes,
+                     qPrintable(QStringLiteral("%1 -> %2").arg(c.held).arg(c.chosen)));
     }
 
     void queueRefusesToRunPastTheLastSlot() {

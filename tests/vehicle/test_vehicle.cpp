@@ -184,24 +184,24 @@ private slots:
         ParameterSet defaults;
         SetParameterDefaults(defaults);
         const QString good = path("car.xlsx");
-        QVERIFY(VehicleArchive::save(good, defaults).ok);
+        QVERIFY(VehicleArchive::save(good, defaults));
         // An old archive's name is saved as .xlsx, not as .xls.xlsx.
-        const VehicleSave saved = VehicleArchive::save(path("car.XLS"), set);
-        QVERIFY2(saved.ok, qPrintable(saved.error));
-        QCOMPARE(saved.path, good);
+        const Result<QString> saved = VehicleArchive::save(path("car.XLS"), set);
+        QVERIFY2(saved, qPrintable(saved.errorString()));
+        QCOMPARE(*saved, good);
         const VehicleLoad back = VehicleArchive::load(good);
         QVERIFY(back.ok() && !back.corrected());
         QCOMPARE(back.image.WriteValues, fixture.image.WriteValues);
         const QByteArray before = readAll(good);
 
         // A full disk: libxlsxwriter fails inside workbook_close().
-        VehicleSave full;
+        Result<QString> full = good;
         withFileSizeLimit(2000, [&] { full = VehicleArchive::save(good, defaults); });
-        QVERIFY(!full.ok && !full.error.isEmpty());
+        QVERIFY(!full && !full.errorString().isEmpty());
         QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("folder.xlsx")));
         for (const QString& bad : {path("folder.xlsx"), path("missing/x.xlsx")}) {
-            const VehicleSave s = VehicleArchive::save(bad, set);
-            QVERIFY2(!s.ok && !s.error.isEmpty(), qPrintable(bad));
+            const Result<QString> s = VehicleArchive::save(bad, set);
+            QVERIFY2(!s && !s.errorString().isEmpty(), qPrintable(bad));
         }
         QCOMPARE(readAll(good), before);
         // No scratch file is left beside the archive.
@@ -469,7 +469,7 @@ private slots:
         const auto cells = csvCells(readAll(fixtureFile("vehicle.csv")));
         ParameterSet set;
         VehicleArchive::load(fixtureFile("vehicle-libreoffice.xlsx")).image.storeImage(set);
-        QVERIFY(VehicleArchive::save(path("ours.xlsx"), set).ok);
+        QVERIFY(VehicleArchive::save(path("ours.xlsx"), set).ok());
         QVERIFY(convert(QStringLiteral("csv"), path("ours.xlsx"), path("csv")));
         QCOMPARE(csvCells(readAll(path("csv/ours.csv"))), cells);
         for (const QString& to : {QStringLiteral("xlsx"), QStringLiteral("xls:MS Excel 97")}) {

@@ -47,7 +47,7 @@ private slots:
         // Lambda1EmulationPeriod has no log label: it goes by its design caption.
         const ParameterSet file = changed(ecu, {{SwitchRpm, 2800}, {Lambda1EmulationPeriod, 700}},
                                           {{1, 120}, {10, 108}, {64, 150}});
-        QVERIFY(VehicleArchive::save(path, file).ok);
+        QVERIFY(VehicleArchive::save(path, file).ok());
 
         const VehicleComparison c = VehicleComparison::of(ecu, path, english());
         QVERIFY(c.ok());
@@ -67,6 +67,28 @@ private slots:
         QVERIFY(VehicleComparison::of(file, path, english()).same());
     }
 
+    // Shades deepen at 3, 6 and 11 either way; a higher file is never painted as a lower one,
+    // and the largest differences a byte allows still get a shade.
+    void shadesGrowWithTheDifference() {
+        const auto steps = [](std::initializer_list<int> differences) {
+            QList<Rgb> out;
+            for (int d : differences)
+                out << VehicleComparison::shade(d);
+            return out;
+        };
+        QCOMPARE(VehicleComparison::shade(0), (Rgb{255, 255, 255}));
+        const QList<Rgb> up = steps({1, 2, 3, 5, 6, 10, 11, 255});
+        const QList<Rgb> down = steps({-1, -2, -3, -5, -6, -10, -11, -255});
+        for (int i = 0; i < up.size(); i += 2) {
+            QCOMPARE(up[i], up[i + 1]);
+            QCOMPARE(down[i], down[i + 1]);
+            QVERIFY(up[i] != down[i]);
+            if (i > 0) QVERIFY(up[i] != up[i - 1] && down[i] != down[i - 1]);
+            QVERIFY(up[i].red > up[i].blue);
+            QVERIFY(down[i].blue > down[i].red);
+        }
+    }
+
     // The file's side is what a load would write: a value the ECU cannot take shows as the
     // default that replaces it, marked so.
     void replacedValuesShowTheirDefault() {
@@ -74,7 +96,7 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("old.xlsx"));
         const ParameterSet ecu = changed(defaults(), {{SwitchRpm, 2500}}, {{3, 110}});
         const ParameterSet file = changed(ecu, {{SwitchRpm, 9000}}, {{3, 200}});
-        QVERIFY(VehicleArchive::save(path, file).ok);
+        QVERIFY(VehicleArchive::save(path, file).ok());
 
         const VehicleComparison c = VehicleComparison::of(ecu, path, LanguageTable());
         QVERIFY(c.load.corrected());

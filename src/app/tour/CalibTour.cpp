@@ -8,6 +8,7 @@
 #include "screens/calib/Form15.h"
 #include "screens/calib/Form16.h"
 #include "screens/calib/Form8.h"
+#include "screens/calib/TableGrid.h"
 #include "state/RecordingUserDialogs.h"
 #include "state/VariabiliGlobali.h"
 
@@ -16,6 +17,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QSpinBox>
 
 void ScreenTours::form16(Tour& t) {
     const ScreenId self = ScreenId::Form16;
@@ -38,6 +40,44 @@ void ScreenTours::form16(Tour& t) {
                   return live.FuelState == 0 && live.Rpm > 0 && marker && marker->isVisible();
               }),
               self);
+    // The table worked as a tuner works it: four corners set (100, 120, 130, 150), the block
+    // between them interpolated and still selected, every cell it changed marked as not yet
+    // written. Then all of it undone, so the stops after see the table as the ECU holds it.
+    const auto grid = [&t, self] {
+        auto* page = t.screen<Form16>(self);
+        return page ? page->findChild<TableGrid*>() : nullptr;
+    };
+    t.picture(
+        QStringLiteral("16f-calibration-table-interpolated"),
+        [&t, self, grid] {
+            TableGrid* tools = grid();
+            auto* value = t.control<QSpinBox>(self, "TableValue");
+            if (!tools || !value) return;
+            for (const auto& [row, column, v] :
+                 {std::array<int, 3>{1, 1, 100}, {1, 5, 120}, {5, 1, 130}, {5, 5, 150}}) {
+                tools->select(TableSelection::cell(row, column));
+                value->setValue(v);
+                tools->action(TableGrid::Tool::Set)->trigger();
+            }
+            tools->select({1, 1, 5, 5});
+            tools->action(TableGrid::Tool::Bilinear)->trigger();
+        },
+        [grid] {
+            const TableGrid* tools = grid();
+            return tools && tools->history().edited().count() >= 20;
+        },
+        self);
+    t.pass(
+        [grid] {
+            TableGrid* tools = grid();
+            for (int step = 0; tools && step < 10 && tools->history().canUndo(); ++step)
+                tools->action(TableGrid::Tool::Undo)->trigger();
+            if (tools) tools->select(TableSelection::cell(0, 0));
+        },
+        [grid] {
+            const TableGrid* tools = grid();
+            return tools && tools->history().edited().none();
+        });
     t.pass(t.press(self, "Command9"),
            machine([](const CalibrationPageMachine& m) { return m.ecuManual(); }));
     t.picture(

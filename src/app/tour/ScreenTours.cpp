@@ -18,6 +18,7 @@ const Entry kTours[] = {
     {ScreenId::Form2, ScreenTours::form2},
     {ScreenId::Form3, ScreenTours::form3},
     {ScreenId::Form9, ScreenTours::form9},
+    {ScreenId::Form17, ScreenTours::form17},
     {ScreenId::Form5, ScreenTours::form5},
     {ScreenId::Form13, ScreenTours::form13},
     {ScreenId::Form6, ScreenTours::form6},

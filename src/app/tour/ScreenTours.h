@@ -12,6 +12,7 @@ void form4(Tour& t);  // AppTour.cpp: serial settings
 void form2(Tour& t);  // AppTour.cpp: main menu
 void form3(Tour& t);  // DiagTour.cpp: live acquisition
 void form9(Tour& t);  // DiagTour.cpp: diagnosis
+void form17(Tour& t); // DiagTour.cpp: log viewer
 void form5(Tour& t);  // VehicleTour.cpp: parameter menu
 void form13(Tour& t); // PagesTour.cpp: other parameters
 void form6(Tour& t);  // PagesTour.cpp: lambda

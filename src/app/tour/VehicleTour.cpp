@@ -4,6 +4,7 @@
 #include "TourSteps.h"
 
 #include "params/ParameterSet.h"
+#include "screens/vehicle/Form18.h"
 #include "screens/vehicle/Form5.h"
 #include "state/RecordingUserDialogs.h"
 #include "state/VariabiliGlobali.h"
@@ -67,6 +68,27 @@ void ScreenTours::form5(Tour& t) {
         },
         self);
     t.pass(nullptr, idle);
+    // "Confronta con archivio": the car beside a workbook that sets it up for a later switch
+    // and leaves a few cells of its table a little or a lot apart.
+    const auto compare = [&t, self, scratch] {
+        if (!t.screen<Form5>(self)) return;
+        RecordingUserDialogs& dialogs = t.dialogs();
+        ParameterSet car = t.state().parameters;
+        car.setValue(SwitchRpm, 2800);
+        car.setValue(SwitchTemperature, car.value(SwitchTemperature) + 5);
+        for (const auto& [entry, by] :
+             {std::pair{11, 2}, {12, 4}, {14, -8}, {20, 8}, {21, 14}, {45, -3}, {54, -1}})
+            car.setKtar(entry, car.ktar(entry) + by);
+        dialogs.fileToOpen = scratch->filePath(QStringLiteral("Panda 1.2 GPL.xlsx"));
+        VehicleArchive::save(dialogs.fileToOpen, car);
+        t.press(self, "Command11")();
+        dialogs.fileToOpen.clear();
+    };
+    t.picture(QStringLiteral("05g-parameter-menu-comparison"), compare,
+              showing<Form18>(t, ScreenId::Form18,
+                              [](const Form18& c) { return !c.comparison().cells.empty(); }),
+              ScreenId::Form18);
+    t.pass(t.press(ScreenId::Form18, "Command2"), idle);
     t.pass(t.press(self, "Command8"), menuReady(t));
     passMenuToStart(t, t.scenario("factory"));
 }

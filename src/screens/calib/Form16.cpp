@@ -10,6 +10,7 @@
 #include "link/RequestPlan.h"
 #include "screen/Shape.h"
 #include "screen/StatusLine.h"
+#include "screens/calib/TableGrid.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -125,6 +126,7 @@ Form16::Form16(FormContext& context) : FormBase(ScreenId::Form16, context) {
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(10, 8, 10, 8);
     root->addLayout(top);
+    root->addWidget(m_grid->toolBar());
     root->addWidget(Text15);
     root->addLayout(bottom);
     root->addWidget(Label4);
@@ -234,6 +236,8 @@ QWidget* Form16::buildGrid() {
     Shape1->setAttribute(Qt::WA_TransparentForMouseEvents);
     Shape1->resize(int(toPixels(MarkerSize)), int(toPixels(MarkerSize)));
     Shape1->hide();
+    m_grid = new TableGrid(canvas, std::span(Text6).subspan<16>(), g.language);
+    connect(m_grid, &TableGrid::boxRewritten, this, &Form16::clearRejected);
     return canvas;
 }
 
@@ -415,7 +419,7 @@ void Form16::applyLanguageStrings() {
 
 void Form16::load() {
     fillCorrectives();
-    fillGrid();
+    fillGrid(true);
     Frame19->setVisible(g.parameters.value(PressureSensorType) == 1);
 
     bool connected = g.connected();
@@ -459,14 +463,13 @@ void Form16::fillCorrectives() {
     Text27->setText(QStringLiteral("0"));
 }
 
-void Form16::fillGrid() {
+void Form16::fillGrid(bool verified) {
     const ParameterSet& p = g.parameters;
     for (int i = 0; i < 8; ++i) {
         Text6[i]->setText(number(p.value(RpmBreakpoint1 + i)));
         Text6[8 + i]->setText(number(p.value(TinjBreakpoint1 + i)));
     }
-    for (int cell = 0; cell < TableSize; ++cell)
-        Text6[16 + cell]->setText(number(g.parameters.ktar(cell + 1)));
+    m_grid->showEcu(TableOperations::fromSet(p), verified);
 }
 
 // --- Live values ----------------------------------------------------------------------------
@@ -533,6 +536,7 @@ void Form16::refreshControls() {
         box->setReadOnly(m_page.writing());
     for (QLineEdit* box : {Text10, Text25, Text24, Text26})
         box->setReadOnly(m_page.writing());
+    m_grid->setEditable(!m_page.writing());
     const QString notice = CalibrationTexts::notice(m_page.notice(), g.language);
     if (!notice.isEmpty())
         StatusText->tell(notice);
@@ -700,7 +704,7 @@ void Form16::clearRejected(QLineEdit* box) {
 ExchangeCycle::Outcome Form16::writeFinished(bool verified, const QString& outcome) {
     ctx.dialogs.setBusy(false);
     fillCorrectives();
-    fillGrid();
+    fillGrid(verified);
     Frame19->setVisible(g.parameters.value(PressureSensorType) == 1);
     Label4->tell(outcome, verified ? StatusLine::Tone::Done : StatusLine::Tone::Problem);
     if (carryOut(m_page.writeFinished(), verified ? QString() : outcome)) return Outcome::HandOver;
@@ -718,6 +722,7 @@ bool Form16::carryOut(const PageAction& action, const QString& writeNote) {
         // The rest of the table is not sent: the request in force becomes the page's own
         // (leaving manual calibration first, if the ECU is in it).
         notes << cutWrites(m_writes);
+        m_grid->ecuHolds(TableOperations::fromSet(g.parameters));
         ctx.dialogs.setBusy(false);
     }
     if (action.leave == PageExit::Stay) {

@@ -16,6 +16,7 @@ class QScrollBar;
 class RequestPlan;
 class Shape;
 class StatusLine;
+class TableGrid;
 struct CalibrationInput;
 
 // The calibration page: the correction table with its two breakpoint rows, the marker that
@@ -60,7 +61,8 @@ private:
 
     void load();
     void fillCorrectives();
-    void fillGrid();
+    // Breakpoints and table as the set holds them; `verified`: the table's history starts over.
+    void fillGrid(bool verified);
     void showLive();
     void colourNumbers(const QColor& colour);
     void moveMarker();
@@ -117,6 +119,8 @@ private:
     QPushButton* Command8;
     QPushButton* Command9;
 
+    // The table's cells as a tuner works them: selection, tools, history, clipboard.
+    TableGrid* m_grid = nullptr;
     // Every box whose number takes the fuel's colour.
     QList<QLineEdit*> m_coloured;
     QColor m_numberColour;

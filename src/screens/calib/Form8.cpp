@@ -34,6 +34,8 @@ Form8::Form8(FormContext& context)
     connect(ui.Command5, &QPushButton::clicked, this, &Form8::onCloseRequested);
     connect(ui.Command6, &QPushButton::clicked, this, &Form8::startLogClicked);
     connect(ui.Command7, &QPushButton::clicked, this, &Form8::stopLogClicked);
+    connect(ui.Command8, &QPushButton::clicked, this,
+            [this] { showFileIn(ScreenId::Form17, m_log.filePath()); });
     setupExchange();
 
     Timer2.setObjectName(QStringLiteral("Timer2"));
@@ -216,7 +218,7 @@ void Form8::leave() {
     cycle().stop();
     Timer3.stop();
     QStringList warning;
-    if (!stopLog()) warning << m_log.errorText();
+    if (!stopLog()) warning << m_log.errorString();
     warning << m_run.leave(g.parameters);
     if (!warning.isEmpty())
         ctx.dialogs.information(this, QString::fromLatin1(Caption),
@@ -243,6 +245,7 @@ void Form8::startLogClicked() {
     g.AcquisitionState = LogWriter::StartRequested;
     ui.Command6->setEnabled(false);
     ui.Command7->setEnabled(true);
+    ui.Command8->hide();
     Timer2.start();
 }
 
@@ -263,7 +266,7 @@ void Form8::Timer2Tick() {
     case LogWriter::Tick::Running:
         return;
     case LogWriter::Tick::Failed:
-        showStatus(m_log.errorText());
+        showStatus(m_log.errorString());
         ui.Command6->setEnabled(true);
         ui.Command7->setEnabled(false);
         break;
@@ -271,6 +274,7 @@ void Form8::Timer2Tick() {
         break;
     }
     Timer2.stop();
+    ui.Command8->setVisible(!m_log.filePath().isEmpty());
 }
 
 bool Form8::stopLog() {

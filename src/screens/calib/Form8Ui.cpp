@@ -54,6 +54,8 @@ void Form8Ui::setupUi(QWidget* form, const LanguageTable& language, bool showPre
     Command6 = button("Command6", "F03_C03", "START Acquisizione");
     Command7 = button("Command7", "F03_C04", "STOP Acquisizione");
     Command7->setEnabled(false);
+    Command8 = button("Command8", "F03_C07", "Apri nel visualizzatore");
+    Command8->hide();
 
     Shape2 = named(new Shape(Shape::Kind::Circle, form), "Shape2");
     Shape3 = named(new Shape(Shape::Kind::Circle, form), "Shape3");
@@ -146,6 +148,7 @@ void Form8Ui::setupUi(QWidget* form, const LanguageTable& language, bool showPre
     logRow->addWidget(Text28, 1);
     logRow->addWidget(Command6);
     logRow->addWidget(Command7);
+    logRow->addWidget(Command8);
 
     auto* sides = new QHBoxLayout(form);
     sides->setContentsMargins(16, 12, 16, 12);

@@ -37,6 +37,7 @@ public:
     QPushButton* Command5; // EXIT
     QPushButton* Command6; // START Acquisizione
     QPushButton* Command7; // STOP Acquisizione
+    QPushButton* Command8; // the log just closed, opened in the viewer
     QLabel* Label1;        // what the run is doing
     QLabel* Label2;        // its result
     QLineEdit* Text28;     // log file name

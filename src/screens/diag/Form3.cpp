@@ -7,7 +7,11 @@
 #include "link/RequestPlan.h"
 #include "screen/Shape.h"
 #include "screen/StatusLine.h"
+#include "screen/TimePlot.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -18,6 +22,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -44,13 +49,15 @@ QLabel* small(QLabel* label) {
 
 Form3::Form3(FormContext& context)
     : PollingScreen(ScreenId::Form3, context), m_log(LogKind::Live, context.g.language) {
+    m_clock.start();
     buildControls();
+    buildChart();
     buildLayout();
     applyLanguageStrings();
     m_layout = liveLayout(g.parameters);
     applyLayout();
     setupExchange();
-    adjustSize();
+    showChart(g.trend.shown);
     // A stray key press must never land on the fuel switch.
     Text15->setFocus();
     // Whatever the menu read just before opening the screen is shown at once; without a
@@ -178,6 +185,86 @@ void Form3::buildControls() {
     connect(Command4, &QPushButton::clicked, this, &Form3::stopLogging);
 }
 
+void Form3::buildChart() {
+    Command5 = named(new QPushButton(QStringLiteral("Grafico"), this), QStringLiteral("Command5"));
+    Command5->setCheckable(true);
+    Command5->setChecked(g.trend.shown);
+    Command7 = named(new QPushButton(QStringLiteral("Apri nel visualizzatore"), this),
+                     QStringLiteral("Command7"));
+    Command7->setMinimumHeight(36);
+    Command7->hide();
+    TrendPanel = named(new QWidget(this), QStringLiteral("TrendPanel"));
+    Plot1 = named(new TimePlot(TrendPanel), QStringLiteral("Plot1"));
+    Plot1->setMinimumSize(440, 360);
+    Combo1 = named(new QComboBox(TrendPanel), QStringLiteral("Combo1"));
+    for (int seconds : {10, 30, 60, 300}) {
+        Combo1->addItem(QStringLiteral("%1 s").arg(seconds), seconds);
+        if (seconds == g.trend.windowSeconds) Combo1->setCurrentIndex(Combo1->count() - 1);
+    }
+    Command6 =
+        named(new QPushButton(QStringLiteral("Pausa"), TrendPanel), QStringLiteral("Command6"));
+    Command6->setCheckable(true);
+    auto* panel = new QGridLayout(TrendPanel);
+    panel->setContentsMargins(0, 0, 0, 0);
+    for (int i = 0; i < int(Check1.size()); ++i) {
+        Check1[i] = named(new QCheckBox(TrendPanel), QStringLiteral("Check1_%1").arg(i));
+        Check1[i]->setChecked((g.trend.curves & (1u << i)) != 0);
+        panel->addWidget(Check1[i], i / 3, i % 3);
+        connect(Check1[i], &QCheckBox::toggled, this, [this, i](bool on) {
+            g.trend.curves = on ? g.trend.curves | (1u << i) : g.trend.curves & ~(1u << i);
+            refreshChart();
+        });
+    }
+    auto* controls = new QHBoxLayout;
+    controls->addWidget(Combo1);
+    controls->addStretch();
+    controls->addWidget(Command6);
+    panel->addLayout(controls, 3, 0, 1, 3);
+    panel->addWidget(Plot1, 4, 0, 1, 3);
+    panel->setRowStretch(4, 1);
+
+    connect(Command5, &QPushButton::toggled, this, &Form3::showChart);
+    connect(Command6, &QPushButton::toggled, this, &Form3::pauseChart);
+    connect(Combo1, &QComboBox::currentIndexChanged, this, [this] {
+        g.trend.windowSeconds = Combo1->currentData().toInt();
+        if (!Command6->isChecked()) Plot1->follow(g.trend.windowSeconds);
+    });
+    // A look at a moment (a click, a zoom, the arrow keys) holds the chart still.
+    connect(Plot1, &TimePlot::moved, this, [this] { Command6->setChecked(true); });
+    connect(Command7, &QPushButton::clicked, this,
+            [this] { showFileIn(ScreenId::Form17, m_log.filePath()); });
+    Plot1->follow(g.trend.windowSeconds);
+}
+
+void Form3::showChart(bool shown) {
+    g.trend.shown = shown;
+    TrendPanel->setVisible(shown);
+    if (shown) refreshChart();
+    adjustSize();
+}
+
+void Form3::pauseChart(bool paused) {
+    if (paused) {
+        Plot1->view().follow(0);
+        return;
+    }
+    Plot1->setCursor(std::numeric_limits<double>::quiet_NaN());
+    Plot1->follow(g.trend.windowSeconds);
+}
+
+void Form3::refreshChart() {
+    if (!g.trend.shown) return;
+    std::vector<TimePlot::Curve> curves;
+    for (int i = 0; i < int(Check1.size()); ++i) {
+        if (!(g.trend.curves & (1u << i))) continue;
+        const auto curve = static_cast<LiveCurve>(i);
+        curves.push_back({Check1[i]->text(), QString::fromUtf8(liveCurveUnit(curve)),
+                          TimePlot::colourOf(i), m_ring.series(curve), liveCurveRule(curve)});
+    }
+    Plot1->setCurves(std::move(curves));
+    Plot1->setFuel(m_ring.series(LiveCurve::FuelState), Label11->text(), GasLampLabel->text());
+}
+
 QGroupBox* Form3::frame(const QString& name, const QString& title) {
     return named(new QGroupBox(title, this), name);
 }
@@ -271,6 +358,8 @@ void Form3::buildLayout() {
     engine->addWidget(Label6);
     engine->addWidget(Text6);
     engine->addWidget(Label7);
+    engine->addSpacing(30);
+    engine->addWidget(Command5);
     engine->addStretch();
     engine->addLayout(lamps);
     engine->addWidget(Command2);
@@ -299,15 +388,21 @@ void Form3::buildLayout() {
     log->addSpacing(30);
     log->addWidget(Command1);
 
-    auto* root = new QVBoxLayout(this);
+    auto* root = new QVBoxLayout;
     root->addLayout(top);
     root->addLayout(engine);
     root->addLayout(middle);
     root->addWidget(Frame1);
     root->addLayout(log);
-    root->addWidget(LogFileText);
+    auto* closed = new QHBoxLayout;
+    closed->addWidget(LogFileText, 1);
+    closed->addWidget(Command7);
+    root->addLayout(closed);
     root->addWidget(messageLine());
     root->addStretch();
+    auto* sides = new QHBoxLayout(this);
+    sides->addLayout(root);
+    sides->addWidget(TrendPanel, 1);
 }
 
 void Form3::applyLanguageStrings() {
@@ -332,6 +427,20 @@ void Form3::applyLanguageStrings() {
             f->setTitle(lang(c.key, f->title()));
     }
     Command1->setText(lang("F01_C02", Command1->text()));
+    Command5->setText(lang("F03_C05", Command5->text()));
+    Command6->setText(lang("F03_C06", Command6->text()));
+    Command7->setText(lang("F03_C07", Command7->text()));
+    const QString checks[] = {Label6->text(),
+                              Frame2->title(),
+                              Frame5->title(),
+                              Frame7->title(),
+                              Frame3->title(),
+                              lang("F03_T70", QStringLiteral("Tinj benzina")),
+                              lang("F03_T71", QStringLiteral("Tinj gas")),
+                              Frame9->title(),
+                              Frame6->title()};
+    for (int i = 0; i < int(Check1.size()); ++i)
+        Check1[i]->setText(checks[i]);
     PetrolLampLabel->setText(Label11->text());
     Shape6->setAccessibleName(Label11->text());
 }
@@ -366,6 +475,8 @@ void Form3::setupExchange() {
         if (!LiveDecoding::decodeLiveRecord(reply, g.liveData, g.parameters.value(InjectorCount)))
             return Outcome::Rejected;
         ++m_records;
+        m_ring.addRecord(m_clock.elapsed(), g.liveData, m_layout.cylinders);
+        refreshChart();
         showValues();
         received();
         return Outcome::Next;
@@ -417,6 +528,12 @@ void Form3::showLive(bool live) {
     for (QLineEdit* box : m_values)
         box->setEnabled(live);
     Command2->setEnabled(live);
+    Plot1->setGreyed(!live);
+    if (!live) {
+        // The curves stop where the records did.
+        m_ring.addNoRecord(m_clock.elapsed());
+        refreshChart();
+    }
     updateLogButtons();
     if (live) {
         Timer2Tick();
@@ -475,7 +592,7 @@ void Form3::Timer3Tick() {
     if (result == LogWriter::Tick::Running) return;
     Timer3->stop();
     if (result == LogWriter::Tick::Failed)
-        showLogLine(m_log.errorText(), true);
+        showLogLine(m_log.errorString(), true);
     else
         showLogLine(lang("F03_T81", kLogClosed) + QLatin1Char(' ') + m_log.filePath(), false);
     updateLogButtons();
@@ -494,6 +611,9 @@ void Form3::updateLogButtons() {
     Command3->setEnabled(idle && isLive());
     Command4->setEnabled(!idle);
     Text15->setEnabled(idle);
+    // The log just closed can be looked at at once.
+    Command7->setVisible(idle && !m_log.isOpen() && !m_log.filePath().isEmpty() &&
+                         QFileInfo::exists(m_log.filePath()));
 }
 
 bool Form3::stopEverything() {
@@ -510,7 +630,7 @@ void Form3::onUnload() {
 }
 
 void Form3::onCloseRequested() {
-    const QString logLost = stopEverything() ? QString() : m_log.errorText();
+    const QString logLost = stopEverything() ? QString() : m_log.errorString();
     // A log the disk did not take whole is told on the menu: this screen is gone.
     leaveFor(ScreenId::Form2, logLost);
 }

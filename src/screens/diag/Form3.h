@@ -2,22 +2,27 @@
 
 #include "diag/LevelLamps.h"
 #include "diag/LiveLayout.h"
+#include "diag/LiveRing.h"
 #include "diag/LogWriter.h"
 #include "screen/PollingScreen.h"
 
+#include <QElapsedTimer>
 #include <array>
 #include <vector>
 
+class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTimer;
 class Shape;
+class TimePlot;
 
 // The live acquisition screen: what the ECU reports while the engine runs (speed, pressures,
 // lambda, temperature, injection times, KTAB/KCOR, state, fuel, level), the forced fuel
-// switch, and the acquisition log.
+// switch, the acquisition log, and the trend chart of the last minutes beside the values.
 class Form3 final : public PollingScreen {
     Q_OBJECT
 public:
@@ -31,6 +36,8 @@ public:
     // Live records decoded since the screen opened.
     int liveRecords() const { return m_records; }
     const LogWriter& logWriter() const { return m_log; }
+    // The samples of the trend chart.
+    const LiveRing& trend() const { return m_ring; }
 
 protected:
     void onUnload() override;
@@ -47,6 +54,11 @@ private:
     void buildLayout();
     void applyLayout();
     void setupExchange();
+    void buildChart();
+    // The ticked curves of the ring, handed to the plot again: the ring has moved on.
+    void refreshChart();
+    void showChart(bool shown);
+    void pauseChart(bool paused);
     QGroupBox* frame(const QString& name, const QString& title);
     Bar makeBar(const QString& name);
     static void paint(const Bar& bar, const SegmentColours& colours);
@@ -109,6 +121,13 @@ private:
     Shape* Shape7; // gas lamp
     QLabel* PetrolLampLabel;
     QLabel* GasLampLabel;
+    QPushButton* Command5; // the trend chart shown or hidden
+    QPushButton* Command7; // the log just closed, opened in the viewer
+    QWidget* TrendPanel;
+    TimePlot* Plot1;
+    std::array<QCheckBox*, LiveCurveCount - 1> Check1{}; // the curves, by LiveCurve
+    QComboBox* Combo1;                                   // the seconds shown
+    QPushButton* Command6;                               // pause
     QTimer* Timer2;
     QTimer* Timer3;
 
@@ -117,5 +136,7 @@ private:
     LiveLayout m_layout;
     LevelLamps m_level;
     LogWriter m_log;
+    LiveRing m_ring;
+    QElapsedTimer m_clock; // the ring's time
     int m_records = 0;
 };

@@ -80,6 +80,8 @@ Form1::Form1(FormContext& context) : FormBase(ScreenId::Form1, context) {
                      QStringLiteral("Command6"));
     Command7 =
         named(new QPushButton(QStringLiteral("Non connesso"), this), QStringLiteral("Command7"));
+    Command8 = named(new QPushButton(QStringLiteral("Visualizzatore log"), this),
+                     QStringLiteral("Command8"));
     // The caption stays the same in both modes; the pressed look tells which one is on.
     Command7->setCheckable(true);
     const QString languageNames[] = {QStringLiteral("Italiano"), QStringLiteral("English"),
@@ -95,7 +97,7 @@ Form1::Form1(FormContext& context) : FormBase(ScreenId::Form1, context) {
         flags[i]->setAccessibleName(languageNames[i]);
         connect(flags[i], &QPushButton::clicked, this, [this, i] { chooseLanguage(i + 1); });
     }
-    for (QPushButton* b : {Command1, Command2, Command6, Command7}) {
+    for (QPushButton* b : {Command1, Command2, Command6, Command7, Command8}) {
         b->setMinimumHeight(40);
         b->setMinimumWidth(150);
     }
@@ -130,7 +132,8 @@ Form1::Form1(FormContext& context) : FormBase(ScreenId::Form1, context) {
     buttons->addWidget(Command1, 0, 0, 1, 2);
     buttons->addWidget(Command6, 1, 0);
     buttons->addWidget(Command7, 1, 1);
-    buttons->addWidget(Command2, 2, 0, 1, 2);
+    buttons->addWidget(Command8, 2, 0, 1, 2);
+    buttons->addWidget(Command2, 3, 0, 1, 2);
     root->addLayout(buttons);
     root->addWidget(Text2);
     root->addWidget(Text3);
@@ -142,6 +145,8 @@ Form1::Form1(FormContext& context) : FormBase(ScreenId::Form1, context) {
     connect(Command2, &QPushButton::clicked, this, &Form1::onCloseRequested);
     connect(Command6, &QPushButton::clicked, this, &Form1::serialSettingsClicked);
     connect(Command7, &QPushButton::clicked, this, &Form1::toggleConnected);
+    // Over the start screen, which stays as it is: the viewer takes no port.
+    connect(Command8, &QPushButton::clicked, this, [this] { ctx.host.show(ScreenId::Form17); });
 
     // Load: language, version, connected work, texts, configuration.
     chooseLanguage(1);
@@ -149,13 +154,12 @@ Form1::Form1(FormContext& context) : FormBase(ScreenId::Form1, context) {
     g.ConnectedMode = WorkMode::Connected;
     Command7->setChecked(false);
     applyLanguageStrings();
-    QString configProblem;
-    const bool configRead = LoadConfig(g, &configProblem);
+    const Result<> config = LoadConfig(g);
     setupConnectionCheck();
     resize(520, 420);
-    if (!configRead)
+    if (!config)
         ctx.dialogs.information(this, QString::fromLatin1(Caption),
-                                QStringLiteral("Config.ini: %1").arg(configProblem));
+                                QStringLiteral("Config.ini: %1").arg(config.errorString()));
 }
 
 void Form1::setupConnectionCheck() {
@@ -191,16 +195,17 @@ void Form1::applyLanguageStrings() {
     Command2->setText(lang("F01_C02", QStringLiteral("EXIT")));
     Command6->setText(lang("F01_C06", QStringLiteral("Parametri seriale")));
     Command7->setText(lang("F01_C07", QStringLiteral("Non connesso")));
+    Command8->setText(lang("F17_T01", QStringLiteral("Visualizzatore log")));
     Text2->setPlainText(lang("F01_T02", kPortProblem));
     Text3->setPlainText(lang("F01_T03", kPortProblem));
     Text4->setPlainText(lang("F01_T04", kPortProblem));
 }
 
 void Form1::chooseLanguage(int index) {
-    QString problem;
-    if (!loadLanguage(g, index, &problem) && !g.languageProblemReported) {
+    const Result<> loaded = loadLanguage(g, index);
+    if (!loaded && !g.languageProblemReported) {
         g.languageProblemReported = true;
-        ctx.dialogs.information(this, QString::fromLatin1(Caption), problem);
+        ctx.dialogs.information(this, QString::fromLatin1(Caption), loaded.errorString());
     }
     applyLanguageStrings();
 }

@@ -48,4 +48,5 @@ private:
     QPushButton* Command5;
     QPushButton* Command6;
     QPushButton* Command7;
+    QPushButton* Command8; // the log viewer, which needs no ECU
 };

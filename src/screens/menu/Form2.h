@@ -1,15 +1,18 @@
 #pragma once
 
-#include "link/ParameterUpload.h"
-#include "link/WriteSequence.h"
+#include "link/ParameterUploadCycle.h"
+#include "link/RequestPlan.h"
 #include "screen/FormBase.h"
+#include "state/MainMenuMachine.h"
+
+#include <memory>
 
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
-class RequestPlan;
+class StatusLine;
 
 // The main menu: ECU version, upload of the whole parameter set with range check and
 // write-back of defaults, the LPG / methane choice, and the way to the other screens.
@@ -21,40 +24,32 @@ public:
     // The exchange tick (Timer1).
     void Timer1Tick() { cycle().tick(); }
 
-    enum class Phase {
-        Idle,      // not connected, or the port could not be opened
-        Uploading, // upload, check and write-back rounds
-        Ready,     // a valid set is held; the buttons are released
-        Exchange,  // a button's short exchange before handing over
-        Stopped,   // the ECU keeps refusing defaults
-    };
-    Phase phase() const { return m_phase; }
-
-    int CalibrationRequested = 0;
+    using Phase = MainMenuMachine::Phase;
+    Phase phase() const { return m_menu.phase(); }
 
     // A line from the screen that just came back here: the calibration page left without the
     // ECU confirming the end of manual calibration, or with its write interrupted.
     void showNotice(const QString& text) override { showStatus(text); }
 
 protected:
-    void onUnload() override;
-    void onCloseRequested() override;
+    void onUnload() override { ctx.dialogs.setBusy(false); }
+    void onCloseRequested() override { leaveFor(ScreenId::Form1); }
 
 private:
     void setupExchange();
-    void applyLanguageStrings();
+    void applyLanguageStrings() override;
     void showFuel(int gasType);
     void fuelClicked(int index);
-    void setMenuButtons(bool enabled);
-    void setFuelOptions(bool enabled);
-    void startUpload();
-    void startButtonExchange(int request, bool calibration);
-    void handOver(ScreenId next);
-    static const RequestPlan& plan();
-    // Writes the list, then uploads the whole set again.
-    void writeThenUpload(std::vector<WriteSequence::Write> writes);
+    // Buttons and fuel options as the menu's phase allows.
+    void showControls();
+    // The upload, after `writes` (a change of fuel) when there are any.
+    void startUpload(std::vector<WriteSequence::Write> writes = {});
+    void buttonClicked(MainMenuMachine::Button button);
+    // A record of a button's exchange arrived: ask for the next, or hand over.
+    ExchangeCycle::Outcome follow(const MainMenuMachine::Next& next);
+    static const RequestPlan& plan() { return RequestPlan::mainMenu(); }
     void showStatus(const QString& text);
-    ExchangeCycle::Outcome uploadChecked();
+    ExchangeCycle::Outcome uploadEnded(ParameterUpload::Step step);
 
     QLabel* Label1;
     QLabel* Label4;
@@ -69,9 +64,8 @@ private:
     QPushButton* Command4;
     QPushButton* Command5;
     QPlainTextEdit* Text4;
-    QLabel* StatusText; // what went wrong on this screen: a refused default, a vanished port
+    StatusLine* StatusText; // what went wrong on this screen: a refused default, a vanished port
 
-    Phase m_phase = Phase::Idle;
-    ParameterUpload m_upload{g.parameters, g.writeList};
-    WriteSequence m_writes;
+    MainMenuMachine m_menu{g.connected()};
+    std::unique_ptr<ParameterUploadCycle> m_upload;
 };

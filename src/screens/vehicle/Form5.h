@@ -1,11 +1,15 @@
 #pragma once
 
-#include "link/ParameterUpload.h"
+#include "link/ParameterUploadCycle.h"
 #include "link/WriteSequence.h"
 #include "screen/FormBase.h"
+#include "screen/StatusLine.h"
+#include "screens/vehicle/ArchiveButtons.h"
+#include "vehicle/ParameterMenuMachine.h"
+
+#include <memory>
 
 class ParameterSet;
-class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
@@ -17,13 +21,8 @@ class Form5 final : public FormBase {
 public:
     explicit Form5(FormContext& context);
 
-    enum class Phase {
-        Idle,
-        Defaults,  // restore the ECU defaults, then read parameters and table back
-        BulkWrite, // every parameter and table entry, then read back and compared
-        Reading,   // the whole set read again, checked and repaired as the main menu does
-    };
-    Phase phase() const { return m_phase; }
+    using Phase = ParameterMenuMachine::Phase;
+    Phase phase() const { return m_menu.phase(); }
     const WriteSequence& bulkWrite() const { return m_writes; }
 
     // Writes `configuration` whole into the ECU (parameters 1..62, then table entries 1..64),
@@ -34,6 +33,8 @@ public:
 
     // A line from the screen that handed over to the menu (a page's interrupted write).
     void showNotice(const QString& text) override;
+    // A workbook the comparison hands back to be loaded: written into the ECU whole.
+    void takeVehicle(const VehicleLoad& loaded) override;
 
     // The exchange tick (Timer1).
     void Timer1Tick() { cycle().tick(); }
@@ -43,26 +44,24 @@ protected:
     void onUnload() override;
 
 private:
+    using Tone = StatusLine::Tone;
+    using Notice = ParameterMenuMachine::Notice;
+
     void setupExchange();
     void restoreDefaults();
     bool beginOperation(Phase phase);
-    void endOperation();
-    ExchangeCycle::Outcome bulkWriteEnded();
-    ExchangeCycle::Outcome defaultsRead();
+    // The operation ended as `action` says: the port is released and the notice shown.
+    ExchangeCycle::Outcome operationEnded(const ParameterMenuMachine::Action& action,
+                                          const QString& detail = QString());
     void readAgain();
-    ExchangeCycle::Outcome readChecked();
     void setButtons(bool enabled);
-    enum class Tone { Progress, Done, Problem };
-    void showStatus(const QString& text, Tone tone);
+    // The write's progress (or outcome) with what a loaded workbook did not give as it stood.
+    QString withLoadNote(const QString& text) const;
     void showProgress();
     QString lostText() const;
     void openPage(ScreenId page);
-    // The vehicle archive: loading a workbook into the ECU, saving the ECU's configuration.
-    void Command5Click();
-    void Command9Click();
-    QString archiveFolder();
-    // Buttons off and the busy pointer while a workbook is read or written.
-    void fileWork(bool busy);
+    // The write under way: the bulk write, or the defaults a read-again writes back.
+    WriteSequence& runningWrites();
 
     QPushButton* Command1;  // Parametri LAMBDA
     QPushButton* Command2;  // Altri Parametri
@@ -71,18 +70,36 @@ private:
     QPushButton* Command7;  // Valori di default
     QPushButton* Command5;  // Archivio VETTURE
     QPushButton* Command9;  // Salva CONFIGURAZIONE VETTURA
+    QPushButton* Command11; // Confronta con archivio
     QPushButton* Command10; // Rileggi dalla centralina
     QPushButton* Command8;  // EXIT
     QPlainTextEdit* Text4;
     QProgressBar* ProgressBar1;
-    QLabel* StatusText;
+    StatusLine* StatusText;
 
-    Phase m_phase = Phase::Idle;
-    WriteSequence m_writes;
-    ParameterUpload m_upload{g.parameters, g.writeList};
-    bool m_defaultsAcknowledged = false;
-    bool m_exitWhenDone = false;
+    ParameterMenuMachine m_menu{g.connected()};
+    WriteSequence m_writes; // the bulk write
+    std::unique_ptr<ParameterUploadCycle> m_upload;
     // The values a loaded workbook did not give as they stood, named beside the write's
     // progress and outcome.
     QString m_loadNote;
+    ArchiveButtons m_archive{
+        *this,
+        g,
+        ctx.dialogs,
+        {[this](const QString& text, Tone tone) { StatusText->tell(text, tone); },
+         [this](bool busy) {
+             setButtons(!busy);
+             ctx.dialogs.setBusy(busy);
+         },
+         [this](const ParameterSet& configuration, bool corrected, const QString& note) {
+             m_loadNote = note;
+             if (startBulkWrite(configuration, corrected)) return true;
+             m_loadNote.clear();
+             return false;
+         },
+         [this](const VehicleLoad& loaded) {
+             handOverTo(ScreenId::Form18);
+             if (Screen* s = ctx.host.loaded(ScreenId::Form18)) s->takeVehicle(loaded);
+         }}};
 };
