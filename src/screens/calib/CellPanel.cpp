@@ -116,7 +116,7 @@ void CellPanel::refresh(bool canAct) {
     if (v.engine)
         where << cellName(text("F08_T61", "MOTORE NELLA CELLA TINJ %1 RPM %2 DA %3 s"), *v.engine)
                      .arg(QString::number(coverage.dwellMs() / 1000.0, 'f', 1));
-    else
+    else if (!m_run.linkLost()) // without a link nothing is known of the engine
         where << text("F08_T62", "MOTORE FERMO: NESSUNA CELLA");
     m_engineText->setText(where.join(QLatin1Char('\n')));
 
