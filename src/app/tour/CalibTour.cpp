@@ -190,8 +190,9 @@ void ScreenTours::form8(Tour& t) {
         t.pass(t.scenario(hold), state([c](const AutoCalibrationRun& r) {
                    return r.coverage().engineCell() == c && r.coverage().dwellMs() >= 2000;
                }));
+        // A gas record of this run: the averages on show may be the last run's.
         const auto measuringGas = state([c](const AutoCalibrationRun& r) {
-            return r.cellUnderCalibration() == c && r.phase() == 5 && r.avgOnGas() > 0;
+            return r.cellUnderCalibration() == c && r.phase() == 5 && r.live().GasTinj > 0;
         });
         if (c == corners[3].cell)
             t.picture(QStringLiteral("84-autocal-cell-measuring-gas"), t.press(self, "CommandCell"),
