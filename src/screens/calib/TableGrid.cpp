@@ -507,8 +507,9 @@ bool TableGrid::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     const int cell = cellOf(watched);
-    if (cell < 0) return false;
-    auto* box = static_cast<QLineEdit*>(watched);
+    // A box being destroyed still sends its last events here, when it is no longer a line edit.
+    auto* box = qobject_cast<QLineEdit*>(watched);
+    if (cell < 0 || !box) return false;
     switch (event->type()) {
     case QEvent::ShortcutOverride:
         // Taken as a key press here rather than by a window shortcut.

@@ -224,7 +224,7 @@ void Form1::menuClicked() {
             return;
         }
         cycle().send(RequestPlan::connectionCheck().request(Commands::Version));
-        cycle().start(100);
+        cycle().start(RequestPlan::connectionCheck().startDelayOf(Commands::Version));
         return;
     }
     handOverTo(ScreenId::Form2);
