@@ -12,6 +12,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <vector>
 
@@ -80,6 +82,27 @@ struct World {
         Q_ASSERT(b);
         b->click();
     }
+    void click(ScreenId id, const char* name) { click(id, QString::fromLatin1(name)); }
+
+    bool enabled(ScreenId id, const char* name) {
+        return control<QWidget>(id, QString::fromLatin1(name))->isEnabled();
+    }
+    // Not hidden; a control the screen has not made is not shown either.
+    bool shown(ScreenId id, const char* name) {
+        const auto* c = control<QWidget>(id, QString::fromLatin1(name));
+        return c && !c->isHidden();
+    }
+    // What a label, a box or a button says.
+    QString text(ScreenId id, const char* name) {
+        QWidget* c = control<QWidget>(id, QString::fromLatin1(name));
+        if (auto* label = qobject_cast<QLabel*>(c)) return label->text();
+        if (auto* edit = qobject_cast<QLineEdit*>(c)) return edit->text();
+        if (auto* button = qobject_cast<QAbstractButton*>(c)) return button->text();
+        return QString();
+    }
+    void type(ScreenId id, const char* box, const QString& value) {
+        control<QLineEdit>(id, QString::fromLatin1(box))->setText(value);
+    }
 
     // Turns the world's program folder into an installed program's folders, as the package
     // lays them out, for a user whose home is home/ in the world's folder: the executable in
@@ -115,3 +138,9 @@ struct World {
     ScreenHost host;
     FormContext context;
 };
+
+// `n` ticks of a screen's exchange.
+inline void tickTimes(FormBase* screen, int n) {
+    for (int i = 0; i < n; ++i)
+        screen->cycle().tick();
+}
