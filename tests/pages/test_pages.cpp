@@ -36,6 +36,14 @@ QString listed(const Writes& writes) {
     return out.join(QLatin1Char(' '));
 }
 
+// `v` (a page's or the calibration page's values) with these boxes' texts.
+template <class Values>
+Values withTexts(Values v, std::initializer_list<std::pair<const char*, const char*>> boxes) {
+    for (const auto& [box, text] : boxes)
+        v.texts[QString::fromLatin1(box)] = QString::fromLatin1(text);
+    return v;
+}
+
 // Empty and full readings with thresholds 30, 60, 90 %.
 ParameterSet levelSet(int levelMin, int levelMax, int senderType) {
     ParameterSet s = defaults();
@@ -151,9 +159,8 @@ private slots:
             QVERIFY2(!FieldCheck::readNumber(QString::fromUtf8(bad)), bad);
 
         // An unreadable box fails with the text its range would give, on every page.
-        PageValues v = m_switching.valuesFrom(defaults());
-        v.texts[QStringLiteral("Text1")] = QString();
-        v.texts[QStringLiteral("Text4")] = QStringLiteral("99999");
+        PageValues v =
+            withTexts(m_switching.valuesFrom(defaults()), {{"Text1", ""}, {"Text4", "99999"}});
         v.texts.remove(QStringLiteral("Text5"));
         const FieldReport r = rejectionOf(m_switching, v);
         QCOMPARE(r.message, QStringLiteral(" GIRI COMMUTAZIONE 1200-8000 TEMPERATURA COMMUTAZIONE "
@@ -162,11 +169,8 @@ private slots:
     }
 
     void rejectionsListEveryFailureInCheckOrder() {
-        PageValues v = m_other.valuesFrom(defaults());
-        v.texts[QStringLiteral("Text1")] = QStringLiteral("9");
-        v.texts[QStringLiteral("Text4")] = QStringLiteral("0");
-        v.texts[QStringLiteral("Text5")] = QStringLiteral("3");
-        v.texts[QStringLiteral("Text6")] = QStringLiteral("59");
+        PageValues v = withTexts(m_other.valuesFrom(defaults()),
+                                 {{"Text1", "9"}, {"Text4", "0"}, {"Text5", "3"}, {"Text6", "59"}});
         FieldReport r = rejectionOf(m_other, v);
         QCOMPARE(r.message, QStringLiteral(" NUMERO BOBINE 1-8 TEMPERATURA MINIMA-TEMPERATURA "
                                            "MASSIMA > 5 TEMPERATURA DI TARATURA 60-105"));
@@ -179,12 +183,13 @@ private slots:
             m_other.check(v, english).message.startsWith(QStringLiteral(" NUMBER OF COILS 1-8 T")));
 
         // The temperature window: 0 and 0 is off, any other pair at least 5 wide.
-        const std::tuple<int, int, bool> windows[] = {
-            {0, 0, true}, {10, 15, true}, {10, 14, false}, {0, 3, false}, {3, 0, false}};
+        const std::tuple<const char*, const char*, bool> windows[] = {{"0", "0", true},
+                                                                      {"10", "15", true},
+                                                                      {"10", "14", false},
+                                                                      {"0", "3", false},
+                                                                      {"3", "0", false}};
         for (const auto& [min, max, ok] : windows) {
-            v = m_other.valuesFrom(defaults());
-            v.texts[QStringLiteral("Text4")] = QString::number(min);
-            v.texts[QStringLiteral("Text5")] = QString::number(max);
+            v = withTexts(m_other.valuesFrom(defaults()), {{"Text4", min}, {"Text5", max}});
             QCOMPARE(m_other.check(v, m_italian).passed(), ok);
         }
     }
@@ -209,6 +214,10 @@ private slots:
         v.choices[QStringLiteral("Option4")] = 2; // LVS-2 is written as 2
         QCOMPARE(listed(m_level.prepareWrite(v, m_italian).writes),
                  QStringLiteral("58:2 19:0 20:5000 16:10 17:30 18:60"));
+
+        v = withTexts(m_lambda.valuesFrom(s), {{"Text3", "2000"}});
+        QCOMPARE(listed(m_lambda.prepareWrite(v, m_italian).writes),
+                 QStringLiteral("3:2 4:350 5:600 25:2000"));
     }
 
     void limitsAreTheEdgesTheTextsName() {
@@ -223,15 +232,12 @@ private slots:
                                                                     {"1199", "50", false},
                                                                     {"8001", "50", false}};
         for (const auto& [rpm, temperature, ok] : cases) {
-            v.texts[QStringLiteral("Text1")] = QString::fromLatin1(rpm);
-            v.texts[QStringLiteral("Text4")] = QString::fromLatin1(temperature);
+            v = withTexts(v, {{"Text1", rpm}, {"Text4", temperature}});
             QCOMPARE(m_switching.check(v, m_italian).passed(), ok);
         }
 
         // Empty and full at one reading leave no span for the level indicator.
-        v = m_level.valuesFrom(defaults());
-        v.texts[QStringLiteral("Text1")] = QStringLiteral("2500");
-        v.texts[QStringLiteral("Text2")] = QStringLiteral("2500");
+        v = withTexts(m_level.valuesFrom(defaults()), {{"Text1", "2500"}, {"Text2", "2500"}});
         QCOMPARE(rejectionOf(m_level, v).message, QStringLiteral(" MIN LIVELLO <> MAX LIVELLO"));
         QCOMPARE(rejectionOf(m_level, v).rejected, (QStringList{"Text1", "Text2"}));
         v.texts[QStringLiteral("Text2")] = QStringLiteral("5001");
@@ -248,8 +254,7 @@ private slots:
         QCOMPARE(rejectionOf(m_other, v).rejected, QStringList{"Option4"});
 
         // The level thresholds have no rule of their own, but an unreadable one is not written.
-        v = m_level.valuesFrom(defaults());
-        v.texts[QStringLiteral("Text4")] = QStringLiteral("x");
+        v = withTexts(m_level.valuesFrom(defaults()), {{"Text4", "x"}});
         QCOMPARE(rejectionOf(m_level, v).message, QStringLiteral(" SOGLIA 1/3 -> 2/3 10-100 "));
     }
 
@@ -257,8 +262,7 @@ private slots:
         PageValues v = m_lambda.valuesFrom(defaults());
         const auto messageFor = [&](int type, const char* lean, const char* rich) {
             v.choices[QStringLiteral("Option1")] = type;
-            v.texts[QStringLiteral("Text6")] = QString::fromLatin1(lean);
-            v.texts[QStringLiteral("Text5")] = QString::fromLatin1(rich);
+            v = withTexts(v, {{"Text6", lean}, {"Text5", rich}});
             return m_lambda.check(v, m_italian).message;
         };
         const QString richAbove = QStringLiteral(" SOGLIA RICCO > SOGLIA MAGRO");
@@ -477,34 +481,27 @@ private slots:
     }
 
     void calibrationFieldsAreCheckedAgainstTheirRangesAndNeighbours() {
-        CalibrationInput in = calibrationFrom(defaults());
-        in.texts[QStringLiteral("Text6_1")] = QStringLiteral("500");
+        CalibrationInput in = withTexts(calibrationFrom(defaults()), {{"Text6_1", "500"}});
         FieldReport r = rejectionOf(in);
         QCOMPARE(r.message, QStringLiteral("  RPM 500-500 RPM 650-2000"));
         QCOMPARE(r.rejected, (QStringList{"Text6_0", "Text6_1"}));
 
-        in = calibrationFrom(defaults());
-        in.texts[QStringLiteral("Text6_1")] = QStringLiteral("650"); // equal neighbours pass
-        in.texts[QStringLiteral("Text6_15")] = QStringLiteral("25000");
-        in.texts[QStringLiteral("Text6_20")] = QStringLiteral("150");
+        // Equal neighbours pass.
+        in = withTexts(calibrationFrom(defaults()),
+                       {{"Text6_1", "650"}, {"Text6_15", "25000"}, {"Text6_20", "150"}});
         QVERIFY(CalibrationFields::check(in, m_italian).passed());
-        in.texts[QStringLiteral("Text6_15")] = QStringLiteral("25001");
-        in.texts[QStringLiteral("Text6_20")] = QStringLiteral("151");
-        in.texts[QStringLiteral("Text6_21")] = QStringLiteral("99");
+        in = withTexts(in, {{"Text6_15", "25001"}, {"Text6_20", "151"}, {"Text6_21", "99"}});
         r = rejectionOf(in);
         QCOMPARE(r.message, QStringLiteral("  TINJ 13000-25000 TAB KTAR 100-150 TAB KTAR 100-150"));
         QCOMPARE(r.rejected, (QStringList{"Text6_15", "Text6_20", "Text6_21"}));
 
         // An unreadable breakpoint is rejected; its neighbours are judged against the fence.
-        in = calibrationFrom(defaults());
-        in.texts[QStringLiteral("Text6_9")] = QStringLiteral("3.5");
+        in = withTexts(calibrationFrom(defaults()), {{"Text6_9", "3.5"}});
         QCOMPARE(rejectionOf(in).message, QStringLiteral("  TINJ 2000-5000"));
 
-        in = calibrationFrom(defaults());
-        in.texts[QStringLiteral("Text10")] = QString();
-        in.texts[QStringLiteral("Text25")] = QStringLiteral("99999");
-        in.texts[QStringLiteral("Text24")] = QStringLiteral("8001");
-        in.texts[QStringLiteral("Text26")] = QStringLiteral("abc");
+        in =
+            withTexts(calibrationFrom(defaults()),
+                      {{"Text10", ""}, {"Text25", "99999"}, {"Text24", "8001"}, {"Text26", "abc"}});
         r = rejectionOf(in);
         QCOMPARE(r.message, QStringLiteral(" Intervallo pressione 10-1000 Soglia giri inserimento  "
                                            "700-8000 Soglia giri inserimento  700-8000 "
