@@ -9,7 +9,6 @@
 #include "vehicle/VehicleArchive.h"
 #include "vehicle/VehicleArchiveTexts.h"
 
-#include <QLabel>
 #include <QTableWidget>
 #include <QtTest>
 #include <cerrno>
@@ -40,16 +39,11 @@ class TestArchiveScreen : public QObject {
         w.host.show(ScreenId::Form5);
         return w.screen<Form5>(ScreenId::Form5);
     }
-    static QString status(World& w) {
-        return w.control<QLabel>(ScreenId::Form5, QStringLiteral("StatusText"))->text();
-    }
-    static bool text4Shown(World& w) {
-        return !w.control<QWidget>(ScreenId::Form5, QStringLiteral("Text4"))->isHidden();
-    }
+    static QString status(World& w) { return w.text(ScreenId::Form5, "StatusText"); }
+    static bool text4Shown(World& w) { return w.shown(ScreenId::Form5, "Text4"); }
     static bool buttonsBack(World& w) {
-        return !w.dialogs.busy &&
-               w.control(ScreenId::Form5, QStringLiteral("Command5"))->isEnabled() &&
-               w.control(ScreenId::Form5, QStringLiteral("Command9"))->isEnabled();
+        return !w.dialogs.busy && w.enabled(ScreenId::Form5, "Command5") &&
+               w.enabled(ScreenId::Form5, "Command9");
     }
     static QString archive(World& w, const QString& name) {
         return QDir(w.g.folders.userFolder()).filePath(QStringLiteral("VehiclesArchive/") + name);
@@ -58,7 +52,7 @@ class TestArchiveScreen : public QObject {
     // up while it wrote.
     static bool load(World& w, Form5* m, const QString& file) {
         w.dialogs.fileToOpen = file;
-        w.click(ScreenId::Form5, QStringLiteral("Command5"));
+        w.click(ScreenId::Form5, "Command5");
         bool shown = false;
         for (int i = 0; i < 600 && m->phase() != Form5::Phase::Idle; ++i) {
             shown = shown || text4Shown(w);
@@ -78,7 +72,7 @@ private slots:
         Form5* m = menu(w);
         const ParameterSet car = w.g.parameters;
         w.dialogs.fileToSave = archive(w, QStringLiteral("Punto"));
-        w.click(ScreenId::Form5, QStringLiteral("Command9"));
+        w.click(ScreenId::Form5, "Command9");
         const QString saved = archive(w, QStringLiteral("Punto.xlsx"));
         QCOMPARE(status(w),
                  QStringLiteral("Configurazione salvata in ") + QDir::toNativeSeparators(saved));
@@ -133,15 +127,15 @@ private slots:
         QVERIFY(VehicleArchive::save(file, car).ok());
         // A file that cannot be read is told as a load tells it, and nothing opens.
         w.dialogs.fileToOpen = w.dir.filePath(QStringLiteral("missing.xlsx"));
-        w.click(ScreenId::Form5, QStringLiteral("Command11"));
+        w.click(ScreenId::Form5, "Command11");
         QCOMPARE(status(w), VehicleArchiveTexts::loadError(
                                 VehicleArchive::load(w.dialogs.fileToOpen), w.g.language));
         QVERIFY(!w.host.loaded(ScreenId::Form18));
 
         w.dialogs.fileToOpen = file;
-        w.click(ScreenId::Form5, QStringLiteral("Command11"));
+        w.click(ScreenId::Form5, "Command11");
         QVERIFY(w.host.isVisible(ScreenId::Form18) && !m->isVisible());
-        const auto* params = w.control<QTableWidget>(ScreenId::Form18, QStringLiteral("Grid1"));
+        const auto* params = w.control<QTableWidget>(ScreenId::Form18, "Grid1");
         QStringList rows;
         for (int r = 0; r < params->rowCount(); ++r)
             rows << QStringLiteral("%1|%2|%3")
@@ -169,7 +163,7 @@ private slots:
         }
         QVERIFY(w.ecu.received().isEmpty());
 
-        w.click(ScreenId::Form18, QStringLiteral("Command1"));
+        w.click(ScreenId::Form18, "Command1");
         QVERIFY(!w.host.loaded(ScreenId::Form18));
         QCOMPARE(m->phase(), Form5::Phase::BulkWrite);
         for (int i = 0; i < 600 && m->phase() != Form5::Phase::Idle; ++i)
@@ -180,26 +174,20 @@ private slots:
 
     // A file that is no configuration is refused with its reason on the status line (the
     // reasons are the archive's own): not one frame goes to the ECU and the set stays as it
-    // was. A file in the way of the archive folder is named, and the load goes on.
+    // was.
     void aRefusedFileLeavesEcuAndSetAlone() {
         World w;
         menu(w);
         const ParameterSet before = w.g.parameters;
         w.writeFile(QStringLiteral("empty.xlsx"), QByteArray());
-        w.writeFile(QStringLiteral("VehiclesArchive"), "x");
         w.dialogs.fileToOpen = w.dir.filePath(QStringLiteral("empty.xlsx"));
-        w.click(ScreenId::Form5, QStringLiteral("Command5"));
+        w.click(ScreenId::Form5, "Command5");
         QCOMPARE(status(w), QStringLiteral("Il file empty.xlsx è vuoto."));
         QCOMPARE(w.screen<Form5>(ScreenId::Form5)->phase(), Form5::Phase::Idle);
         QVERIFY(buttonsBack(w));
         QVERIFY(!text4Shown(w));
         QVERIFY(w.ecu.received().isEmpty());
         QVERIFY(w.g.parameters == before);
-
-        w.dialogs.fileToOpen.clear();
-        w.click(ScreenId::Form5, QStringLiteral("Command5"));
-        QVERIFY2(status(w).startsWith(QStringLiteral("Impossibile creare la cartella")),
-                 qPrintable(status(w)));
     }
 
     // Installed, the archive is VehiclesArchive in the user's TARVEX documents folder, made on
@@ -212,7 +200,7 @@ private slots:
         const QString folder =
             w.dir.filePath(QStringLiteral("home/Documents/TARVEX/VehiclesArchive"));
         w.dialogs.fileToSave = folder + QStringLiteral("/Punto");
-        w.click(ScreenId::Form5, QStringLiteral("Command9"));
+        w.click(ScreenId::Form5, "Command9");
         QCOMPARE(w.dialogs.lastFolder, folder);
         QCOMPARE(status(w), QStringLiteral("Configurazione salvata in ") +
                                 QDir::toNativeSeparators(folder + QStringLiteral("/Punto.xlsx")));
@@ -242,7 +230,7 @@ private slots:
         menu(w);
         const QString good = archive(w, QStringLiteral("Punto.xlsx"));
         w.dialogs.fileToSave = good;
-        w.click(ScreenId::Form5, QStringLiteral("Command9"));
+        w.click(ScreenId::Form5, "Command9");
         const QByteArray before = readAll(good);
         QVERIFY(!before.isEmpty());
         w.g.parameters.setValue(SwitchRpm, 3000);
@@ -251,11 +239,11 @@ private slots:
         // ".xlsx" it would overwrite; No leaves it.
         w.dialogs.fileToSave = archive(w, QStringLiteral("Punto"));
         w.dialogs.answer = false;
-        w.click(ScreenId::Form5, QStringLiteral("Command9"));
+        w.click(ScreenId::Form5, "Command9");
         QVERIFY(w.dialogs.messages.last().contains(QStringLiteral("esiste già")));
         // A folder that cannot be written into: here a file stands where it should be.
         w.dialogs.fileToSave = good + QStringLiteral("/Nuovo.xlsx");
-        w.click(ScreenId::Form5, QStringLiteral("Command9"));
+        w.click(ScreenId::Form5, "Command9");
         QVERIFY2(status(w).startsWith(QStringLiteral("Impossibile salvare il file Nuovo.xlsx: ")),
                  qPrintable(status(w)));
         QCOMPARE(readAll(good), before);
