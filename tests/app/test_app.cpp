@@ -117,11 +117,9 @@ private slots:
         QCOMPARE(f.userFolder(), root + QStringLiteral("/home/Documents/TARVEX"));
         QCOMPARE(f.fallbackFolder(), root + QStringLiteral("/home"));
 
+        const QString own = QStringLiteral("home/.config/tarvex/Config.ini");
         QDir(root).mkpath(QStringLiteral("home/.config/tarvex"));
-        QFile own(root + QStringLiteral("/home/.config/tarvex/Config.ini"));
-        QVERIFY(own.open(QIODevice::WriteOnly));
-        own.write("49600,n,8,1\r\n");
-        own.close();
+        w.writeFile(own, "49600,n,8,1\r\n");
         w.host.show(ScreenId::Form1);
         QCOMPARE(w.g.CommPortNumber, QStringLiteral("4"));
         w.click(ScreenId::Form1, "Command4");
@@ -131,7 +129,7 @@ private slots:
         QVERIFY(!QFileInfo::exists(f.userFolder()));
 
         // Without either Config.ini the message names the user's, where one may be put.
-        QVERIFY(own.remove());
+        QVERIFY(QFile::remove(w.dir.filePath(own)));
         QVERIFY(QFile::remove(root + QStringLiteral("/share/tarvex/Config.ini")));
         const QString problem = LoadConfig(w.g).errorString();
         QVERIFY2(problem.startsWith(root + QStringLiteral("/home/.config/tarvex/Config.ini")),
