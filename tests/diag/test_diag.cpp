@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cerrno>
 
 namespace {
 
@@ -298,6 +299,20 @@ private slots:
         QVERIFY(w.errorString().startsWith(QStringLiteral("Impossibile aprire il file di log: ") +
                                            m_dir.filePath(QStringLiteral("taken.log")) + " ("));
         QVERIFY(!w.start(startWith(QStringLiteral("missing/folder/x"))));
+        // The log's folder is made on the first log; a file in its way is named with the
+        // reason, and left as it was.
+        QFile blocker(m_dir.filePath(QStringLiteral("documents")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly) && blocker.write("notes") == 5);
+        blocker.close();
+        LogWriter::Start inDocuments = startWith(QString());
+        inDocuments.folder = blocker.fileName() + QStringLiteral("/TARVEX");
+        QVERIFY(!w.start(inDocuments));
+        QVERIFY2(w.errorString().startsWith(QStringLiteral("Impossibile aprire il file di log: ") +
+                                            inDocuments.folder + QStringLiteral("/TARVEX")),
+                 qPrintable(w.errorString()));
+        QVERIFY2(w.errorString().endsWith(qt_error_string(ENOTDIR) + QLatin1Char(')')),
+                 qPrintable(w.errorString()));
+        QCOMPARE(readAll(blocker.fileName()), QByteArray("notes"));
 
         // A full disk while writing the headers. (Filling up in the middle of a line is
         // the live screen's test.)

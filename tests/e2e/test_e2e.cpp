@@ -5,7 +5,6 @@
 #include "screens/menu/Form1.h"
 #include "screens/menu/Form2.h"
 
-#include <QComboBox>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -17,32 +16,6 @@ private slots:
     void initTestCase() {
         QVERIFY(QFile::exists(QCoreApplication::applicationDirPath() +
                               QStringLiteral("/tarvex-ecu-sim")));
-    }
-
-    // A USB adapter chosen in the settings dialog from the ports the system reports: the
-    // connection check talks to it; a later choice cancelled keeps it.
-    void aReportedPortChosenInTheDialogIsTheOneUsed() {
-        SimProcess sim("--start warm");
-        World w;
-        const QString device = sim.device;
-        w.context.serialPorts = [device] {
-            return std::vector<SerialPortEntry>{{QStringLiteral("ttyUSB0"), device, QString()}};
-        };
-        w.context.linkFactory = [&w] {
-            return std::make_unique<SerialEcuLink>([&w] { return w.g.portNameOverride; });
-        };
-        w.host.show(ScreenId::Form1);
-        const auto choose = [&w](int entry, const char* button) {
-            w.click(ScreenId::Form1, QStringLiteral("Command6"));
-            w.control<QComboBox>(ScreenId::Form4, QStringLiteral("Combo1"))->activated(entry);
-            w.click(ScreenId::Form4, QString::fromLatin1(button));
-        };
-        choose(8, "Command1");
-        choose(2, "Command2"); // COM3, cancelled
-        QCOMPARE(w.g.portNameOverride, device);
-        w.click(ScreenId::Form1, QStringLiteral("Command1"));
-        QTRY_VERIFY_WITH_TIMEOUT(w.host.isVisible(ScreenId::Form2), 5000);
-        QCOMPARE(w.g.EcuVersion, (std::array<int, 3>{2, 4, 7}));
     }
 
     // An ECU out of range on a bad line: the repair still gets through.

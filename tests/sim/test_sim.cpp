@@ -8,13 +8,8 @@
 #include "VirtualEcu.h"
 #include "link/LineTiming.h"
 
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
-
-#include <fcntl.h>
-#include <poll.h>
-#include <unistd.h>
 
 namespace {
 
@@ -74,26 +69,6 @@ struct Line {
     VirtualEcu ecu;
     InProcessLink link{ecu};
 };
-
-QString simPath() {
-    return QCoreApplication::applicationDirPath() + "/tarvex-ecu-sim";
-}
-
-// Reads from fd until `want` bytes came or the time is up.
-QByteArray readFor(int fd, int want, int timeoutMs) {
-    QByteArray out;
-    QElapsedTimer t;
-    t.start();
-    while (out.size() < want && t.elapsed() < timeoutMs) {
-        pollfd p{fd, POLLIN, 0};
-        if (poll(&p, 1, 50) > 0 && (p.revents & POLLIN)) {
-            char buf[256];
-            const ssize_t n = ::read(fd, buf, sizeof buf);
-            if (n > 0) out.append(buf, n);
-        }
-    }
-    return out;
-}
 
 } // namespace
 
@@ -411,21 +386,6 @@ private slots:
         }
     }
 
-    void memoryFaults() {
-        VirtualEcu ecu(EcuMemory::factory(), {}, {.refusedIds = {12, 62 + 5}, .outOfRange = true});
-        const auto block = [&ecu] { return ecu.handle(request(1)); };
-        QVERIFY(wordAt(block(), 4 + 2 * 13) < 40); // SwitchTemperature below its range
-        QVERIFY(byteAt(ecu.handle(request(8)), 5 + 64) > 150);
-
-        const int before = wordAt(block(), 4 + 2 * 12);
-        QCOMPARE(ecu.handle(request(2, bytes({0, 12, 0x0B, 0xB8}))), request(2));
-        QCOMPARE(wordAt(block(), 4 + 2 * 12), before);
-        ecu.handle(request(2, bytes({0, 13, 0, 60})));
-        QCOMPARE(wordAt(block(), 4 + 2 * 13), 60);
-        QCOMPARE(ecu.handle(request(9, bytes({5, 140}))), request(9));
-        QCOMPARE(byteAt(ecu.handle(request(8)), 5 + 5), 105);
-    }
-
     void framerCutsRequestsFromAStream() {
         RequestFramer framer;
         QList<QByteArray> frames = framer.feed(QByteArray("\xFF\x13PC\0", 5), 0);
@@ -436,33 +396,6 @@ private slots:
         QVERIFY(framer.feed(bytes({'P', 'C', 0, 40, 7}), 100).isEmpty());
         QCOMPARE(framer.feed(request(3), 300), QList<QByteArray>{request(3)});
         QCOMPARE(framer.pending(), 0);
-    }
-
-    void ptyHostAnswersOverAPseudoTerminal() {
-        QTemporaryDir dir;
-        const QString link = dir.filePath("ecu");
-        QProcess sim;
-        sim.start(simPath(), {"--seed", "1", "--link", link});
-        QVERIFY2(sim.waitForReadyRead(5000), qPrintable(sim.errorString()));
-        const QString device = QString::fromLocal8Bit(sim.readLine()).trimmed();
-        QVERIFY(device.startsWith("/dev/"));
-        QCOMPARE(QFileInfo(link).symLinkTarget(), device);
-
-        const int fd = ::open(QFile::encodeName(link).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-        QVERIFY(fd >= 0);
-        // Sent in two writes: the host gathers a frame however it arrives. (When the reply's
-        // last byte comes is a figure of scripts/bench.sh pty.)
-        QCOMPARE(::write(fd, "PC\0", 3), ssize_t(3));
-        QCOMPARE(::write(fd, "\x05\x07", 2), ssize_t(2));
-        QCOMPARE(readFor(fd, 8, 3000), bytes({'P', 'C', 0, 8, 7, 2, 4, 7}));
-        ::close(fd);
-
-        sim.terminate();
-        QVERIFY(sim.waitForFinished(5000));
-        QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(sim.exitCode(), 0);
-        // (A write kept in the image saved at exit is the end-to-end page test.)
-        QVERIFY(!QFileInfo::exists(link));
     }
 };
 
