@@ -379,6 +379,13 @@ private slots:
         QCOMPARE(w.g.CommParity, QStringLiteral("o"));
         QVERIFY(w.host.isVisible(ScreenId::Form1));
 
+        // Cancel applies nothing.
+        w.click(ScreenId::Form1, "Command6");
+        combo("Combo4")->activated(0);
+        w.click(ScreenId::Form4, "Command2");
+        QCOMPARE(w.g.CommSettings, QStringLiteral("19200,o,7,2"));
+        QVERIFY(w.host.isVisible(ScreenId::Form1));
+
         // The same values again leave the settings string as it was, extra text included.
         w.g.CommSettings = QStringLiteral("19200,o,7,2 ");
         w.click(ScreenId::Form1, "Command6");
