@@ -136,7 +136,8 @@ private slots:
         QCOMPARE(car.text("TableStatus"),
                  QStringLiteral("Celle modificate, non ancora scritte: 6"));
         car.w.ecu.clearReceived();
-        car.click("Command7");
+        car.click("Command7"); // manual calibration off: no question
+        QVERIFY(car.w.dialogs.messages.isEmpty());
         QVERIFY(!car.enabled("Command9"));
         QVERIFY(car.writeDone());
 
@@ -211,7 +212,8 @@ private slots:
                                                "colonne dalla cella TINJ 1 RPM 8")));
     }
 
-    // Manual calibration at 120 drives the ECU live; MODIFICA then makes 120 the whole table.
+    // Manual calibration at 120 drives the ECU live; MODIFICA then makes 120 the whole table,
+    // only when the fitter says so.
     void manualCalibrationDrivesTheEcuAndWritesItsCoefficient() {
         Page car{FaultSettings{}};
         Form16* page = car.open();
@@ -234,6 +236,16 @@ private slots:
         QCOMPARE(car.w.ecu.engine().kcor, 120);
         QCOMPARE(car.text("Text14"), QStringLiteral("120"));
 
+        car.w.dialogs.answer = false;
+        car.w.ecu.clearReceived();
+        car.click("Command7");
+        QCOMPARE(car.w.dialogs.messages.size(), 1);
+        QVERIFY(car.w.dialogs.messages.last().contains(QStringLiteral("120")));
+        QVERIFY(car.w.dialogs.messages.last().contains(QStringLiteral("64")));
+        QVERIFY(!page->page().writing());
+        car.tick(3);
+        QCOMPARE(car.w.commandsSeen(), QList<int>(3, Commands::CalibrationLive));
+        car.w.dialogs.answer = true;
         car.click("Command7");
         QVERIFY(car.writeDone());
         for (int j = 1; j <= 64; ++j) {
@@ -376,34 +388,6 @@ private slots:
         QCOMPARE(p.link->written.last(), Commands::writeParameter(PressureCorrection, 5));
         for (const char* locked : {"VScroll2", "VScroll3", "VScroll4", "VScroll1", "Text11"})
             QVERIFY2(!p.enabled(locked), locked);
-    }
-
-    // In manual calibration MODIFICA puts the coefficient into every cell: only when the
-    // fitter says so.
-    void manualModificaAsksBeforeTheTableIsReplaced() {
-        Page off;
-        Form16* page = off.openScripted();
-        off.tick();
-        off.click("Command7"); // manual off: no question
-        QVERIFY(off.w.dialogs.messages.isEmpty());
-        QVERIFY(page->page().writing());
-        QCOMPARE(page->writes().total(), 87);
-
-        Page m;
-        page = m.openScripted();
-        m.switchManualOn();
-        QVERIFY(page->page().ecuManual());
-        m.w.dialogs.answer = false;
-        m.click("Command7");
-        QCOMPARE(m.w.dialogs.messages.size(), 1);
-        QVERIFY(m.w.dialogs.messages.last().contains(QStringLiteral("105")));
-        QVERIFY(m.w.dialogs.messages.last().contains(QStringLiteral("64")));
-        QVERIFY(!page->page().writing());
-        m.tick();
-        QCOMPARE(m.link->written.last(), Commands::calibrationLive(105));
-        m.w.dialogs.answer = true;
-        m.click("Command7");
-        QVERIFY(page->page().writing());
     }
 
     // --- Requests and acknowledgements ------------------------------------------------------
