@@ -103,11 +103,8 @@ private slots:
         QFETCH(int, trueK);
         QFETCH(double, dropRate);
         QFETCH(qint64, silenceAfterMs);
-        FaultSettings faults;
-        faults.dropRate = dropRate;
-        faults.silenceAfterMs = silenceAfterMs;
-        faults.silenceForMs = 8000;
-        World w(warmCar(trueK), faults);
+        World w(warmCar(trueK),
+                {.dropRate = dropRate, .silenceAfterMs = silenceAfterMs, .silenceForMs = 8000});
         w.g.LostLinkText = QStringLiteral("NO COMUNICAZIONE");
         AutoCalDrive drive(w);
         Form8* screen = drive.open();

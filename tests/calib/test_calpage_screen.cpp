@@ -257,10 +257,7 @@ private slots:
 
     // A fifth of the replies lost: the ECU still ends up holding exactly what the page shows.
     void droppedRepliesStillLeaveTheEcuHoldingWhatThePageShows() {
-        FaultSettings faults;
-        faults.seed = 7;
-        faults.dropRate = 0.2;
-        Page car(faults);
+        Page car{FaultSettings{.seed = 7, .dropRate = 0.2}};
         Form16* page = car.open();
         car.tick(2);
         for (int c = 0; c < 64; ++c)
