@@ -105,13 +105,15 @@ const RequestPlan& RequestPlan::diagnosis() {
 }
 
 const RequestPlan& RequestPlan::calibrationPage() {
+    // The page asks for its first record soon after the menu's last reply; a write waits a
+    // little longer so the poll's reply still on the line is not taken for its acknowledgement.
     static const RequestPlan plan("calibration page", 200,
-                                  {{CalibrationLive},
+                                  {{CalibrationLive, 0, 50},
                                    {SwitchFuel},
                                    {EnterCalibration},
                                    {LeaveCalibration},
-                                   {WriteParameter},
-                                   {WriteTableEntry},
+                                   {WriteParameter, 0, 100},
+                                   {WriteTableEntry, 0, 100},
                                    {ReadParameters},
                                    {ReadTable},
                                    {Version}});

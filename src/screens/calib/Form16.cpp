@@ -441,7 +441,7 @@ void Form16::load() {
     showLive();
     refreshControls();
     syncRequest();
-    cycle().start(50);
+    cycle().start(plan().startDelayOf(m_page.request().command));
 }
 
 void Form16::fillCorrectives() {
@@ -687,7 +687,10 @@ void Form16::modificaClicked() {
     ctx.dialogs.setBusy(true);
     refreshControls();
     // While the ECU is silent the exchange keeps its slower look-out; the write waits for it.
-    if (!cycle().isLost()) cycle().start(100);
+    const bool tableFirst = !prepared.writes.empty() && prepared.writes.front().table;
+    if (!cycle().isLost())
+        cycle().start(
+            plan().startDelayOf(tableFirst ? Commands::WriteTableEntry : Commands::WriteParameter));
 }
 
 void Form16::markRejected(const QStringList& controls) {

@@ -14,8 +14,6 @@ namespace {
 
 using Outcome = ExchangeCycle::Outcome;
 
-constexpr int kExchangeFirstMs = 100;
-
 } // namespace
 
 Form8::Form8(FormContext& context)
@@ -57,7 +55,7 @@ Form8::Form8(FormContext& context)
         showStatus(link().errorString());
     } else {
         syncRequest();
-        cycle().start(kExchangeFirstMs);
+        cycle().start(plan().startDelayOf(Commands::CalibrationLive));
     }
     showRun();
 }
@@ -178,7 +176,7 @@ void Form8::startClicked(std::optional<TableCell> cell) {
         showStatus(QString());
         m_retryCount = 0;
         syncRequest();
-        cycle().start(kExchangeFirstMs);
+        cycle().start(plan().startDelayOf(Commands::CalibrationLive));
     }
     if (!(cell ? m_run.startCell(*cell) : m_run.start())) {
         if (const QString why = m_run.startRefusedText(); !why.isEmpty()) showStatus(why);
@@ -186,7 +184,7 @@ void Form8::startClicked(std::optional<TableCell> cell) {
     }
     showStatus(QString());
     syncRequest();
-    if (!cycle().isRunning()) cycle().start(kExchangeFirstMs);
+    if (!cycle().isRunning()) cycle().start(plan().startDelayOf(Commands::CalibrationLive));
     showRun();
 }
 
