@@ -240,7 +240,8 @@ private slots:
             QVERIFY(drive.runUntil([&] { return !w.host.isVisible(ScreenId::Form8); }, 30000));
             QVERIFY(w.host.isVisible(ScreenId::Form16));
             QCOMPARE(cellsHolding(w.ecu.memory(), k), TableSize);
-            QVERIFY(!w.ecu.model().inCalibration() && w.dialogs.messages.isEmpty());
+            QVERIFY(!w.ecu.model().inCalibration());
+            QVERIFY(w.dialogs.messages.isEmpty());
             return;
         }
         screen->close(); // asked, and confirmed
