@@ -22,8 +22,6 @@ ParameterSet defaults() {
 
 const PageRequest Enter{Commands::EnterCalibration, 0, false, false};
 const PageRequest Leave{Commands::LeaveCalibration, 0, false, false};
-const PageRequest Switch{Commands::SwitchFuel, 0, true, false};
-const PageRequest WriteStep{0, 0, false, true};
 
 // A connected page whose ECU reported Kcor 105.
 CalibrationPageMachine connectedPage() {
@@ -43,6 +41,69 @@ CalibrationPageMachine manualPage() {
 
 PageRequest poll(int coefficient) {
     return {Commands::CalibrationLive, coefficient, false, false};
+}
+
+// Plays a script of events on the machine, one word each, and gives the script back with what
+// each "event=result" word gave in place of the result, so that a case compares the two:
+// - exit, auto (Command8), finished (the write ended), ack<command>: the action, "-" to stay,
+//   "menu" or "auto", with "+warn" (manual calibration may still be on) and "+abandon";
+// - take: the request, its command ("w" a write step), ":<coefficient>" if any, "!" when it
+//   goes out once;
+// - write, commuta, kgb<value> (the spinner): taken or not, "yes" / "no";
+// - notice, state, controls ("exit" when EXIT is all there is), spinners ("yes" / "no" for
+//   the coefficient and the corrective spinners together, "some" when they differ), writing,
+//   manualTable (a write fills the table with the coefficient), kgb;
+// - toggle (Command9), lost, found: nothing to give.
+QString played(CalibrationPageMachine m, const QString& script) {
+    const auto yes = [](bool b) { return QString::fromLatin1(b ? "yes" : "no"); };
+    const auto action = [](const PageAction& a) {
+        QString out = a.leave == PageExit::Stay         ? QStringLiteral("-")
+                      : a.leave == PageExit::ToMainMenu ? QStringLiteral("menu")
+                                                        : QStringLiteral("auto");
+        return out + (a.manualMayStillBeOn ? "+warn" : "") + (a.abandonWrite ? "+abandon" : "");
+    };
+    const char* const notices[] = {"none", "afterWrite", "again", "atAck"};
+    const char* const states[] = {"manualOn", "manualOff", "toMenu", "toAuto"};
+    QStringList out;
+    for (const QString& word : script.split(QLatin1Char(' '))) {
+        const QString event = word.section(QLatin1Char('='), 0, 0);
+        QString gave;
+        const QStringList known{"exit",     "auto",     "finished", "ack",         "take",
+                                "write",    "commuta",  "kgb",      "notice",      "state",
+                                "controls", "spinners", "writing",  "manualTable", "toggle",
+                                "lost",     "found"};
+        if (!known.contains(QString(event).remove(QRegularExpression(QStringLiteral("\\d+$")))))
+            return QStringLiteral("unknown event: ") + word;
+        if (event == "exit") gave = action(m.exitClicked());
+        if (event == "auto") gave = action(m.autoCalibrationClicked());
+        if (event == "finished") gave = action(m.writeFinished());
+        if (event.startsWith("ack")) gave = action(m.acknowledged(event.mid(3).toInt()));
+        if (event == "take") {
+            const PageRequest r = m.takeRequest();
+            gave = r.writeStep ? QStringLiteral("w") : QString::number(r.command);
+            if (r.coefficient != 0) gave += ":" + QString::number(r.coefficient);
+            if (r.oneShot) gave += "!";
+        }
+        if (event == "write") gave = yes(m.startWrite());
+        if (event == "commuta") gave = yes(m.commutaClicked());
+        if (event.startsWith("kgb") && event.size() > 3)
+            gave = yes(m.setManualKgb(event.mid(3).toInt()));
+        if (event == "kgb") gave = QString::number(m.manualKgb());
+        if (event == "notice") gave = notices[int(m.notice())];
+        if (event == "state") gave = states[int(m.state())];
+        if (event == "controls") gave = m.controls() == PageControls{} ? "exit" : "more";
+        if (event == "spinners") {
+            const PageControls c = m.controls();
+            gave = c.manualKgb == c.correctiveSpinners ? yes(c.manualKgb) : QStringLiteral("some");
+        }
+        if (event == "writing") gave = yes(m.writing());
+        if (event == "manualTable") gave = yes(m.writesManualKgbTable());
+        if (event == "toggle") m.manualToggleClicked();
+        if (event == "lost") m.linkLost();
+        if (event == "found") m.linkFound();
+        out << (word.contains(QLatin1Char('=')) ? event + "=" + gave : event);
+    }
+    return out.join(QLatin1Char(' '));
 }
 
 } // namespace
@@ -127,122 +188,45 @@ private slots:
         QCOMPARE(m.takeRequest(), poll(107));
     }
 
-    void switchInterruptsTheRepeatedRequestAndIsDroppedWhenTheLinkIsLost() {
-        CalibrationPageMachine m = connectedPage();
-        m.manualToggleClicked();
-        m.commutaClicked();
-        QCOMPARE(m.takeRequest(), Switch);
-        QCOMPARE(m.takeRequest(), Enter); // back to the request it was repeating
-
-        m.commutaClicked();
-        m.linkLost();
-        QVERIFY(!m.commutaClicked());
-        m.linkFound();
-        QCOMPARE(m.takeRequest(), Enter);
-    }
-
-    // EXIT and the automatic calibration leave at once only with the ECU out of manual
-    // calibration; otherwise on the acknowledgement of their own leave request.
-    void leavingWaitsUntilTheEcuIsOutOfManual() {
-        CalibrationPageMachine m = connectedPage();
-        QCOMPARE(m.exitClicked(), PageAction{PageExit::ToMainMenu});
-        m = connectedPage();
-        QCOMPARE(m.autoCalibrationClicked(), PageAction{PageExit::ToAutoCalibration});
-
-        m = manualPage();
-        QCOMPARE(m.exitClicked(), PageAction{});
-        QCOMPARE(m.controls(), PageControls{}); // EXIT only
-        QCOMPARE(m.autoCalibrationClicked(), PageAction{});
-        // A stray 12 before EXIT's own request went out must not let the page leave.
-        QCOMPARE(m.acknowledged(Commands::LeaveCalibration), PageAction{});
-        QCOMPARE(m.takeRequest(), Leave);
-        QCOMPARE(m.acknowledged(Commands::EnterCalibration), PageAction{}); // late duplicate
-        QCOMPARE(m.acknowledged(Commands::LeaveCalibration), PageAction{PageExit::ToMainMenu});
-
-        m = manualPage();
-        m.autoCalibrationClicked();
-        m.takeRequest();
-        QCOMPARE(m.acknowledged(Commands::LeaveCalibration),
-                 PageAction{PageExit::ToAutoCalibration});
-
-        // Switched off but not yet acknowledged: the ECU may still be in manual calibration.
-        m = manualPage();
-        m.manualToggleClicked();
-        m.takeRequest();
-        QCOMPARE(m.exitClicked(), PageAction{});
-        QCOMPARE(m.state(), CalibrationPageState::LeavingForMenu);
-        m.linkLost();
-        QCOMPARE(m.notice(), PageNotice::ExitAgainToLeave);
-        m.linkFound(); // the ECU is back: request 12 resumes
-        QCOMPARE(m.takeRequest(), Leave);
-        QCOMPARE(m.acknowledged(Commands::LeaveCalibration), PageAction{PageExit::ToMainMenu});
-    }
-
-    // What a write sends was taken at MODIFICA: the spinners wait for its end.
-    void aRunningWriteLocksTheSpinners() {
-        CalibrationPageMachine m = manualPage();
-        QVERIFY(m.controls().manualKgb && m.controls().correctiveSpinners);
-        QVERIFY(m.startWrite());
-        QVERIFY(!m.controls().manualKgb && !m.controls().correctiveSpinners);
-        QVERIFY(!m.setManualKgb(130));
-        QCOMPARE(m.manualKgb(), 105);
-        m.writeFinished();
-        QVERIFY(m.controls().manualKgb && m.controls().correctiveSpinners);
-    }
-
-    void leavingWaitsForARunningWrite() {
-        CalibrationPageMachine m = connectedPage();
-        QVERIFY(m.startWrite());
-        QCOMPARE(m.takeRequest(), WriteStep);
-        QCOMPARE(m.exitClicked(), PageAction{});
-        QCOMPARE(m.notice(), PageNotice::ExitAfterWrite);
-        m.acknowledged(Commands::SwitchFuel); // stray reply during the write
-        QCOMPARE(m.takeRequest(), WriteStep);
-        QCOMPARE(m.writeFinished(), PageAction{PageExit::ToMainMenu});
-
-        // In manual calibration the deferred EXIT becomes the manual-off request.
-        m = manualPage();
-        QVERIFY(m.writesManualKgbTable());
-        m.startWrite();
-        m.exitClicked();
-        QCOMPARE(m.writeFinished(), PageAction{});
-        QCOMPARE(m.takeRequest(), Leave);
-
-        // Link lost: EXIT interrupts the write, with the warning when manual may still be on.
-        m = connectedPage();
-        m.startWrite();
-        m.linkLost();
-        QCOMPARE(m.exitClicked(), (PageAction{PageExit::ToMainMenu, false, true}));
-        m = manualPage();
-        m.startWrite();
-        m.exitClicked();
-        m.linkLost();
-        QCOMPARE(m.exitClicked(), (PageAction{PageExit::ToMainMenu, true, true}));
-
-        m = connectedPage();
-        m.manualToggleClicked();
-        QVERIFY(!m.startWrite()); // mode change not yet acknowledged
-
-        // Manual calibration, the write under way and the link lost: EXIT stops the write
-        // (nothing more of the table goes out) and asks the ECU to leave manual calibration.
-        m = manualPage();
-        m.startWrite();
-        m.takeRequest();
-        m.linkLost();
-        QCOMPARE(m.exitClicked(), (PageAction{PageExit::Stay, false, true}));
-        QVERIFY(!m.writing());
-        m.linkFound();
-        QCOMPARE(m.takeRequest(), Leave);
-
-        // EXIT asked again leaves at once, whatever the ECU does: during a write with the
-        // link alive the write is stopped first, and a leave not yet confirmed is warned of.
-        m = manualPage();
-        m.startWrite();
-        QCOMPARE(m.exitClicked(), PageAction{});
-        QCOMPARE(m.exitClicked(), (PageAction{PageExit::Stay, false, true}));
-        QCOMPARE(m.notice(), PageNotice::ExitAtAcknowledgement);
-        QCOMPARE(m.takeRequest(), Leave);
-        QCOMPARE(m.exitClicked(), (PageAction{PageExit::ToMainMenu, true, false}));
+    // COMMUTA interrupts the request being repeated, and goes back to it; a switch not yet
+    // sent when the link is lost is dropped. EXIT and the automatic calibration leave at once
+    // only with the ECU out of manual calibration, otherwise on the acknowledgement of their
+    // own leave request; during a write they wait for its end, and the spinners too, since
+    // what a write sends was taken at MODIFICA.
+    void leavingAndSwitchingWaitForTheEcu() {
+        const std::pair<CalibrationPageMachine, QString> cases[] = {
+            {connectedPage(),
+             "toggle commuta take=4! take=11 commuta lost commuta=no found take=11"},
+            {connectedPage(), "exit=menu"},
+            {connectedPage(), "auto=auto"},
+            // A stray 12 before EXIT's own request went out must not let the page leave, nor
+            // a late duplicate of 11.
+            {manualPage(), "exit=- controls=exit auto=- ack12=- take=12 ack11=- ack12=menu"},
+            {manualPage(), "auto take ack12=auto"},
+            // Switched off but not yet acknowledged: the ECU may still be in manual
+            // calibration. Back from a lost link, request 12 resumes.
+            {manualPage(),
+             "toggle take exit=- state=toMenu lost notice=again found take=12 ack12=menu"},
+            {manualPage(),
+             "spinners=yes write=yes spinners=no kgb130=no kgb=105 finished spinners=yes"},
+            // A stray reply during the write.
+            {connectedPage(),
+             "write=yes take=w exit=- notice=afterWrite ack4 take=w finished=menu"},
+            // In manual calibration the deferred EXIT becomes the manual-off request.
+            {manualPage(), "manualTable=yes write exit finished=- take=12"},
+            // Link lost: EXIT interrupts the write, with the warning when manual may be on.
+            {connectedPage(), "write lost exit=menu+abandon"},
+            {manualPage(), "write exit lost exit=menu+warn+abandon"},
+            {connectedPage(), "toggle write=no"}, // mode change not yet acknowledged
+            // Manual calibration, the write under way and the link lost: EXIT stops the write
+            // (nothing more of the table goes out) and asks the ECU to leave manual calibration.
+            {manualPage(), "write take lost exit=-+abandon writing=no found take=12"},
+            // EXIT asked again leaves at once, whatever the ECU does: during a write with the
+            // link alive the write is stopped first, and a leave not yet confirmed is warned of.
+            {manualPage(), "write exit=- exit=-+abandon notice=atAck take=12 exit=menu+warn"},
+        };
+        for (const auto& [machine, script] : cases)
+            QCOMPARE(played(machine, script), script);
     }
 
     void graphMapsTheTableToPixels() {

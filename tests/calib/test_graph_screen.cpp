@@ -146,24 +146,21 @@ private slots:
         QVERIFY(w.host.isVisible(ScreenId::Form12));
     }
 
-    // A press on a point of the chosen curve fills the boxes and beeps once for every point in
-    // reach (which those are is the graph's test), also with the window scaled up.
+    // A press on a point of the chosen curve, on the window scaled up, fills the boxes and
+    // beeps once for every point in reach (which those are is the graph's test).
     void clickOnAPointFillsTheBoxesAndBeeps() {
         World w;
         // Curve 4 meets curve 2 on point 5.
         Form15* view =
             openView(w, [](ParameterSet& s) { s.setKtar(8 * 5 + 3 + 1, s.ktar(8 * 5 + 1 + 1)); });
         w.click(ScreenId::Form15, QStringLiteral("Label24"));
+        view->resize(view->width() * 2, view->height() * 2);
+        QVERIFY(plotOf(view)->scale() > 1.5);
         pressAt(view, view->graph().position(1, 5) + QPoint(2, -2));
         QCOMPARE(w.dialogs.beeps, 2);
         QCOMPARE(text(w, "Text1"), QString::number(w.g.parameters.value(RpmBreakpoint1 + 1)));
         QCOMPARE(text(w, "Text2"), QString::number(w.g.parameters.value(TinjBreakpoint1 + 5)));
         QCOMPARE(text(w, "Text3"), QString::number(w.g.parameters.ktar(8 * 5 + 1 + 1)));
-
-        view->resize(view->width() * 2, view->height() * 2);
-        QVERIFY(plotOf(view)->scale() > 1.5);
-        pressAt(view, view->graph().position(1, 0));
-        QCOMPARE(text(w, "Text2"), QString::number(w.g.parameters.value(TinjBreakpoint1)));
         QCOMPARE(pixel(plotOf(view), plotOf(view)->fromView(view->graph().position(0, 0))),
                  curve(1));
         QVERIFY(!w.host.loaded(ScreenId::Form12));

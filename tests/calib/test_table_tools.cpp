@@ -292,26 +292,16 @@ private slots:
             int field;
             QString content;
         };
+        const int farRight = std::numeric_limits<int>::max();
+        // Nine rows are too many even where a value is also out of range.
+        const QString nineRows = QStringLiteral("101\n").repeated(8) + QStringLiteral("170\n");
         const QList<Case> cases{
             // A 2 x 3 block with its first value two cells from the right edge.
             {QStringLiteral("101\t102\t103\n104\t105\t106\n"), 0, 6, Status::OffTheTable, 0, 0, {}},
             {QStringLiteral("101\n102\n"), 7, 0, Status::OffTheTable, 0, 0, {}},
             {QStringLiteral("101"), -1, 0, Status::OffTheTable, 0, 0, {}},
-            {QStringLiteral("101"),
-             0,
-             std::numeric_limits<int>::max(),
-             Status::OffTheTable,
-             0,
-             0,
-             {}},
-            // Nine rows are too many even where a value is also out of range.
-            {QStringLiteral("101\n").repeated(8) + QStringLiteral("170\n"),
-             0,
-             0,
-             Status::OffTheTable,
-             0,
-             0,
-             {}},
+            {QStringLiteral("101"), 0, farRight, Status::OffTheTable, 0, 0, {}},
+            {nineRows, 0, 0, Status::OffTheTable, 0, 0, {}},
             {QStringLiteral("101\t102\n103\t120,5\n"), 0, 0, Status::NotAWholeNumber, 2, 2,
              QStringLiteral("120,5")},
             // Commas never separate: the whole line is one value that is no number.
