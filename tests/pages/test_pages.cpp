@@ -515,6 +515,35 @@ private slots:
         in.pressureCorrection = 6;
         QCOMPARE(rejectionOf(in).message, QStringLiteral(" Correttivo pressione 0-5 KGB 100-150 "));
     }
+
+    // The ECU takes the correctives frame by frame (each spinner's value, not its box), then
+    // both breakpoint rows, then the cells by address; in manual calibration every cell is the
+    // coefficient being tried.
+    void calibrationWritesGoInTheEcusOrder() {
+        CalibrationInput in =
+            withTexts(calibrationFrom(defaults()),
+                      {{"Text10", "150"}, {"Text6_7", "7200"}, {"Text6_17", "121"}});
+        in.pressureCorrection = 3;
+        in.temperatureCorrection = 2;
+        in.lambdaMaxVariation = 4;
+        const Writes w = CalibrationFields::prepareWrite(in, m_italian).writes;
+        QCOMPARE(listed(Writes(w.begin(), w.begin() + 7)),
+                 QStringLiteral("21:3 22:150 23:1100 26:2 27:10 24:4 25:1500"));
+        Writes rest;
+        for (int i = 0; i < 16; ++i)
+            rest.push_back(
+                {RpmBreakpoint1 + i, i == 7 ? 7200 : defaults().value(RpmBreakpoint1 + i), false});
+        for (int j = 1; j <= TableSize; ++j)
+            rest.push_back({j, j == 2 ? 121 : 105, true});
+        QCOMPARE(listed(Writes(w.begin() + 7, w.end())), listed(rest));
+
+        in.manual = true;
+        in.manualKgb = 120;
+        const Writes manual = CalibrationFields::prepareWrite(in, m_italian).writes;
+        QCOMPARE(manual.size(), w.size());
+        for (int j = 1; j <= TableSize; ++j)
+            QCOMPARE(manual[22 + j], (Entry{j, 120, true}));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestPages)
