@@ -215,45 +215,42 @@ private slots:
     // EXIT during the store waits for it and for the leave. The close box, confirmed, leaves
     // at once; the set keeps exactly the cells the ECU confirmed, and the fitter is told how
     // many. (What EXIT waits for in each phase, and a second EXIT, are the run's test.)
-    void exitDuringTheStore_data() {
-        QTest::addColumn<bool>("closeBox");
-        QTest::newRow("EXIT with the link alive") << false;
-        QTest::newRow("close box") << true;
-    }
     void exitDuringTheStore() {
-        QFETCH(bool, closeBox);
-        World w(warmCar(118), {});
-        AutoCalDrive drive(w);
-        Form8* screen = drive.open();
-        const AutoCalibrationStore& store = screen->run().store();
-        QVERIFY(drive.start());
-        QVERIFY(drive.runUntil([&] { return store.table().acknowledged() >= 10; }, 900000));
-        const int k = screen->run().ktar();
-        QVERIFY(textOf(w, "StoreText").startsWith(QStringLiteral("Scrittura in corso: 10 / 64")));
-        QVERIFY(!enabled(w, "Command3") && !enabled(w, "Command1"));
-        const int confirmed = store.table().acknowledged();
-        if (!closeBox) {
-            w.click(ScreenId::Form8, QStringLiteral("Command5"));
-            QCOMPARE(textOf(w, "StatusText"),
-                     QStringLiteral("USCITA AL TERMINE DELLA MEMORIZZAZIONE\n"
-                                    "Premere di nuovo EXIT per uscire subito"));
-            QVERIFY(drive.runUntil([&] { return !w.host.isVisible(ScreenId::Form8); }, 30000));
+        for (const bool closeBox : {false, true}) {
+            World w(warmCar(118), {});
+            AutoCalDrive drive(w);
+            Form8* screen = drive.open();
+            const AutoCalibrationStore& store = screen->run().store();
+            QVERIFY(drive.start());
+            QVERIFY(drive.runUntil([&] { return store.table().acknowledged() >= 10; }, 900000));
+            const int k = screen->run().ktar();
+            QVERIFY(
+                textOf(w, "StoreText").startsWith(QStringLiteral("Scrittura in corso: 10 / 64")));
+            QVERIFY(!enabled(w, "Command3") && !enabled(w, "Command1"));
+            const int confirmed = store.table().acknowledged();
+            if (!closeBox) {
+                w.click(ScreenId::Form8, QStringLiteral("Command5"));
+                QCOMPARE(textOf(w, "StatusText"),
+                         QStringLiteral("USCITA AL TERMINE DELLA MEMORIZZAZIONE\n"
+                                        "Premere di nuovo EXIT per uscire subito"));
+                QVERIFY(drive.runUntil([&] { return !w.host.isVisible(ScreenId::Form8); }, 30000));
+                QVERIFY(w.host.isVisible(ScreenId::Form16));
+                QCOMPARE(cellsHolding(w.ecu.memory(), k), TableSize);
+                QVERIFY(!w.ecu.model().inCalibration());
+                QVERIFY(w.dialogs.messages.isEmpty());
+                continue;
+            }
+            screen->close(); // asked, and confirmed
             QVERIFY(w.host.isVisible(ScreenId::Form16));
-            QCOMPARE(cellsHolding(w.ecu.memory(), k), TableSize);
-            QVERIFY(!w.ecu.model().inCalibration());
-            QVERIFY(w.dialogs.messages.isEmpty());
-            return;
+            QVERIFY(w.ecu.model().inCalibration()); // left mid-store
+            QVERIFY(w.dialogs.messages.last().contains(
+                QStringLiteral("la centralina ha confermato %1 scritture su 64").arg(confirmed)));
+            for (int j = 1; j <= TableSize; ++j)
+                QCOMPARE(w.g.parameters.ktar(j), j <= confirmed ? k : 105);
+            // The last write may have reached the ECU with its acknowledgement lost on the way.
+            const int held = cellsHolding(w.ecu.memory(), k);
+            QVERIFY(held == confirmed || held == confirmed + 1);
         }
-        screen->close(); // asked, and confirmed
-        QVERIFY(w.host.isVisible(ScreenId::Form16));
-        QVERIFY(w.ecu.model().inCalibration()); // left mid-store
-        QVERIFY(w.dialogs.messages.last().contains(
-            QStringLiteral("la centralina ha confermato %1 scritture su 64").arg(confirmed)));
-        for (int j = 1; j <= TableSize; ++j)
-            QCOMPARE(w.g.parameters.ktar(j), j <= confirmed ? k : 105);
-        // The last write may have reached the ECU with its acknowledgement lost on the way.
-        const int held = cellsHolding(w.ecu.memory(), k);
-        QVERIFY(held == confirmed || held == confirmed + 1);
     }
 
     // The second pressure only with a second sensor, as on the live screen.

@@ -112,8 +112,9 @@ private slots:
         QVERIFY(w.g.parameters == held);
     }
 
-    // "Confronta con archivio": the workbook's differences listed and shaded, nothing sent;
-    // then "Carica nella centralina" goes back to the menu, whose bulk write loads it.
+    // A file that cannot be loaded or compared is told; then "Confronta con archivio": the
+    // workbook's differences listed and shaded, nothing sent; "Carica nella centralina" goes
+    // back to the menu, whose bulk write loads it.
     void comparisonListsTheDifferencesThenLoadsOnRequest() {
         World w;
         Form5* m = menu(w);
@@ -125,12 +126,21 @@ private slots:
         car.setKtar(64, 140);
         const QString file = w.dir.filePath(QStringLiteral("Panda.xlsx"));
         QVERIFY(VehicleArchive::save(file, car).ok());
-        // A file that cannot be read is told as a load tells it, and nothing opens.
+        // A file that is no configuration is refused with its reason (the archive's own):
+        // nothing opens, not one frame goes to the ECU and the set stays as it was.
+        const ParameterSet before = w.g.parameters;
+        w.writeFile(QStringLiteral("empty.xlsx"), QByteArray());
+        w.dialogs.fileToOpen = w.dir.filePath(QStringLiteral("empty.xlsx"));
+        w.click(ScreenId::Form5, "Command5");
+        QCOMPARE(status(w), QStringLiteral("Il file empty.xlsx è vuoto."));
+        QCOMPARE(m->phase(), Form5::Phase::Idle);
+        QVERIFY(buttonsBack(w) && !text4Shown(w));
         w.dialogs.fileToOpen = w.dir.filePath(QStringLiteral("missing.xlsx"));
         w.click(ScreenId::Form5, "Command11");
         QCOMPARE(status(w), VehicleArchiveTexts::loadError(
                                 VehicleArchive::load(w.dialogs.fileToOpen), w.g.language));
         QVERIFY(!w.host.loaded(ScreenId::Form18));
+        QVERIFY(w.g.parameters == before);
 
         w.dialogs.fileToOpen = file;
         w.click(ScreenId::Form5, "Command11");
@@ -170,24 +180,6 @@ private slots:
             m->Timer1Tick();
         QCOMPARE(status(w), QStringLiteral("Parametri scritti e verificati"));
         QVERIFY(heldBy(w.ecu.memory()) == car);
-    }
-
-    // A file that is no configuration is refused with its reason on the status line (the
-    // reasons are the archive's own): not one frame goes to the ECU and the set stays as it
-    // was.
-    void aRefusedFileLeavesEcuAndSetAlone() {
-        World w;
-        menu(w);
-        const ParameterSet before = w.g.parameters;
-        w.writeFile(QStringLiteral("empty.xlsx"), QByteArray());
-        w.dialogs.fileToOpen = w.dir.filePath(QStringLiteral("empty.xlsx"));
-        w.click(ScreenId::Form5, "Command5");
-        QCOMPARE(status(w), QStringLiteral("Il file empty.xlsx è vuoto."));
-        QCOMPARE(w.screen<Form5>(ScreenId::Form5)->phase(), Form5::Phase::Idle);
-        QVERIFY(buttonsBack(w));
-        QVERIFY(!text4Shown(w));
-        QVERIFY(w.ecu.received().isEmpty());
-        QVERIFY(w.g.parameters == before);
     }
 
     // Installed, the archive is VehiclesArchive in the user's TARVEX documents folder, made on
