@@ -124,14 +124,18 @@ private slots:
         QCOMPARE(pixel(plot, view->graph().position(5, 0)), curve(6));
     }
 
-    void keyboardChoosesACurveAndStepsAlongIt() {
+    // Keys choose a curve and step along it; a press on a point of the chosen curve, on the
+    // window scaled up, fills the boxes and beeps once for every point in reach (which those
+    // are is the graph's test). With no curve chosen a key is told, as a click is.
+    void keysAndPressesReadThePointsOfTheChosenCurve() {
         World w;
-        Form15* view = openView(w);
+        // Curve 4 meets curve 2 on point 5.
+        Form15* view =
+            openView(w, [](ParameterSet& s) { s.setKtar(8 * 5 + 3 + 1, s.ktar(8 * 5 + 1 + 1)); });
         auto* third = button(w, "Label25");
         QCOMPARE(third->focusPolicy(), Qt::StrongFocus);
         QTest::keyClick(third, Qt::Key_Space);
         QCOMPARE(view->graph().selectedCurve(), 3);
-
         CalibrationPlot* plot = plotOf(view);
         QTest::keyClick(plot, Qt::Key_Right);
         QTest::keyClick(plot, Qt::Key_Right);
@@ -140,30 +144,21 @@ private slots:
         QCOMPARE(text(w, "Text3"), QString::number(w.g.parameters.ktar(8 * 1 + 2 + 1)));
         QCOMPARE(w.dialogs.beeps, 2);
 
-        QTest::keyClick(button(w, "Label30"), Qt::Key_Space);
-        QCOMPARE(view->graph().selectedCurve(), 0);
-        QTest::keyClick(plot, Qt::Key_Left); // nothing chosen: told, as for a click
-        QVERIFY(w.host.isVisible(ScreenId::Form12));
-    }
-
-    // A press on a point of the chosen curve, on the window scaled up, fills the boxes and
-    // beeps once for every point in reach (which those are is the graph's test).
-    void clickOnAPointFillsTheBoxesAndBeeps() {
-        World w;
-        // Curve 4 meets curve 2 on point 5.
-        Form15* view =
-            openView(w, [](ParameterSet& s) { s.setKtar(8 * 5 + 3 + 1, s.ktar(8 * 5 + 1 + 1)); });
         w.click(ScreenId::Form15, QStringLiteral("Label24"));
         view->resize(view->width() * 2, view->height() * 2);
-        QVERIFY(plotOf(view)->scale() > 1.5);
+        QVERIFY(plot->scale() > 1.5);
         pressAt(view, view->graph().position(1, 5) + QPoint(2, -2));
-        QCOMPARE(w.dialogs.beeps, 2);
+        QCOMPARE(w.dialogs.beeps, 4);
         QCOMPARE(text(w, "Text1"), QString::number(w.g.parameters.value(RpmBreakpoint1 + 1)));
         QCOMPARE(text(w, "Text2"), QString::number(w.g.parameters.value(TinjBreakpoint1 + 5)));
         QCOMPARE(text(w, "Text3"), QString::number(w.g.parameters.ktar(8 * 5 + 1 + 1)));
-        QCOMPARE(pixel(plotOf(view), plotOf(view)->fromView(view->graph().position(0, 0))),
-                 curve(1));
+        QCOMPARE(pixel(plot, plot->fromView(view->graph().position(0, 0))), curve(1));
         QVERIFY(!w.host.loaded(ScreenId::Form12));
+
+        QTest::keyClick(button(w, "Label30"), Qt::Key_Space);
+        QCOMPARE(view->graph().selectedCurve(), 0);
+        QTest::keyClick(plot, Qt::Key_Left);
+        QVERIFY(w.host.isVisible(ScreenId::Form12));
     }
 
     // Without a chosen curve a press anywhere on the view (the plot, the legend box, the panel)

@@ -217,7 +217,7 @@ private slots:
     // A bulk write locks the menu, with Text4 up and its progress on the status line (how it
     // ends is the archive screen's test). EXIT waits for it while the ECU answers; once it is
     // lost, EXIT leaves and says, once, how far the write got; the set holds exactly what was
-    // confirmed.
+    // confirmed. A restore left unconfirmed is not left in silence either.
     void bulkWriteLeftWhileLostSaysHowFarItGot() {
         World w(World::Links::Scripted);
         SetParameterDefaults(w.g.parameters);
@@ -259,6 +259,23 @@ private slots:
         QCOMPARE(w.g.parameters.value(InjectorCount), 6);
         QCOMPARE(w.g.parameters.value(Lambda1Type), 2);
         // Half one configuration and half the other: not to be saved as an archive.
+        QVERIFY(!w.g.parametersFromEcu);
+
+        // A restore sent but never acknowledged may still have been carried out: leaving then
+        // says so, and the set is no longer taken for the ECU's.
+        w.dialogs.whileOpen = nullptr;
+        w.dialogs.messages.clear();
+        w.g.parametersFromEcu = true;
+        menu = openPage<Form5>(w, ScreenId::Form5);
+        w.click(ScreenId::Form5, "Command7");
+        tickTimes(menu, 18);
+        QCOMPARE(w.scripted.back()->written.first(), Commands::frame(Commands::RestoreDefaults));
+        QVERIFY(menu->cycle().isLost());
+        w.click(ScreenId::Form5, "Command8");
+        QVERIFY(w.host.isVisible(ScreenId::Form2));
+        QCOMPARE(w.dialogs.messages.size(), 2); // the question before the restore, then this
+        QVERIFY(w.dialogs.messages.last().startsWith(
+            QStringLiteral("Ripristino dei valori di default non confermato")));
         QVERIFY(!w.g.parametersFromEcu);
     }
 
@@ -312,25 +329,6 @@ private slots:
         QVERIFY(w.g.parameters == held);
         QCOMPARE(w.g.parameters.ktar(1), 105); // an out-of-range cell was repaired
         QVERIFY(!menu->link().isOpen());
-    }
-
-    // A restore sent but never acknowledged may still have been carried out: leaving then
-    // says so, and the set is no longer taken for the ECU's.
-    void anUnconfirmedRestoreIsNotLeftInSilence() {
-        World w(World::Links::Scripted);
-        SetParameterDefaults(w.g.parameters);
-        w.g.parametersFromEcu = true;
-        auto* menu = openPage<Form5>(w, ScreenId::Form5);
-        w.click(ScreenId::Form5, "Command7");
-        tickTimes(menu, 18);
-        QCOMPARE(w.scripted.front()->written.first(), Commands::frame(Commands::RestoreDefaults));
-        QVERIFY(menu->cycle().isLost());
-        w.click(ScreenId::Form5, "Command8");
-        QVERIFY(w.host.isVisible(ScreenId::Form2));
-        QCOMPARE(w.dialogs.messages.size(), 2); // the question before the restore, then this
-        QVERIFY(w.dialogs.messages.last().startsWith(
-            QStringLiteral("Ripristino dei valori di default non confermato")));
-        QVERIFY(!w.g.parametersFromEcu);
     }
 
     // An ECU that answers every read-back with a wrong length keeps the write from ending;
