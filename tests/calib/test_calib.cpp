@@ -1,3 +1,5 @@
+#include "common/Defaults.h"
+
 #include "calib/CalibrationGraph.h"
 #include "calib/CalibrationPageMachine.h"
 #include "calib/CalibrationTexts.h"
@@ -13,12 +15,6 @@
 #include <tuple>
 
 namespace {
-
-ParameterSet defaults() {
-    ParameterSet s;
-    SetParameterDefaults(s);
-    return s;
-}
 
 const PageRequest Enter{Commands::EnterCalibration, 0, false, false};
 const PageRequest Leave{Commands::LeaveCalibration, 0, false, false};

@@ -1,4 +1,5 @@
 #include "calib/CalibrationFields.h"
+#include "common/Defaults.h"
 #include "common/EcuRecords.h"
 #include "lang/LanguageTable.h"
 #include "pages/LambdaThresholdMemory.h"
@@ -21,12 +22,6 @@ using Tone = ParameterPageMessage::Tone;
 using Mark = ParameterPageMark;
 
 namespace {
-
-ParameterSet defaults() {
-    ParameterSet s;
-    SetParameterDefaults(s);
-    return s;
-}
 
 // Parameter writes as "id:value id:value ...", table entries as "Tentry:value".
 QString listed(const Writes& writes) {

@@ -1,3 +1,5 @@
+#include "common/Defaults.h"
+
 #include "lang/LanguageTable.h"
 #include "lang/SetLingua.h"
 #include "params/ParameterSet.h"
@@ -11,12 +13,6 @@ using Parameter = VehicleComparison::Parameter;
 using Cell = VehicleComparison::Cell;
 
 namespace {
-
-ParameterSet defaults() {
-    ParameterSet s;
-    SetParameterDefaults(s);
-    return s;
-}
 
 // `base` with some parameters ({id, value}) and table entries ({entry, value}) changed.
 ParameterSet changed(ParameterSet base, std::initializer_list<std::pair<int, int>> parameters,
