@@ -275,41 +275,37 @@ private slots:
     // How the upload ends shows on the menu: a valid set frees the buttons, a refused default
     // stops the menu and names it. Either way the exchange and the busy pointer end, and EXIT
     // or the close box goes back to the start screen, whose close box ends the program.
-    void uploadEndShowsOnTheMenu_data() {
-        QTest::addColumn<bool>("refused");
-        QTest::newRow("valid") << false;
-        QTest::newRow("a refused default") << true;
-    }
     void uploadEndShowsOnTheMenu() {
-        QFETCH(bool, refused);
-        World w;
-        if (refused) {
-            w.ecu.memory().words[SwitchRpm] = 100;
-            w.ecu.memory().refusedIds = {SwitchRpm};
+        for (const bool refused : {false, true}) {
+            World w;
+            if (refused) {
+                w.ecu.memory().words[SwitchRpm] = 100;
+                w.ecu.memory().refusedIds = {SwitchRpm};
+            }
+            Form2* menu = readyMenu(w);
+            QVERIFY(menu);
+            QCOMPARE(menu->phase(), refused ? Form2::Phase::Stopped : Form2::Phase::Ready);
+            for (const char* b : {"Command2", "Command3", "Command4", "Command5"})
+                QVERIFY2(w.enabled(ScreenId::Form2, b) != refused, b);
+            QCOMPARE(w.shown(ScreenId::Form2, "StatusText"), refused);
+            QCOMPARE(w.text(ScreenId::Form2, "StatusText")
+                         .contains(QStringLiteral("GIRI COMMUTAZIONE (12)")),
+                     refused);
+            QCOMPARE(w.shown(ScreenId::Form2, "Text4"), refused); // repairs were tried
+            QCOMPARE(w.text(ScreenId::Form2, "Text1"), QStringLiteral("2.4.7"));
+            QVERIFY(w.control<QRadioButton>(ScreenId::Form2, "Option1_0")->isChecked());
+            QVERIFY(!w.dialogs.busy);
+            QVERIFY(!menu->cycle().isRunning());
+            if (refused)
+                w.click(ScreenId::Form2, "Command1");
+            else
+                menu->close();
+            QVERIFY(w.host.isVisible(ScreenId::Form1));
+            bool ended = false;
+            w.host.onProgramEnd = [&ended] { ended = true; };
+            w.screen<Form1>(ScreenId::Form1)->close();
+            QVERIFY(ended);
         }
-        Form2* menu = readyMenu(w);
-        QVERIFY(menu);
-        QCOMPARE(menu->phase(), refused ? Form2::Phase::Stopped : Form2::Phase::Ready);
-        for (const char* b : {"Command2", "Command3", "Command4", "Command5"})
-            QVERIFY2(w.enabled(ScreenId::Form2, b) != refused, b);
-        QCOMPARE(w.shown(ScreenId::Form2, "StatusText"), refused);
-        QCOMPARE(w.text(ScreenId::Form2, "StatusText")
-                     .contains(QStringLiteral("GIRI COMMUTAZIONE (12)")),
-                 refused);
-        QCOMPARE(w.shown(ScreenId::Form2, "Text4"), refused); // repairs were tried
-        QCOMPARE(w.text(ScreenId::Form2, "Text1"), QStringLiteral("2.4.7"));
-        QVERIFY(w.control<QRadioButton>(ScreenId::Form2, "Option1_0")->isChecked());
-        QVERIFY(!w.dialogs.busy);
-        QVERIFY(!menu->cycle().isRunning());
-        if (refused)
-            w.click(ScreenId::Form2, "Command1");
-        else
-            menu->close();
-        QVERIFY(w.host.isVisible(ScreenId::Form1));
-        bool ended = false;
-        w.host.onProgramEnd = [&ended] { ended = true; };
-        w.screen<Form1>(ScreenId::Form1)->close();
-        QVERIFY(ended);
     }
 
     void buttonsRunTheirExchangeThenHandOver() {

@@ -359,6 +359,8 @@ private slots:
 
     // Which acknowledgement counts is the page machine's test; here the button waits for the
     // ECU's and then takes its caption, and COMMUTA goes out once a press, never repeated.
+    // The ECU then silent in manual calibration, EXIT's leave request goes unanswered until
+    // the link is lost; a second EXIT then leaves, and the menu warns of the ECU's mode.
     void manualButtonAndCommutaFollowTheEcu() {
         Page p;
         p.openScripted();
@@ -380,6 +382,16 @@ private slots:
         p.tick(2);
         QCOMPARE(p.link->written,
                  (QList<QByteArray>{Commands::frame(4), Commands::calibrationLive(105)}));
+
+        p.click("Command1");
+        p.tick(17);
+        QCOMPARE(p.link->written.last(), Commands::frame(7));
+        QCOMPARE(p.text("Text3"), QStringLiteral("NO LINK"));
+        QVERIFY(p.text("StatusText").contains(QStringLiteral("PREMERE DI NUOVO EXIT")));
+        p.click("Command1");
+        QVERIFY(p.w.host.isVisible(ScreenId::Form2));
+        QVERIFY(!p.w.host.loaded(ScreenId::Form16));
+        QVERIFY(p.menuStatus().contains(QStringLiteral("ANCORA IN TARATURA MANUALE")));
     }
 
     // --- Leaving ----------------------------------------------------------------------------
@@ -415,23 +427,6 @@ private slots:
             QVERIFY(car.w.host.isVisible(next));
         }
         QCOMPARE(int(car.w.ecu.memory().table[1]), 140);
-    }
-
-    // The ECU silent in manual calibration: EXIT's leave request goes unanswered until the
-    // link is lost; a second EXIT then leaves, and the menu warns of the ECU's mode.
-    void exitWithTheEcuSilentLeavesOnASecondPressWithAWarning() {
-        Page p;
-        p.openScripted();
-        p.switchManualOn();
-        p.click("Command1");
-        p.tick(17);
-        QCOMPARE(p.link->written.last(), Commands::frame(7));
-        QCOMPARE(p.text("Text3"), QStringLiteral("NO LINK"));
-        QVERIFY(p.text("StatusText").contains(QStringLiteral("PREMERE DI NUOVO EXIT")));
-        p.click("Command1");
-        QVERIFY(p.w.host.isVisible(ScreenId::Form2));
-        QVERIFY(!p.w.host.loaded(ScreenId::Form16));
-        QVERIFY(p.menuStatus().contains(QStringLiteral("ANCORA IN TARATURA MANUALE")));
     }
 
     // Manual calibration, the table being written, the link lost, EXIT: the rest of the table
