@@ -62,6 +62,17 @@ private slots:
         QCOMPARE(missing.dialogs.messages.size(), 1);
         QVERIFY(missing.dialogs.messages.first().contains(QStringLiteral("Config.ini")));
         QVERIFY(missing.host.isVisible(ScreenId::Form1));
+        // Its settings dialog then refuses the fields left empty, and names them.
+        missing.dialogs.messages.clear();
+        missing.click(ScreenId::Form1, "Command6");
+        missing.control<QComboBox>(ScreenId::Form4, "Combo2")->activated(1);
+        missing.click(ScreenId::Form4, "Command1");
+        QVERIFY(missing.host.isVisible(ScreenId::Form4));
+        QCOMPARE(missing.dialogs.messages.size(), 1);
+        const QString m = missing.dialogs.messages.first();
+        QVERIFY(m.contains(QStringLiteral("Port")) && m.contains(QStringLiteral("Parity")));
+        QVERIFY(!m.contains(QStringLiteral("Baud")));
+        QVERIFY(missing.g.CommSettings.isEmpty());
     }
 
     // A copied folder keeps everything beside the program; a program without its language
@@ -102,7 +113,7 @@ private slots:
 
     // Installed: the shared files beside bin/ in share/tarvex, the user's Config.ini before
     // the shared one, cars and logs in the documents folder. On the start screen: the user's
-    // port, the shared language file's texts, nothing to complain about.
+    // port, the shared language file's texts in each language, nothing to complain about.
     void installedProgramReadsSharedFilesAndTheUsersConfigFirst() {
         World w(World::Links::Virtual, "19600,n,8,1\n");
         w.install();
@@ -122,8 +133,15 @@ private slots:
         w.writeFile(own, "49600,n,8,1\r\n");
         w.host.show(ScreenId::Form1);
         QCOMPARE(w.g.CommPortNumber, QStringLiteral("4"));
+        // The language buttons reload the start screen in the language chosen.
+        auto* settings = w.control(ScreenId::Form1, "Command6");
+        QCOMPARE(settings->text(), QStringLiteral("Parametri seriale"));
         w.click(ScreenId::Form1, "Command4");
-        QCOMPARE(w.text(ScreenId::Form1, "Command6"), w.g.language.text(QStringLiteral("F01_C06")));
+        QCOMPARE(settings->text(), w.g.language.text(QStringLiteral("F01_C06")));
+        QVERIFY(settings->text() != QStringLiteral("Parametri seriale"));
+        w.click(ScreenId::Form1, "Command5");
+        QCOMPARE(w.g.LostLinkText, w.g.language.text(QStringLiteral("strD000")));
+        QVERIFY(w.text(ScreenId::Form1, "Command7").contains(QChar(0x011F)));
         QVERIFY(w.dialogs.messages.isEmpty());
         // Reading makes no folder: the documents folder is only touched to write into it.
         QVERIFY(!QFileInfo::exists(f.userFolder()));
@@ -246,20 +264,6 @@ private slots:
 
         w.click(ScreenId::Form1, "Command7");
         QVERIFY(w.enabled(ScreenId::Form1, "Command6"));
-    }
-
-    void languageButtonsReloadTheStartScreen() {
-        World w;
-        w.host.show(ScreenId::Form1);
-        auto* settings = w.control(ScreenId::Form1, "Command6");
-        QCOMPARE(settings->text(), QStringLiteral("Parametri seriale"));
-        w.click(ScreenId::Form1, "Command4");
-        QCOMPARE(settings->text(), w.g.language.text(QStringLiteral("F01_C06")));
-        QVERIFY(settings->text() != QStringLiteral("Parametri seriale"));
-        w.click(ScreenId::Form1, "Command5");
-        QCOMPARE(w.g.LostLinkText, w.g.language.text(QStringLiteral("strD000")));
-        QVERIFY(w.text(ScreenId::Form1, "Command7").contains(QChar(0x011F)));
-        QVERIFY(w.dialogs.messages.isEmpty());
     }
 
     void missingLanguageFileKeepsDesignTextsAndSaysSoOnce() {
@@ -424,21 +428,6 @@ private slots:
         w.click(ScreenId::Form4, "Command1");
         QVERIFY(w.g.portNameOverride.isEmpty());
         QCOMPARE(w.g.CommPortNumber, QStringLiteral("3"));
-    }
-
-    void settingsDialogRefusesEmptyFields() {
-        World w(World::Links::Virtual, QByteArray());
-        w.host.show(ScreenId::Form1);
-        w.dialogs.messages.clear();
-        w.click(ScreenId::Form1, "Command6");
-        w.control<QComboBox>(ScreenId::Form4, "Combo2")->activated(1);
-        w.click(ScreenId::Form4, "Command1");
-        QVERIFY(w.host.isVisible(ScreenId::Form4));
-        QCOMPARE(w.dialogs.messages.size(), 1);
-        const QString m = w.dialogs.messages.first();
-        QVERIFY(m.contains(QStringLiteral("Port")) && m.contains(QStringLiteral("Parity")));
-        QVERIFY(!m.contains(QStringLiteral("Baud")));
-        QVERIFY(w.g.CommSettings.isEmpty());
     }
 
     // The bytes the start screen and the main menu put on the wire, tick by tick with the
