@@ -127,6 +127,7 @@ private slots:
     }
 
     // A probe type clicked shows its remembered thresholds; a written type is remembered.
+    // EXIT during a write waits for it.
     void lambdaTypesShowTheirThresholds() {
         World w;
         w.ecu.memory().words[Lambda1Type] = 2;
@@ -148,6 +149,17 @@ private slots:
         w.click(ScreenId::Form6, "Option4");
         QCOMPARE(shown("Option1_2"), QStringLiteral("300/700"));
         QCOMPARE(shown("Option1_0"), QStringLiteral("400/800"));
+
+        // With the ECU answering, EXIT waits for the write to end, then leaves, and the menu
+        // says how the write ended.
+        w.click(ScreenId::Form6, "Command2");
+        p->Timer1Tick();
+        w.click(ScreenId::Form6, "Command1");
+        QVERIFY(w.host.isVisible(ScreenId::Form6));
+        QVERIFY(tickUntil([p] { p->Timer1Tick(); },
+                          [&w] { return w.host.isVisible(ScreenId::Form5); }));
+        QCOMPARE(w.text(ScreenId::Form5, "StatusText"),
+                 QStringLiteral("Parametri scritti e verificati"));
     }
 
     // The level page polls the sender: a reading fills its box, lights the lamps and can be
@@ -387,23 +399,6 @@ private slots:
                                 "su 7"));
         QCOMPARE(w.g.parameters.value(SwitchRpm), 2500);
         QVERIFY(!w.g.parametersFromEcu);
-    }
-
-    // With the ECU answering, EXIT waits for the write to end, then leaves, and the menu says
-    // how the write ended.
-    void exitDuringAWriteWaitsForItsEnd() {
-        World w;
-        uploaded(w);
-        auto* p = openPage<Form13>(w, ScreenId::Form13);
-        w.click(ScreenId::Form13, "Option2");
-        w.click(ScreenId::Form13, "Command2");
-        p->Timer1Tick();
-        w.click(ScreenId::Form13, "Command1");
-        QVERIFY(w.host.isVisible(ScreenId::Form13));
-        QVERIFY(tickUntil([p] { p->Timer1Tick(); },
-                          [&w] { return w.host.isVisible(ScreenId::Form5); }));
-        QCOMPARE(w.text(ScreenId::Form5, "StatusText"),
-                 QStringLiteral("Parametri scritti e verificati"));
     }
 
     // A port that cannot be opened is told on the screen that tried, and nothing is stuck.

@@ -57,6 +57,17 @@ private slots:
 
         // Loaded into the ECU, the file leaves nothing to list.
         QVERIFY(VehicleComparison::of(file, path, english()).same());
+
+        // The file's side is what a load would write: a value the ECU cannot take shows as
+        // the default that replaces it, marked so.
+        const ParameterSet old = changed(ecu, {{SwitchRpm, 9000}}, {{10, 200}});
+        QVERIFY(VehicleArchive::save(path, old).ok());
+        const VehicleComparison r = VehicleComparison::of(ecu, path, LanguageTable());
+        QVERIFY(r.load.corrected());
+        QCOMPARE(r.parameters,
+                 (std::vector<Parameter>{
+                     {SwitchRpm, QStringLiteral("GIRI COMMUTAZIONE"), 2500, 2300, true}}));
+        QCOMPARE(r.cells, (std::vector<Cell>{{9, 112, 105, true}}));
     }
 
     // Shades deepen at 3, 6 and 11 either way; a higher file is never painted as a lower one,
@@ -79,23 +90,6 @@ private slots:
             QVERIFY(up[i].red > up[i].blue);
             QVERIFY(down[i].blue > down[i].red);
         }
-    }
-
-    // The file's side is what a load would write: a value the ECU cannot take shows as the
-    // default that replaces it, marked so.
-    void replacedValuesShowTheirDefault() {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("old.xlsx"));
-        const ParameterSet ecu = changed(defaults(), {{SwitchRpm, 2500}}, {{3, 110}});
-        const ParameterSet file = changed(ecu, {{SwitchRpm, 9000}}, {{3, 200}});
-        QVERIFY(VehicleArchive::save(path, file).ok());
-
-        const VehicleComparison c = VehicleComparison::of(ecu, path, LanguageTable());
-        QVERIFY(c.load.corrected());
-        QCOMPARE(c.parameters,
-                 (std::vector<Parameter>{
-                     {SwitchRpm, QStringLiteral("GIRI COMMUTAZIONE"), 2500, 2300, true}}));
-        QCOMPARE(c.cells, (std::vector<Cell>{{2, 110, 105, true}}));
     }
 
     // A file that cannot be compared is told as a load would tell it, and lists nothing.
