@@ -178,7 +178,8 @@ private slots:
     }
 
     // The check gives up after sixteen unanswered requests, or at once when the device
-    // vanishes; MENU starts it afresh, but a second MENU while it runs changes nothing.
+    // vanishes; MENU starts it afresh, but a second MENU while it runs changes nothing. The
+    // menu it opens on shows its own lost link, and uploads again once the ECU is back.
     void connectionCheckEndsAndStartsAfresh() {
         World w(World::Links::Scripted);
         w.host.show(ScreenId::Form1);
@@ -224,6 +225,18 @@ private slots:
         QCOMPARE(w.g.EcuVersion, (std::array<int, 3>{3, 1, 20}));
         QVERIFY(w.host.isVisible(ScreenId::Form2));
         QVERIFY(!link->isOpen());
+
+        // The menu's link lost shows the notice; once the ECU answers the poll the version is
+        // back and the upload starts over.
+        auto* menu = w.screen<Form2>(ScreenId::Form2);
+        link = w.scripted.back();
+        tickTimes(menu, 17);
+        QCOMPARE(w.text(ScreenId::Form2, "Text1"), w.g.LostLinkText);
+        link->arriving = replyFrame(7, bytes({1, 2, 4}));
+        menu->Timer1Tick();
+        QCOMPARE(w.text(ScreenId::Form2, "Text1"), QStringLiteral("1.2.4"));
+        QCOMPARE(link->written.last(), Commands::frame(1));
+        QCOMPARE(menu->phase(), Form2::Phase::Uploading);
     }
 
     void portErrorsShowTheirOwnNotice() {
@@ -337,21 +350,6 @@ private slots:
                   [&w] { return w.host.isVisible(ScreenId::Form9); });
         QCOMPARE(w.commandsSeen(), (QList<int>{15}));
         QCOMPARE(w.g.diagnosis[4], 13800);
-    }
-
-    void lostLinkShowsTheNoticeAndTheUploadResumes() {
-        World w(World::Links::Scripted);
-        Form2* menu = scriptedMenu(w);
-        QVERIFY(menu);
-        ScriptedLink* link = w.scripted.back();
-        tickTimes(menu, 17);
-        QCOMPARE(w.text(ScreenId::Form2, "Text1"), w.g.LostLinkText);
-        // The ECU answers the poll: the version is back and the upload starts over.
-        link->arriving = replyFrame(7, bytes({1, 2, 4}));
-        menu->Timer1Tick();
-        QCOMPARE(w.text(ScreenId::Form2, "Text1"), QStringLiteral("1.2.4"));
-        QCOMPARE(link->written.last(), Commands::frame(1));
-        QCOMPARE(menu->phase(), Form2::Phase::Uploading);
     }
 
     void menuThatCannotOpenItsPortReleasesNothing() {

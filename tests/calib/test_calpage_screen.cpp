@@ -160,7 +160,8 @@ private slots:
 
     // The keys reach the tools from the boxes, where a text box would keep them: Shift+arrows
     // select, "+" raises, typing is one step, Ctrl+Z / Ctrl+Y, Ctrl+C; a paste that does not
-    // fit changes nothing and says why. (What each tool does is the table tools' test.)
+    // fit changes nothing and says why. (What each tool does is the table tools' test.) Then
+    // the graphical view, which pauses polling.
     void keysInTheBoxesWorkTheTable() {
         Page p;
         Form16* page = p.openScripted();
@@ -198,6 +199,22 @@ private slots:
         QVERIFY(p.text("TableStatus")
                     .startsWith(QStringLiteral("Dati non incollati: un blocco di 2 righe per 3 "
                                                "colonne dalla cella TINJ 1 RPM 8")));
+
+        // The view pauses polling. The ECU went silent before it opened: once the view closes
+        // and the ECU answers, the page says so instead of keeping the old lost-link text.
+        p.w.g.EcuVersion = {2, 4, 7};
+        p.tick(18);
+        QCOMPARE(p.text("Text3"), QStringLiteral("NO LINK"));
+        p.click("Command5");
+        QVERIFY(p.w.host.isVisible(ScreenId::Form15));
+        QVERIFY(!page->cycle().isRunning() && p.link->isOpen());
+        p.link->written.clear();
+        p.w.host.show(ScreenId::Form16); // the view closes
+        p.tick();
+        QCOMPARE(p.link->written, (QList<QByteArray>{Commands::calibrationLive(105)}));
+        p.answer(calibrationRecord({.rpm = 1500, .kcor = 105}));
+        QCOMPARE(p.text("Text5"), QStringLiteral("1500"));
+        QCOMPARE(p.text("Text3"), QStringLiteral("2.4.7"));
     }
 
     // Manual calibration at 120 drives the ECU live; MODIFICA then makes 120 the whole table,
@@ -471,26 +488,6 @@ private slots:
         QCOMPARE(closed.w.dialogs.messages.size(), 2);
         QVERIFY(closed.w.host.isVisible(ScreenId::Form2));
         QVERIFY(closed.menuStatus().contains(QStringLiteral("0 scritture su 87")));
-    }
-
-    // The view pauses polling. The ECU went silent before it opened: once the view closes
-    // and the ECU answers, the page says so instead of keeping the old lost-link text.
-    void graphicalViewPausesPollingAndTheOldLossIsNotShownAfterIt() {
-        Page p;
-        Form16* page = p.openScripted();
-        p.w.g.EcuVersion = {2, 4, 7};
-        p.tick(18);
-        QCOMPARE(p.text("Text3"), QStringLiteral("NO LINK"));
-        p.click("Command5");
-        QVERIFY(p.w.host.isVisible(ScreenId::Form15));
-        QVERIFY(!page->cycle().isRunning() && p.link->isOpen());
-        p.link->written.clear();
-        p.w.host.show(ScreenId::Form16); // the view closes
-        p.tick();
-        QCOMPARE(p.link->written, (QList<QByteArray>{Commands::calibrationLive(105)}));
-        p.answer(calibrationRecord({.rpm = 1500, .kcor = 105}));
-        QCOMPARE(p.text("Text5"), QStringLiteral("1500"));
-        QCOMPARE(p.text("Text3"), QStringLiteral("2.4.7"));
     }
 };
 
