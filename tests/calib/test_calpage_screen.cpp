@@ -116,7 +116,7 @@ private slots:
 
     // The grid as the fitter left it (a box typed in, a block pasted from a spreadsheet at
     // the selected cell), the correctives and breakpoints go out in the ECU's order and are
-    // read back; the write starts a new history.
+    // read back; the write starts a new history. A refused field after it sends nothing.
     void modificaWritesEverythingInOrderThenReadsBothBack() {
         Page car{FaultSettings{}};
         car.open();
@@ -156,6 +156,25 @@ private slots:
         QVERIFY(tools->history().edited().none());
         QVERIFY(!tools->history().canUndo());
         QVERIFY(car.text("TableStatus").isEmpty());
+
+        // Which fields are refused, and why, is the fields' test; here the page shows the
+        // message, sends nothing, and marks a refused box until the fitter edits it, whatever
+        // colour the fuel gives the others.
+        car.grid(1)->setText(QStringLiteral("500"));      // below breakpoint 0 (650)
+        car.grid(16 + 9)->setText(QStringLiteral("151")); // one over
+        car.w.ecu.clearReceived();
+        car.click("Command7");
+        QVERIFY2(car.text("Label4").contains(QStringLiteral("TAB KTAR 100-150")),
+                 qPrintable(car.text("Label4")));
+        QVERIFY(!car.page->page().writing());
+        car.tick(3);
+        QCOMPARE(car.w.commandsSeen(), (QList<int>{10, 10, 10}));
+        QCOMPARE(colour(car.grid(25)), QColor(255, 0, 0));
+        QCOMPARE(colour(car.grid(26)), QColor(0, 0, 0));
+        QTest::keyClick(car.grid(25), Qt::Key_Backspace);
+        QCOMPARE(colour(car.grid(25)), QColor(0, 0, 0));
+        QCOMPARE(colour(car.grid(25), QPalette::Text), QColor(0, 255, 0));
+        QCOMPARE(colour(car.grid(1)), QColor(255, 0, 0));
     }
 
     // The keys reach the tools from the boxes, where a text box would keep them: Shift+arrows
@@ -257,31 +276,6 @@ private slots:
         QCOMPARE(std::count(table.begin() + 1, table.begin() + 1 + TableSize, 120), TableSize);
         QCOMPARE(car.w.g.parameters.ktar(TableSize), 120);
         QCOMPARE(page->writes().result(), WriteSequence::Result::Verified);
-    }
-
-    // Which fields are refused, and why, is the fields' test; here the page shows the
-    // message, sends nothing, and marks a refused box until the fitter edits it, whatever
-    // colour the fuel gives the others.
-    void rejectedFieldsAreMarkedAndNothingIsSent() {
-        Page car{FaultSettings{}};
-        Form16* page = car.open();
-        car.tick();
-        car.grid(1)->setText(QStringLiteral("500"));      // below breakpoint 0 (650)
-        car.grid(16 + 9)->setText(QStringLiteral("151")); // one over
-        car.w.ecu.clearReceived();
-        car.click("Command7");
-        QVERIFY2(car.text("Label4").contains(QStringLiteral("TAB KTAR 100-150")),
-                 qPrintable(car.text("Label4")));
-        QVERIFY(!page->page().writing());
-        car.tick(3);
-        QCOMPARE(car.w.commandsSeen(), (QList<int>{10, 10, 10}));
-
-        QCOMPARE(colour(car.grid(25)), QColor(255, 0, 0));
-        QCOMPARE(colour(car.grid(26)), QColor(0, 0, 0));
-        QTest::keyClick(car.grid(25), Qt::Key_Backspace);
-        QCOMPARE(colour(car.grid(25)), QColor(0, 0, 0));
-        QCOMPARE(colour(car.grid(25), QPalette::Text), QColor(0, 255, 0));
-        QCOMPARE(colour(car.grid(1)), QColor(255, 0, 0));
     }
 
     // --- What the page shows ----------------------------------------------------------------
