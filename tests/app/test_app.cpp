@@ -17,18 +17,6 @@
 class TestApp : public QObject {
     Q_OBJECT
 
-    // The main menu on scripted links, just loaded after an ECU answered the check; its
-    // upload has not sent anything yet.
-    static Form2* scriptedMenu(World& w, int menuOpenError = EcuLink::ErrorNone) {
-        w.host.show(ScreenId::Form1);
-        w.click(ScreenId::Form1, "Command1");
-        w.screen<Form1>(ScreenId::Form1)->ConnectionCheckTick(); // asks for the version
-        w.scripted.front()->arriving = replyFrame(7, bytes({1, 2, 3}));
-        w.failOpenWith = menuOpenError;
-        w.screen<Form1>(ScreenId::Form1)->ConnectionCheckTick();
-        return w.screen<Form2>(ScreenId::Form2);
-    }
-
 private slots:
     void settingsStringsArePickedApartBySubstring() {
         const std::pair<const char*, const char*> cases[] = {
@@ -352,9 +340,16 @@ private slots:
         QCOMPARE(w.g.diagnosis[4], 13800);
     }
 
+    // The main menu, loaded after an ECU answered the check, on a port that will not open.
     void menuThatCannotOpenItsPortReleasesNothing() {
         World w(World::Links::Scripted);
-        QVERIFY(scriptedMenu(w, EcuLink::ErrorPortAlreadyOpen));
+        w.host.show(ScreenId::Form1);
+        w.click(ScreenId::Form1, "Command1");
+        w.screen<Form1>(ScreenId::Form1)->ConnectionCheckTick(); // asks for the version
+        w.scripted.front()->arriving = replyFrame(7, bytes({1, 2, 3}));
+        w.failOpenWith = EcuLink::ErrorPortAlreadyOpen;
+        w.screen<Form1>(ScreenId::Form1)->ConnectionCheckTick();
+        QVERIFY(w.host.isVisible(ScreenId::Form2));
         QCOMPARE(w.dialogs.messages.size(), 1);
         QVERIFY(w.enabled(ScreenId::Form2, "Command1"));
     }
