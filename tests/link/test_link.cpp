@@ -1,3 +1,4 @@
+#include "common/EcuRecords.h"
 #include "common/ScriptedLink.h"
 
 #include "InProcessLink.h"
@@ -128,54 +129,52 @@ private slots:
         QCOMPARE(data.cutOffFlag, QString());
     }
 
-    void sixteenUnansweredRequestsThenPollEveryTwoSeconds() {
-        Rig rig;
-        rig.ticks(16);
-        QCOMPARE(rig.link.written.size(), 16);
-        QCOMPARE(rig.cycle.intervalMs(), 300);
-        QCOMPARE(rig.lostNotices, 0);
-        for (int i = 0; i < 3; ++i) {
-            rig.cycle.tick();
-            QCOMPARE(rig.link.written.last(), Commands::frame(7));
-            QCOMPARE(rig.cycle.intervalMs(), 2000);
+    // Silence and replies that cannot be used are both no answer: sixteen requests without one
+    // lose the link, told once and with its reason; the ECU is then polled every 2 s, noise
+    // still being no answer, until a usable reply ends it and the screen's own request goes
+    // out again with a fresh count.
+    void sixteenRequestsWithoutAnAnswerLoseTheLink() {
+        QByteArray wrongLength = replyFrame(1, bytes({0, 0, 0, 0}));
+        wrongLength[3] = 8; // byte 4 says 8 but 9 bytes came
+        const struct {
+            const char* name;
+            QList<QByteArray> replies; // one a tick, in turn
+            ExchangeCycle::LostReason reason;
+            QByteArray usable;
+        } runs[] = {
+            {"silence",
+             {QByteArray()},
+             ExchangeCycle::LostReason::Silence,
+             replyFrame(7, bytes({3, 1, 20}))},
+            // A wrong length, a frame nobody handles, one the handler rejects.
+            {"unusable replies",
+             {wrongLength, replyFrame(42), replyFrame(1)},
+             ExchangeCycle::LostReason::InvalidReplies,
+             replyFrame(1)},
+        };
+        for (const auto& run : runs) {
+            Rig rig;
+            rig.answer = Outcome::Rejected;
+            for (int i = 0; i < 19; ++i) {
+                rig.reply(run.replies[i % run.replies.size()]);
+                QVERIFY2(rig.lostNotices == (i < 16 ? 0 : 1), run.name);
+                QCOMPARE(rig.cycle.intervalMs(), i < 16 ? 300 : 2000);
+                QCOMPARE(rig.link.written.last(), Commands::frame(i < 16 ? 1 : 7));
+            }
             QVERIFY(rig.cycle.isRunning());
+            QCOMPARE(rig.cycle.lostReason(), run.reason);
+            QCOMPARE(rig.state.LinkRetryCount, 16);
+            // The six frames of command 1 reached the handler; the wrong length and the unknown
+            // command did not.
+            QCOMPARE(rig.handled.size(), run.replies.size() == 3 ? 6 : 0);
+            rig.reply(bytes({1, 2, 3, 4}));
+            QCOMPARE(rig.link.written.last(), Commands::frame(7));
+            rig.answer = Outcome::Next;
+            rig.reply(run.usable);
+            QVERIFY(!rig.cycle.isLost());
+            QCOMPARE(rig.link.written.last(), Commands::frame(1));
+            QCOMPARE(rig.state.LinkRetryCount, 1);
         }
-        // Told once per loss, not on every poll.
-        QCOMPARE(rig.lostNotices, 1);
-        QCOMPARE(rig.cycle.lostReason(), ExchangeCycle::LostReason::Silence);
-        QCOMPARE(rig.state.LinkRetryCount, 16);
-        // Noise is no answer; the reply to the poll ends the lost state and the screen's own
-        // request goes out again.
-        rig.reply(bytes({1, 2, 3, 4}));
-        QCOMPARE(rig.link.written.last(), Commands::frame(7));
-        rig.reply(replyFrame(7, bytes({3, 1, 20})));
-        QCOMPARE(rig.link.written.last(), Commands::frame(1));
-        QCOMPARE(rig.state.LinkRetryCount, 1);
-    }
-
-    // Replies that cannot be used are no answer: a run of them ends in the lost state as
-    // silence does, and says so.
-    void unusableRepliesCountAsNoAnswer() {
-        Rig rig;
-        rig.ticks(5);
-        // Byte 4 says 8 but 9 bytes came; a frame nobody handles; one a handler rejects.
-        QByteArray wrong = replyFrame(1, bytes({0, 0, 0, 0}));
-        wrong[3] = 8;
-        rig.reply(wrong);
-        rig.reply(replyFrame(42));
-        rig.answer = Outcome::Rejected;
-        rig.reply(replyFrame(1));
-        QCOMPARE(rig.state.LinkRetryCount, 8);
-        QCOMPARE(rig.handled, QList<int>{1});
-        while (rig.lostNotices == 0)
-            rig.reply(replyFrame(1));
-        QCOMPARE(rig.cycle.lostReason(), ExchangeCycle::LostReason::InvalidReplies);
-        QCOMPARE(rig.link.written.last(), Commands::frame(7));
-        // A usable one ends it.
-        rig.answer = Outcome::Next;
-        rig.reply(replyFrame(1));
-        QVERIFY(!rig.cycle.isLost());
-        QCOMPARE(rig.state.LinkRetryCount, 1);
     }
 
     // What arrives is kept across ticks: a reply straddling a tick gets the time its missing
@@ -528,10 +527,7 @@ private slots:
                                     "parametri:\nGIRI COMMUTAZIONE (12)"));
         // The set is what the ECU holds at the end, repaired where it was asked to be.
         ParameterSet held;
-        for (int k = 1; k <= ParameterCount; ++k)
-            held.setValue(k, memory.words[k]);
-        for (int j = 1; j <= TableSize; ++j)
-            held.setKtar(j, memory.table[j]);
+        uploadFrom(memory, held);
         QVERIFY(set == held);
         if (ecu == QLatin1String("ktar")) QCOMPARE(set.ktar(1), 105);
         if (chosenGas == FuelChoice::Methane)
