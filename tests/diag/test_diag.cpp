@@ -1,3 +1,6 @@
+#include "common/FileSizeLimit.h"
+#include "common/TestData.h"
+
 #include "diag/DiagnosisView.h"
 #include "diag/LevelLamps.h"
 #include "diag/LiveBars.h"
@@ -30,19 +33,6 @@ QList<int> range(int from, int to) {
     for (int i = from; i <= to; ++i)
         out << i;
     return out;
-}
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-// A set whose every parameter differs: parameter id holds 1000 + id.
-ParameterSet numberedSet() {
-    ParameterSet s;
-    for (int id = 1; id <= ParameterCount; ++id)
-        s.setValue(id, 1000 + id);
-    return s;
 }
 
 LiveData sampleLive() {
@@ -314,8 +304,22 @@ private slots:
                  qPrintable(w.errorString()));
         QCOMPARE(readAll(blocker.fileName()), QByteArray("notes"));
 
-        // A full disk while writing the headers. (Filling up in the middle of a line is
-        // the live screen's test.)
+        // The disk fills up in the middle of a log: the log stops and is closed, and the
+        // lines already written stay whole.
+        state = LogWriter::StartRequested;
+        const LogWriter::Start fills = startWith(QStringLiteral("fills"));
+        QCOMPARE(w.tick(state, fills, sampleLive()), LogWriter::Tick::Running);
+        const QByteArray before = readAll(w.filePath());
+        m_now += 50;
+        withFileSizeLimit(before.size() + 10, [&] {
+            QCOMPARE(w.tick(state, fills, sampleLive()), LogWriter::Tick::Failed);
+        });
+        QCOMPARE(state, LogWriter::Stopped);
+        QVERIFY(w.errorString().startsWith(QStringLiteral("Errore di scrittura")));
+        QVERIFY(!w.isOpen());
+        QCOMPARE(readAll(w.filePath()), before);
+
+        // A full disk while writing the headers.
         if (QFile::exists(QStringLiteral("/dev/full"))) {
             QVERIFY(QFile::link(QStringLiteral("/dev/full"),
                                 m_dir.filePath(QStringLiteral("full.log"))));
