@@ -17,13 +17,18 @@ ParameterSet defaults() {
     return s;
 }
 
-// Runs the upload check and returns the scalar entries, then the table entries.
-std::pair<Pairs, Pairs> uploadCheck(const ParameterSet& s) {
+// The write list the upload check leaves for this set.
+WriteList checked(const ParameterSet& s) {
     WriteList w;
     w.resetQueue();
     CheckUploadedParameters(s, w);
+    return w;
+}
+
+// Runs the upload check and returns the scalar entries, then the table entries.
+std::pair<Pairs, Pairs> uploadCheck(const ParameterSet& s) {
     Pairs scalars, table;
-    for (const auto& e : w.queued())
+    for (const auto& e : checked(s).queued())
         (e.table ? table : scalars) << qMakePair(e.value, e.id);
     return {scalars, table};
 }
@@ -129,9 +134,7 @@ private slots:
         s.setKtar(10, 100);
         s.setKtar(11, 150);
         s.setValue(SwitchRpm, 9000);
-        WriteList w;
-        w.resetQueue();
-        CheckUploadedParameters(s, w);
+        const WriteList w = checked(s);
         QCOMPARE(w.OutOfRangeCount, 2);
         QCOMPARE(w.TableOutOfRangeCount, 3);
         Pairs queued;
@@ -148,9 +151,7 @@ private slots:
         s.setValue(MinTemperature, 1);
         for (int j = 1; j <= TableSize; ++j)
             s.setKtar(j, 0);
-        WriteList w;
-        w.resetQueue();
-        CheckUploadedParameters(s, w);
+        const WriteList w = checked(s);
         QCOMPARE(w.TableOutOfRangeCount - 1, 64);
         QVERIFY(w.OutOfRangeCount - 1 <= 53);
         QVERIFY(w.OutOfRangeCount + w.TableOutOfRangeCount - 2 <= WriteList::LastSlot);
