@@ -57,6 +57,26 @@ class TestLink : public QObject {
         }
     };
 
+    // The virtual ECU behind an in-process link at 9600 baud, its clock following the exchange.
+    struct EcuRig {
+        VirtualEcu ecu;
+        InProcessLink link{ecu};
+        LinkState state;
+        ExchangeCycle cycle{link, state};
+
+        explicit EcuRig(const FaultSettings& faults = {}) : ecu(EcuMemory::factory(), {}, faults) {
+            ecu.useManualClock();
+            link.open(QStringLiteral("1"), QStringLiteral("9600,n,8,1"));
+        }
+        // Ticks until `done` holds, at most maxTicks times.
+        template <class Done> void runUntil(Done done, int maxTicks) {
+            for (int i = 0; i < maxTicks && !done(); ++i) {
+                ecu.advance(cycle.intervalMs());
+                cycle.tick();
+            }
+        }
+    };
+
 private slots:
     // Requests are checked byte for byte in the wire trace; here the edges of a word: the
     // top of the range high byte first, the temperature as the one signed value.
@@ -398,12 +418,8 @@ private slots:
         QFETCH(bool, refuse);
         FaultSettings faults{.seed = 7, .dropRate = dropRate, .lateMs = lateMs, .lateRate = 0.15};
         if (refuse) faults.refusedIds = {SwitchRpm, 62 + 9};
-        VirtualEcu ecu(EcuMemory::factory(), {}, faults);
-        ecu.useManualClock();
-        InProcessLink link(ecu);
-        QVERIFY(link.open(QStringLiteral("1"), QStringLiteral("9600,n,8,1")));
-        LinkState state;
-        ExchangeCycle cycle(link, state);
+        EcuRig rig(faults);
+        QVERIFY(rig.link.isOpen());
         // The whole image, changed everywhere, as the bulk write sends it.
         ParameterSet wanted;
         SetParameterDefaults(wanted);
@@ -416,21 +432,18 @@ private slots:
         seq.start(image.image(), WriteSequence::ReadBack::Both,
                   RequestPlan::parameterMenu().writeTiming());
         bool finished = false;
-        cycle.run(seq, [&finished] {
+        rig.cycle.run(seq, [&finished] {
             finished = true;
             return Outcome::End;
         });
-        for (int i = 0; i < 3000 && !finished; ++i) {
-            ecu.advance(cycle.intervalMs());
-            cycle.tick();
-        }
+        rig.runUntil([&finished] { return finished; }, 3000);
         QVERIFY(finished);
         if (refuse) {
             QCOMPARE(seq.result(), WriteSequence::Result::Differences);
             QCOMPARE(seq.differences().size(), std::size_t(2));
             QCOMPARE(seq.differences()[0].id, int(SwitchRpm));
             QVERIFY(seq.differences()[1].table && seq.differences()[1].id == 9);
-            const QList<QByteArray>& sent = ecu.received();
+            const QList<QByteArray>& sent = rig.ecu.received();
             QSet<QByteArray> rewritten;
             for (qsizetype k = sent.indexOf(Commands::frame(Commands::ReadParameters));
                  k < sent.size(); ++k)
@@ -442,9 +455,9 @@ private slots:
         } else {
             QCOMPARE(seq.result(), WriteSequence::Result::Verified);
             for (int k = 1; k <= ParameterCount; ++k)
-                QCOMPARE(int(ecu.memory().words[k]), wanted.value(k));
+                QCOMPARE(int(rig.ecu.memory().words[k]), wanted.value(k));
             for (int j = 1; j <= TableSize; ++j)
-                QCOMPARE(int(ecu.memory().table[j]), wanted.ktar(j));
+                QCOMPARE(int(rig.ecu.memory().table[j]), wanted.ktar(j));
         }
         ParameterSet readBack;
         seq.storeReadBack(readBack);
@@ -478,19 +491,15 @@ private slots:
         QFETCH(QList<int>, commands);
         QFETCH(bool, valid);
         QFETCH(bool, repairing);
-        VirtualEcu virtualEcu(EcuMemory::factory());
-        virtualEcu.useManualClock();
-        EcuMemory& memory = virtualEcu.memory();
+        EcuRig rig;
+        QVERIFY(rig.link.isOpen());
+        EcuMemory& memory = rig.ecu.memory();
         if (ecu == QLatin1String("ktar")) memory.table[1] = 151;
         if (ecu == QLatin1String("refused")) {
             memory.words[SwitchRpm] = 100;
             memory.refusedIds = {SwitchRpm};
         }
         if (ecu == QLatin1String("outOfRange")) memory.putOutOfRange();
-        InProcessLink link(virtualEcu);
-        QVERIFY(link.open(QStringLiteral("1"), QStringLiteral("9600,n,8,1")));
-        LinkState state;
-        ExchangeCycle cycle(link, state);
         ParameterSet set;
         WriteList list;
         const Commands::EcuVersion version{2, 4, 7};
@@ -503,18 +512,15 @@ private slots:
                                                           : QStringLiteral("refused"));
             return Outcome::End;
         };
-        ParameterUploadCycle upload(cycle, RequestPlan::mainMenu(), set, list, version, hooks);
+        ParameterUploadCycle upload(rig.cycle, RequestPlan::mainMenu(), set, list, version, hooks);
         QVERIFY(!upload.isRunning());
         upload.start(checked ? ParameterUpload::Check::Ranges : ParameterUpload::Check::None,
                      chosenGas < 0 ? std::vector<WriteSequence::Write>{}
                                    : FuelChoice::switchWrites(FuelChoice::Lpg, chosenGas));
-        cycle.start(0);
-        for (int i = 0; i < 200 && cycle.isRunning(); ++i) {
-            virtualEcu.advance(cycle.intervalMs());
-            cycle.tick();
-        }
+        rig.cycle.start(0);
+        rig.runUntil([&rig] { return !rig.cycle.isRunning(); }, 200);
         QList<int> seen;
-        for (const QByteArray& f : virtualEcu.received())
+        for (const QByteArray& f : rig.ecu.received())
             seen << static_cast<unsigned char>(f.at(4));
         QCOMPARE(seen, commands);
         QVERIFY(!upload.isRunning());
@@ -535,12 +541,9 @@ private slots:
 
         // Ended, the upload takes no block: one that turns up for other work stays out of it.
         memory.words[SwitchRpm] = 2600;
-        cycle.send(RequestPlan::mainMenu().request(Commands::ReadParameters));
-        cycle.start(0);
-        for (int i = 0; i < 3; ++i) {
-            virtualEcu.advance(cycle.intervalMs());
-            cycle.tick();
-        }
+        rig.cycle.send(RequestPlan::mainMenu().request(Commands::ReadParameters));
+        rig.cycle.start(0);
+        rig.runUntil([] { return false; }, 3);
         QVERIFY(set.value(SwitchRpm) != 2600);
     }
 
