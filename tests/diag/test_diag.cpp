@@ -229,12 +229,15 @@ private slots:
         QVERIFY(resolve(QStringLiteral("console")).ok());
     }
 
-    // START, lines every tick, STOP, and a second START in the same second on the same file.
-    void logFileFromStartToStop() {
+    // START, lines every tick, STOP, and a second START in the same second on the same file;
+    // then the files that cannot be opened or written.
+    void logFilesFromStartToStopOrFailure() {
         const ParameterSet params = numberedSet();
         LogWriter w = writer(LogKind::Live);
-        const LogWriter::Start start{
-            QString(), m_dir.path(), QStringLiteral("3.1.2"), {2, 0, 9}, params};
+        auto startWith = [&](const QString& box) {
+            return LogWriter::Start{box, m_dir.path(), QStringLiteral("3.1.2"), {2, 0, 9}, params};
+        };
+        const LogWriter::Start start = startWith(QString());
         LiveData live = sampleLive();
         Acquisition state = LogWriter::StartRequested;
         m_now = 10'000'000'000; // the clock's origin is irrelevant: only differences count
@@ -268,15 +271,8 @@ private slots:
         QCOMPARE(w.tick(state, start, live), LogWriter::Tick::Running);
         w.close();
         QCOMPARE(readAll(path), first + headers);
-    }
 
-    void logFilesThatCannotBeOpenedOrWritten() {
-        const ParameterSet params = numberedSet();
-        LogWriter w = writer(LogKind::Live);
-        auto startWith = [&](const QString& box) {
-            return LogWriter::Start{box, m_dir.path(), QStringLiteral("3.1.2"), {1, 0, 0}, params};
-        };
-        Acquisition state = LogWriter::StartRequested;
+        state = LogWriter::StartRequested;
         QCOMPARE(w.tick(state, startWith(QStringLiteral("CON")), LiveData()),
                  LogWriter::Tick::Failed);
         QCOMPARE(state, LogWriter::Stopped);

@@ -209,8 +209,9 @@ private slots:
 
     // A hand-edited value outside its range, or one that fits no word or byte on the link,
     // comes back as its default and is named; a group the load check leaves out of order goes
-    // back wholly to its defaults.
-    void outOfRangeValuesTakeTheirDefaults() {
+    // back wholly to its defaults. A fraction or a text where a number belongs refuses the
+    // file, naming the first such cell, column A before the table.
+    void outOfRangeValuesTakeTheirDefaultsAndBadCellsRefuseTheFile() {
         auto raw = defaultSlots();
         raw[SwitchRpm] = 9000;       // checked range 1200..8000
         raw[AuxParameter31] = 65536; // no check, but no 16-bit word either
@@ -245,14 +246,11 @@ private slots:
             QCOMPARE(load.image.WriteValues[id], int(*defaults[id]));
         QCOMPARE(load.image.WriteValues[CalibrationPressure], 1400);
         QVERIFY(passesUploadCheck(load.image));
-    }
 
-    void badCellsRefuseTheFile() {
-        auto raw = defaultSlots();
-        SheetCells cells = grid(raw);
+        SheetCells cells = grid(defaults);
         cells.set(9, 1, WorkbookCell::ofNumber(20.5));
         cells.set(30, 1, WorkbookCell::ofText(QStringLiteral("abc")));
-        VehicleLoad load = VehicleArchive::fromCells(cells, QStringLiteral("car.xls"));
+        load = VehicleArchive::fromCells(cells, QStringLiteral("car.xls"));
         QCOMPARE(load.status, Status::Fractional);
         QCOMPARE(load.cell, QStringLiteral("A9"));
         cells.set(9, 1, WorkbookCell::ofNumber(20));
