@@ -73,6 +73,11 @@ QList<double> valuesOf(const LogFile& f, int column) {
     return QList<double>(v.begin(), v.end());
 }
 
+// "read/skipped": how many lines became rows, and how many were skipped as unreadable.
+QString lineCounts(const LogFile& f) {
+    return QStringLiteral("%1/%2").arg(f.rows()).arg(f.badLines);
+}
+
 // What any read must hold, whatever the bytes were: `lines` is how many lines the file has.
 void checkSound(const LogFile& f, qsizetype lines) {
     if (!f.ok()) {
@@ -142,8 +147,7 @@ private slots:
 
         QVERIFY(f.ok());
         QCOMPARE(f.layout, calibration ? LogLayout::Calibration : LogLayout::Live);
-        QCOMPARE(f.rows(), qsizetype(10));
-        QCOMPARE(f.badLines, qint64(0));
+        QCOMPARE(lineCounts(f), QStringLiteral("10/0"));
         QVERIFY(logReadMessage(f, lang).isEmpty());
         const QStringList heading =
             QString::fromUtf8(
@@ -188,8 +192,7 @@ private slots:
     // A log longer than one read of the file: lines cut by the reads are joined again.
     void readsAcrossChunkBoundaries() {
         const LogFile f = read(liveLog(m_eng, 25000));
-        QCOMPARE(f.rows(), qsizetype(25000));
-        QCOMPARE(f.badLines, qint64(0));
+        QCOMPARE(lineCounts(f), QStringLiteral("25000/0"));
         const auto rpm = valuesOf(f, 2);
         for (int i = 0; i < 25000; ++i)
             QCOMPARE(rpm[i], double(800 + i % 3000));
@@ -200,16 +203,13 @@ private slots:
         const QByteArray log = liveLog(m_ita, 20);
         // Cut inside the last number: that line is not read, though its fields are all there.
         LogFile f = read(log.chopped(4));
-        QCOMPARE(f.rows(), qsizetype(19));
-        QCOMPARE(f.badLines, qint64(1));
+        QCOMPARE(lineCounts(f), QStringLiteral("19/1"));
         // Cut inside the time: just as well.
         f = read(log + "1234");
-        QCOMPARE(f.rows(), qsizetype(20));
-        QCOMPARE(f.badLines, qint64(1));
+        QCOMPARE(lineCounts(f), QStringLiteral("20/1"));
         // A time mangled upwards costs its own line, not every line after it.
         f = read(QByteArray(log).replace("\r\n300;", "\r\n9300;"));
-        QCOMPARE(f.rows(), qsizetype(19));
-        QCOMPARE(f.badLines, qint64(1));
+        QCOMPARE(lineCounts(f), QStringLiteral("19/1"));
         QCOMPARE(f.time.back(), 1.0);
 
         QByteArray bad = liveLog(m_ita, 5);
@@ -224,8 +224,7 @@ private slots:
             "1150;12;900;100;1100;400;-5;450;2000;3000;3001;3002;3003;3004;3005;3006;3007;3008\r\n";
         bad += LogLines::liveLine(1200, engineAt(2, 0));
         f = read(bad);
-        QCOMPARE(f.rows(), qsizetype(6));
-        QCOMPARE(f.badLines, qint64(5));
+        QCOMPARE(lineCounts(f), QStringLiteral("6/5"));
         QCOMPARE(f.time.back(), 1.2);
         QCOMPARE(logReadMessage(f, m_ita), QStringLiteral("5 righe non lette"));
         QCOMPARE(logReadMessage(f, m_eng), QStringLiteral("5 lines not read"));
@@ -234,8 +233,7 @@ private slots:
     void logsAppendedToOneFileFollowEachOther() {
         // The same name twice, the second time with the program in English.
         LogFile f = read(liveLog(m_ita, 10) + liveLog(m_eng, 5));
-        QCOMPARE(f.badLines, qint64(0));
-        QCOMPARE(f.rows(), qsizetype(15));
+        QCOMPARE(lineCounts(f), QStringLiteral("15/0"));
         QCOMPARE(f.sessionStarts, (std::vector<double>{0.5}));
         QCOMPARE(f.time[10], 0.5);
         QCOMPARE(f.time[14], 0.7);
@@ -244,8 +242,7 @@ private slots:
 
         // A calibration log under the same name: its lines do not fit the columns.
         f = read(liveLog(m_ita, 10) + calibrationLog(m_eng, {0, 3, 4}) + liveLog(m_ita, 2));
-        QCOMPARE(f.badLines, qint64(3));
-        QCOMPARE(f.rows(), qsizetype(12));
+        QCOMPARE(lineCounts(f), QStringLiteral("12/3"));
     }
 
     void readsOtherProgramsTables() {
@@ -329,8 +326,7 @@ private slots:
         log += QByteArray(3 << 20, '7');
         log += "\r\n" + LogLines::liveLine(200, engineAt(3, 0));
         const LogFile g = read(log);
-        QCOMPARE(g.rows(), qsizetype(4));
-        QCOMPARE(g.badLines, qint64(1));
+        QCOMPARE(lineCounts(g), QStringLiteral("4/1"));
     }
 
     // Mangled logs, seeded, for a few seconds: the reader and the plotting that follows never
