@@ -353,8 +353,9 @@ private slots:
     }
 
     // Each refused with the reader's reason in the message; the screen test has the empty and
-    // the text file.
-    void brokenFilesAreRefused() {
+    // the text file. Then a file gone since it was chosen, a folder, and the .xls helper (a
+    // process of its own) failing in any way.
+    void brokenAndUnreadableFilesAreRefused() {
         const QByteArray good = readAll(fixtureFile("vehicle-libreoffice.xlsx"));
         QByteArray garbage("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
         std::mt19937 rng(7);
@@ -389,25 +390,19 @@ private slots:
                          message.contains(QString::fromUtf8(says)),
                      qPrintable(message));
         }
-    }
-
-    // A file gone since it was chosen, a folder, and the .xls helper (a process of its own)
-    // failing in any way: the file is refused.
-    void unreadableFilesAreRefused() {
         for (const QString& p : {path("none.xlsx"), m_dir.path()}) {
             const VehicleLoad load = VehicleArchive::load(p);
             QCOMPARE(load.read.error, WorkbookError::Unreadable);
             QVERIFY(VehicleArchiveTexts::loadError(load, LanguageTable())
                         .startsWith(QStringLiteral("Impossibile aprire")));
         }
-        const QString file = fixtureFile("vehicle-libreoffice-biff8.xls");
         const QList<QPair<QString, WorkbookError>> helpers{
             {path("no-helper"), WorkbookError::Unreadable},
             {QStringLiteral("/bin/false"), WorkbookError::Damaged}, // fails
             {QStringLiteral("/bin/echo"), WorkbookError::Damaged}}; // answers nonsense
         for (const auto& [helper, error] : helpers) {
             WorkbookReader reader(62, 10, helper);
-            QVERIFY(!reader.read(file));
+            QVERIFY(!reader.read(fixtureFile("vehicle-libreoffice-biff8.xls")));
             QCOMPARE(reader.status().error, error);
         }
     }
