@@ -179,6 +179,38 @@ private slots:
         QVERIFY(b.steps - from >= 2 * AveragingWindow::Slots - 1);
     }
 
+    // STOP, EXIT and a lost link end a cell run mid-measurement as they end the whole-table
+    // run: calibration mode is left (or, the ECU silent, a second EXIT says it may not be),
+    // nothing is stored and the cell is not counted as calibrated.
+    void aCellRunEndsAsTheWholeRunDoes() {
+        for (const char* ending : {"stop", "exit", "lost link, exit twice"}) {
+            const QByteArray what(ending);
+            RollerBench b;
+            QVERIFY(b.run.startCell({2, 2}));
+            QVERIFY(b.runUntil([&] { return b.run.phase() == 5 && b.inCalibration; }));
+            if (what == "stop") {
+                QVERIFY(b.run.stop());
+            } else if (what == "exit") {
+                QCOMPARE(b.run.exit(), AutoCalibrationRun::ExitDecision::WaitForEcu);
+                QVERIFY2(b.runUntil([&] { return b.run.readyToLeave(); }), ending);
+            } else {
+                b.silent = true;
+                b.run.setLinkLost(true);
+                QCOMPARE(b.run.exit(), AutoCalibrationRun::ExitDecision::WaitForEcu);
+                QCOMPARE(b.run.exit(), AutoCalibrationRun::ExitDecision::LeaveNow);
+                ParameterSet set = b.params;
+                QCOMPARE(b.run.leave(set),
+                         QStringList{"LA CENTRALINA POTREBBE ESSERE ANCORA IN MODALITÀ TARATURA"});
+                QCOMPARE(set.ktar(19), 112);
+            }
+            b.runUntil([&] { return !b.run.mayBeInCalibrationMode(); }, 400);
+            QVERIFY2(b.inCalibration == b.silent, ending);
+            QVERIFY2(b.run.store().state() == AutoCalibrationStore::State::Idle, ending);
+            QCOMPARE(int(b.memory.table[19]), 112);
+            QCOMPARE(b.run.coverage().calibrated(), cellsAt({}));
+        }
+    }
+
     // The fill goes through the store outside calibration mode: only its changed cells are
     // written and read back, no leave request; EXIT during it waits for it, then may go.
     void fillIsWrittenThroughTheStore() {
