@@ -163,8 +163,7 @@ private slots:
     }
 
     void layoutFromTheParameters() {
-        ParameterSet p;
-        SetParameterDefaults(p);
+        ParameterSet p = defaultSet();
         p.setValue(InjectorCount, 0); // an ECU that reports no cylinder still shows one
         p.setValue(LevelSenderType, 2);
         const LiveLayout l = liveLayout(p);

@@ -1,5 +1,6 @@
 #include "common/EcuRecords.h"
 #include "common/ScriptedLink.h"
+#include "common/TestData.h"
 
 #include "InProcessLink.h"
 #include "VirtualEcu.h"
@@ -421,8 +422,7 @@ private slots:
         EcuRig rig(faults);
         QVERIFY(rig.link.isOpen());
         // The whole image, changed everywhere, as the bulk write sends it.
-        ParameterSet wanted;
-        SetParameterDefaults(wanted);
+        ParameterSet wanted = defaultSet();
         wanted.setValue(SwitchRpm, 2500);
         for (int j = 1; j <= TableSize; ++j)
             wanted.setKtar(j, 100 + j % 50);

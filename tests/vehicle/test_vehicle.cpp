@@ -125,10 +125,8 @@ SheetCells grid(const std::vector<std::optional<double>>& raw) {
 }
 
 WriteList defaultImage() {
-    ParameterSet s;
-    SetParameterDefaults(s);
     WriteList w;
-    w.loadImage(s);
+    w.loadImage(defaultSet());
     return w;
 }
 
@@ -140,10 +138,7 @@ std::vector<std::optional<double>> defaultSlots() {
 bool passesUploadCheck(const WriteList& image) {
     ParameterSet s;
     image.storeImage(s);
-    WriteList w;
-    w.resetQueue();
-    CheckUploadedParameters(s, w);
-    return w.queued().empty();
+    return uploadChecked(s).queued().empty();
 }
 
 QString soffice() {
@@ -177,8 +172,7 @@ private slots:
         const VehicleLoad fixture = VehicleArchive::load(fixtureFile("vehicle-libreoffice.xlsx"));
         ParameterSet set;
         fixture.image.storeImage(set);
-        ParameterSet defaults;
-        SetParameterDefaults(defaults);
+        const ParameterSet defaults = defaultSet();
         const QString good = path("car.xlsx");
         QVERIFY(VehicleArchive::save(good, defaults));
         // An old archive's name is saved as .xlsx, not as .xls.xlsx.
