@@ -1,3 +1,6 @@
+#include "common/FileSizeLimit.h"
+#include "common/TestData.h"
+
 #include "diag/DiagnosisView.h"
 #include "diag/LevelLamps.h"
 #include "diag/LiveBars.h"
@@ -30,19 +33,6 @@ QList<int> range(int from, int to) {
     for (int i = from; i <= to; ++i)
         out << i;
     return out;
-}
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-// A set whose every parameter differs: parameter id holds 1000 + id.
-ParameterSet numberedSet() {
-    ParameterSet s;
-    for (int id = 1; id <= ParameterCount; ++id)
-        s.setValue(id, 1000 + id);
-    return s;
 }
 
 LiveData sampleLive() {
@@ -173,8 +163,7 @@ private slots:
     }
 
     void layoutFromTheParameters() {
-        ParameterSet p;
-        SetParameterDefaults(p);
+        ParameterSet p = defaultSet();
         p.setValue(InjectorCount, 0); // an ECU that reports no cylinder still shows one
         p.setValue(LevelSenderType, 2);
         const LiveLayout l = liveLayout(p);
@@ -239,12 +228,15 @@ private slots:
         QVERIFY(resolve(QStringLiteral("console")).ok());
     }
 
-    // START, lines every tick, STOP, and a second START in the same second on the same file.
-    void logFileFromStartToStop() {
+    // START, lines every tick, STOP, and a second START in the same second on the same file;
+    // then the files that cannot be opened or written.
+    void logFilesFromStartToStopOrFailure() {
         const ParameterSet params = numberedSet();
         LogWriter w = writer(LogKind::Live);
-        const LogWriter::Start start{
-            QString(), m_dir.path(), QStringLiteral("3.1.2"), {2, 0, 9}, params};
+        auto startWith = [&](const QString& box) {
+            return LogWriter::Start{box, m_dir.path(), QStringLiteral("3.1.2"), {2, 0, 9}, params};
+        };
+        const LogWriter::Start start = startWith(QString());
         LiveData live = sampleLive();
         Acquisition state = LogWriter::StartRequested;
         m_now = 10'000'000'000; // the clock's origin is irrelevant: only differences count
@@ -278,15 +270,8 @@ private slots:
         QCOMPARE(w.tick(state, start, live), LogWriter::Tick::Running);
         w.close();
         QCOMPARE(readAll(path), first + headers);
-    }
 
-    void logFilesThatCannotBeOpenedOrWritten() {
-        const ParameterSet params = numberedSet();
-        LogWriter w = writer(LogKind::Live);
-        auto startWith = [&](const QString& box) {
-            return LogWriter::Start{box, m_dir.path(), QStringLiteral("3.1.2"), {1, 0, 0}, params};
-        };
-        Acquisition state = LogWriter::StartRequested;
+        state = LogWriter::StartRequested;
         QCOMPARE(w.tick(state, startWith(QStringLiteral("CON")), LiveData()),
                  LogWriter::Tick::Failed);
         QCOMPARE(state, LogWriter::Stopped);
@@ -314,8 +299,22 @@ private slots:
                  qPrintable(w.errorString()));
         QCOMPARE(readAll(blocker.fileName()), QByteArray("notes"));
 
-        // A full disk while writing the headers. (Filling up in the middle of a line is
-        // the live screen's test.)
+        // The disk fills up in the middle of a log: the log stops and is closed, and the
+        // lines already written stay whole.
+        state = LogWriter::StartRequested;
+        const LogWriter::Start fills = startWith(QStringLiteral("fills"));
+        QCOMPARE(w.tick(state, fills, sampleLive()), LogWriter::Tick::Running);
+        const QByteArray before = readAll(w.filePath());
+        m_now += 50;
+        withFileSizeLimit(before.size() + 10, [&] {
+            QCOMPARE(w.tick(state, fills, sampleLive()), LogWriter::Tick::Failed);
+        });
+        QCOMPARE(state, LogWriter::Stopped);
+        QVERIFY(w.errorString().startsWith(QStringLiteral("Errore di scrittura")));
+        QVERIFY(!w.isOpen());
+        QCOMPARE(readAll(w.filePath()), before);
+
+        // A full disk while writing the headers.
         if (QFile::exists(QStringLiteral("/dev/full"))) {
             QVERIFY(QFile::link(QStringLiteral("/dev/full"),
                                 m_dir.filePath(QStringLiteral("full.log"))));

@@ -1,3 +1,5 @@
+#include "common/TestData.h"
+
 #include "diag/LogLines.h"
 #include "diag/LogReader.h"
 #include "lang/LanguageTable.h"
@@ -22,13 +24,6 @@ LanguageTable language(const char* marker) {
     if (!SetLingua(t, kLanguageFile, QString::fromLatin1(marker)))
         qFatal("cannot load %s from %s", marker, qPrintable(kLanguageFile));
     return t;
-}
-
-ParameterSet numberedSet() {
-    ParameterSet s;
-    for (int id = 1; id <= ParameterCount; ++id)
-        s.setValue(id, 1000 + id);
-    return s;
 }
 
 // The engine of line i: warming up on petrol, on gas (ECU state 12) from line switchAt.
@@ -73,16 +68,14 @@ QByteArray lf(QByteArray log) {
     return log.replace("\r\n", "\n");
 }
 
-LogFile read(const QByteArray& bytes, const LogHeadings& headings, LogReadOptions options = {}) {
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    return readLog(buffer, headings, options);
-}
-
 QList<double> valuesOf(const LogFile& f, int column) {
     const auto& v = f.columns[std::size_t(column)].values;
     return QList<double>(v.begin(), v.end());
+}
+
+// "read/skipped": how many lines became rows, and how many were skipped as unreadable.
+QString lineCounts(const LogFile& f) {
+    return QStringLiteral("%1/%2").arg(f.rows()).arg(f.badLines);
 }
 
 // What any read must hold, whatever the bytes were: `lines` is how many lines the file has.
@@ -112,9 +105,20 @@ class TestLogReader : public QObject {
     Q_OBJECT
 
     LogHeadings m_headings;
+    LanguageTable m_ita, m_eng, m_tur;
+
+    LogFile read(const QByteArray& bytes, LogReadOptions options = {}) const {
+        QBuffer buffer;
+        buffer.setData(bytes);
+        buffer.open(QIODevice::ReadOnly);
+        return readLog(buffer, m_headings, options);
+    }
 
 private slots:
     void initTestCase() {
+        m_ita = language("[ITA]");
+        m_eng = language("[ING]");
+        m_tur = language("[TUR]");
         m_headings = knownLogHeadings(kLanguageFile);
         QCOMPARE(m_headings.live.size(), 3); // Italian, English, Turkish
         QCOMPARE(m_headings.calibration.size(), 3);
@@ -139,12 +143,11 @@ private slots:
         const std::vector<int> phases{0, 3, 3, 4, 5, 5, 6, 7, 8, 0};
         QByteArray log = calibration ? calibrationLog(lang, phases) : liveLog(lang, 10, 6);
         if (!crlf) log = lf(log);
-        const LogFile f = read(log, m_headings);
+        const LogFile f = read(log);
 
         QVERIFY(f.ok());
         QCOMPARE(f.layout, calibration ? LogLayout::Calibration : LogLayout::Live);
-        QCOMPARE(f.rows(), qsizetype(10));
-        QCOMPARE(f.badLines, qint64(0));
+        QCOMPARE(lineCounts(f), QStringLiteral("10/0"));
         QVERIFY(logReadMessage(f, lang).isEmpty());
         const QStringList heading =
             QString::fromUtf8(
@@ -188,10 +191,8 @@ private slots:
 
     // A log longer than one read of the file: lines cut by the reads are joined again.
     void readsAcrossChunkBoundaries() {
-        const LanguageTable lang = language("[ING]");
-        const LogFile f = read(liveLog(lang, 25000), m_headings);
-        QCOMPARE(f.rows(), qsizetype(25000));
-        QCOMPARE(f.badLines, qint64(0));
+        const LogFile f = read(liveLog(m_eng, 25000));
+        QCOMPARE(lineCounts(f), QStringLiteral("25000/0"));
         const auto rpm = valuesOf(f, 2);
         for (int i = 0; i < 25000; ++i)
             QCOMPARE(rpm[i], double(800 + i % 3000));
@@ -199,24 +200,19 @@ private slots:
     }
 
     void tornLastLineAndBadLinesAreSkippedAndCounted() {
-        const LanguageTable ita = language("[ITA]");
-        const LanguageTable eng = language("[ING]");
-        const QByteArray log = liveLog(ita, 20);
+        const QByteArray log = liveLog(m_ita, 20);
         // Cut inside the last number: that line is not read, though its fields are all there.
-        LogFile f = read(log.chopped(4), m_headings);
-        QCOMPARE(f.rows(), qsizetype(19));
-        QCOMPARE(f.badLines, qint64(1));
+        LogFile f = read(log.chopped(4));
+        QCOMPARE(lineCounts(f), QStringLiteral("19/1"));
         // Cut inside the time: just as well.
-        f = read(log + "1234", m_headings);
-        QCOMPARE(f.rows(), qsizetype(20));
-        QCOMPARE(f.badLines, qint64(1));
+        f = read(log + "1234");
+        QCOMPARE(lineCounts(f), QStringLiteral("20/1"));
         // A time mangled upwards costs its own line, not every line after it.
-        f = read(QByteArray(log).replace("\r\n300;", "\r\n9300;"), m_headings);
-        QCOMPARE(f.rows(), qsizetype(19));
-        QCOMPARE(f.badLines, qint64(1));
+        f = read(QByteArray(log).replace("\r\n300;", "\r\n9300;"));
+        QCOMPARE(lineCounts(f), QStringLiteral("19/1"));
         QCOMPARE(f.time.back(), 1.0);
 
-        QByteArray bad = liveLog(ita, 5);
+        QByteArray bad = liveLog(m_ita, 5);
         bad += "garbage\r\n";
         bad += "\r\n   \r\n"; // blank lines are no lines of data
         bad += "1000;3;800\r\n";
@@ -227,21 +223,17 @@ private slots:
         bad +=
             "1150;12;900;100;1100;400;-5;450;2000;3000;3001;3002;3003;3004;3005;3006;3007;3008\r\n";
         bad += LogLines::liveLine(1200, engineAt(2, 0));
-        f = read(bad, m_headings);
-        QCOMPARE(f.rows(), qsizetype(6));
-        QCOMPARE(f.badLines, qint64(5));
+        f = read(bad);
+        QCOMPARE(lineCounts(f), QStringLiteral("6/5"));
         QCOMPARE(f.time.back(), 1.2);
-        QCOMPARE(logReadMessage(f, ita), QStringLiteral("5 righe non lette"));
-        QCOMPARE(logReadMessage(f, eng), QStringLiteral("5 lines not read"));
+        QCOMPARE(logReadMessage(f, m_ita), QStringLiteral("5 righe non lette"));
+        QCOMPARE(logReadMessage(f, m_eng), QStringLiteral("5 lines not read"));
     }
 
     void logsAppendedToOneFileFollowEachOther() {
-        const LanguageTable ita = language("[ITA]");
-        const LanguageTable eng = language("[ING]");
         // The same name twice, the second time with the program in English.
-        LogFile f = read(liveLog(ita, 10) + liveLog(eng, 5), m_headings);
-        QCOMPARE(f.badLines, qint64(0));
-        QCOMPARE(f.rows(), qsizetype(15));
+        LogFile f = read(liveLog(m_ita, 10) + liveLog(m_eng, 5));
+        QCOMPARE(lineCounts(f), QStringLiteral("15/0"));
         QCOMPARE(f.sessionStarts, (std::vector<double>{0.5}));
         QCOMPARE(f.time[10], 0.5);
         QCOMPARE(f.time[14], 0.7);
@@ -249,16 +241,14 @@ private slots:
         QCOMPARE(f.details.count(QStringLiteral("SW PC 3.1.2 SW ECU 1.4.7")), 2);
 
         // A calibration log under the same name: its lines do not fit the columns.
-        f = read(liveLog(ita, 10) + calibrationLog(eng, {0, 3, 4}) + liveLog(ita, 2), m_headings);
-        QCOMPARE(f.badLines, qint64(3));
-        QCOMPARE(f.rows(), qsizetype(12));
+        f = read(liveLog(m_ita, 10) + calibrationLog(m_eng, {0, 3, 4}) + liveLog(m_ita, 2));
+        QCOMPARE(lineCounts(f), QStringLiteral("12/3"));
     }
 
     void readsOtherProgramsTables() {
         // Commas, units in brackets, an empty cell and a column of words.
         LogFile f = read("time (s),rpm,map [kPa],note\n0.00,800,35.2,idle\n0.05,805,35.1,idle\n"
-                         "0.10,,35.0,\"x, y\"",
-                         m_headings);
+                         "0.10,,35.0,\"x, y\"");
         QVERIFY(f.ok());
         QCOMPARE(f.layout, LogLayout::Other);
         QCOMPARE(f.timeColumn, 0);
@@ -275,8 +265,7 @@ private slots:
         QCOMPARE(defaultPlotColumns(f), (std::vector<int>{1, 2}));
 
         // Semicolons and decimal commas, a line above the heading, time in milliseconds.
-        f = read("Logger XY v2\r\nZeit ms;Drehzahl;Lambda\r\n0;800;0,98\r\n100;810;1,02\r\n",
-                 m_headings);
+        f = read("Logger XY v2\r\nZeit ms;Drehzahl;Lambda\r\n0;800;0,98\r\n100;810;1,02\r\n");
         QCOMPARE(f.rows(), qsizetype(2));
         QCOMPARE(f.time[1], 0.1);
         QCOMPARE(f.columns[2].values[1], 1.02);
@@ -284,8 +273,7 @@ private slots:
 
         // Tabs, clock times with a date across midnight, a fuel-state column.
         f = read("Date Time\tRPM\tFuelState\n2024-05-01 23:59:59.5\t900\t1\n"
-                 "2024-05-02T00:00:00.5\t950\t0\n",
-                 m_headings);
+                 "2024-05-02T00:00:00.5\t950\t0\n");
         QVERIFY(f.timeOfDay);
         QCOMPARE(f.time, (std::vector<double>{86399.5, 86400.5}));
         QCOMPARE(f.fuelColumn, 2);
@@ -294,26 +282,25 @@ private slots:
         QCOMPARE(defaultPlotColumns(f), std::vector<int>{1}); // the fuel is the band
 
         // No column named as a time: the first one, when it holds numbers.
-        f = read("idx,value\n1,10\n2,20\n", m_headings);
+        f = read("idx,value\n1,10\n2,20\n");
         QCOMPARE(f.timeColumn, 0);
         QCOMPARE(f.rows(), qsizetype(2));
     }
 
     void emptyAndUnusableFilesSayWhy() {
-        const LanguageTable ita = language("[ITA]");
-        QCOMPARE(read("", m_headings).error, LogFile::Error::Empty);
-        QCOMPARE(read("\r\n  \n\n", m_headings).error, LogFile::Error::Empty);
-        const LogFile words = read("just some text\nmore text\n", m_headings);
+        QCOMPARE(read("").error, LogFile::Error::Empty);
+        QCOMPARE(read("\r\n  \n\n").error, LogFile::Error::Empty);
+        const LogFile words = read("just some text\nmore text\n");
         QCOMPARE(words.error, LogFile::Error::NoTimeColumn);
-        QCOMPARE(logReadMessage(words, ita),
+        QCOMPARE(logReadMessage(words, m_ita),
                  QStringLiteral("Nessuna riga di intestazione con una colonna del tempo"));
-        QCOMPARE(read("a,b,c\nx,y,z\n", m_headings).error, LogFile::Error::NoTimeColumn);
+        QCOMPARE(read("a,b,c\nx,y,z\n").error, LogFile::Error::NoTimeColumn);
         QByteArray image("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
         image += QByteArray(200000, '\0');
-        QCOMPARE(read(image, m_headings).error, LogFile::Error::NoTimeColumn);
+        QCOMPARE(read(image).error, LogFile::Error::NoTimeColumn);
 
         // A log stopped before its first line: nothing to draw, but nothing wrong.
-        const LogFile headersOnly = read(liveLog(ita, 0), m_headings);
+        const LogFile headersOnly = read(liveLog(m_ita, 0));
         QVERIFY(headersOnly.ok());
         QCOMPARE(headersOnly.rows(), qsizetype(0));
 
@@ -321,40 +308,35 @@ private slots:
         const QString missing = dir.filePath(QStringLiteral("missing.log"));
         const LogFile none = readLogFile(missing, m_headings);
         QCOMPARE(none.error, LogFile::Error::CannotOpen);
-        QVERIFY(logReadMessage(none, ita).startsWith(QStringLiteral("Impossibile aprire")));
-        QVERIFY(logReadMessage(none, ita).contains(missing));
+        QVERIFY(logReadMessage(none, m_ita).startsWith(QStringLiteral("Impossibile aprire")));
+        QVERIFY(logReadMessage(none, m_ita).contains(missing));
     }
 
     void keepsToItsMemoryBudget() {
-        const LanguageTable eng = language("[ING]");
         LogReadOptions options;
         options.maxNumbers = 18 * 100; // time, 16 values and the fuel per row
-        const LogFile f = read(liveLog(eng, 1000), m_headings, options);
+        const LogFile f = read(liveLog(m_eng, 1000), options);
         QVERIFY(f.truncated);
         QCOMPARE(f.rows(), qsizetype(100));
-        QCOMPARE(logReadMessage(f, eng),
+        QCOMPARE(logReadMessage(f, m_eng),
                  QStringLiteral("File too large: the first 100 lines were read"));
 
         // A line that never ends is skipped without being held.
-        QByteArray log = liveLog(eng, 3);
+        QByteArray log = liveLog(m_eng, 3);
         log += QByteArray(3 << 20, '7');
         log += "\r\n" + LogLines::liveLine(200, engineAt(3, 0));
-        const LogFile g = read(log, m_headings);
-        QCOMPARE(g.rows(), qsizetype(4));
-        QCOMPARE(g.badLines, qint64(1));
+        const LogFile g = read(log);
+        QCOMPARE(lineCounts(g), QStringLiteral("4/1"));
     }
 
     // Mangled logs, seeded, for a few seconds: the reader and the plotting that follows never
     // crash, never read out of bounds (the sanitizer build runs this too) and always hand
     // back columns that agree with each other.
     void fuzzedLogsNeverBreakTheReader() {
-        const LanguageTable ita = language("[ITA]");
-        const LanguageTable eng = language("[ING]");
-        const LanguageTable tur = language("[TUR]");
         const std::vector<QByteArray> bases{
-            liveLog(ita, 300, 150),
-            lf(calibrationLog(eng, {0, 3, 3, 4, 5, 5, 6, 7, 8, 1, 5, 6})),
-            liveLog(tur, 50) + liveLog(eng, 50, 10),
+            liveLog(m_ita, 300, 150),
+            lf(calibrationLog(m_eng, {0, 3, 3, 4, 5, 5, 6, 7, 8, 1, 5, 6})),
+            liveLog(m_tur, 50) + liveLog(m_eng, 50, 10),
             "time (s),rpm,map [kPa],note\n0.00,800,35.2,idle\n0.05,805,35.1,idle\n0.10,810,35,x\n",
             "Date Time;RPM;FuelState\n01/05/2024 10:00:00,5;900;1\n01/05/2024 10:00:01,0;950;0\n",
         };
@@ -377,8 +359,8 @@ private slots:
                                         "0x10",
                                         "SW PC 3.1.2 SW ECU 1.4.7\r\n"};
         inserts.push_back(QByteArray("\0\0", 2));
-        inserts.push_back(LogLines::heading(LogKind::Live, eng));
-        inserts.push_back(LogLines::heading(LogKind::Calibration, ita));
+        inserts.push_back(LogLines::heading(LogKind::Live, m_eng));
+        inserts.push_back(LogLines::heading(LogKind::Calibration, m_ita));
         QRandomGenerator rng(20240501);
         QElapsedTimer clock;
         clock.start();
@@ -428,12 +410,12 @@ private slots:
                     break;
                 }
             }
-            const LogFile f = read(b, m_headings);
+            const LogFile f = read(b);
             const auto seed = QStringLiteral("run %1").arg(runs);
             const qsizetype lines = b.count('\n') + 1;
             checkSound(f, lines);
             if (QTest::currentTestFailed()) QFAIL(qPrintable(seed));
-            (void)logReadMessage(f, ita);
+            (void)logReadMessage(f, m_ita);
             // What the viewer does next with whatever came back.
             for (int c = 0; c < int(f.columns.size()); ++c) {
                 const Series s = f.series(c);

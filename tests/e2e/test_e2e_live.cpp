@@ -2,6 +2,7 @@
 // program's own timers: open it from the menu, log while records come, stop, read the file.
 // (The log's cadence is a figure of scripts/bench.sh live, not a test.)
 #include "common/SimProcess.h"
+#include "common/TestData.h"
 
 #include "screens/diag/Form3.h"
 
@@ -34,9 +35,7 @@ private slots:
         w.click(ScreenId::Form3, QStringLiteral("Command4"));
         QCOMPARE(w.g.AcquisitionState, LogWriter::Stopped);
 
-        QFile file(w.dir.filePath(QStringLiteral("e2e.log")));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray content = file.readAll();
+        const QByteArray content = readAll(w.dir.filePath(QStringLiteral("e2e.log")));
         QVERIFY(content.endsWith("\r\n"));
         QList<QByteArray> lines = content.split('\n');
         lines.removeLast(); // what follows the last CR LF

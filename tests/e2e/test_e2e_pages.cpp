@@ -1,6 +1,7 @@
 // The parameter pages end to end: the real serial link over a pseudo-terminal to
 // tarvex-ecu-sim, the program's own timers, and what the simulator keeps when it stops.
 #include "common/SimProcess.h"
+#include "common/TestData.h"
 
 #include "screens/pages/Form11.h"
 #include "screens/vehicle/Form5.h"
@@ -49,9 +50,7 @@ private slots:
             w.click(ScreenId::Form11, QStringLiteral("Command1"));
             QVERIFY(w.host.isVisible(ScreenId::Form5));
         }
-        QFile image(saved);
-        QVERIFY(image.open(QIODevice::ReadOnly));
-        QVERIFY(image.readAll().split('\n').contains("12=2500"));
+        QVERIFY(readAll(saved).split('\n').contains("12=2500"));
     }
 };
 

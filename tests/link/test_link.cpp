@@ -1,4 +1,6 @@
+#include "common/EcuRecords.h"
 #include "common/ScriptedLink.h"
+#include "common/TestData.h"
 
 #include "InProcessLink.h"
 #include "VirtualEcu.h"
@@ -53,6 +55,26 @@ class TestLink : public QObject {
         void reply(const QByteArray& data) {
             link.arriving = data;
             cycle.tick();
+        }
+    };
+
+    // The virtual ECU behind an in-process link at 9600 baud, its clock following the exchange.
+    struct EcuRig {
+        VirtualEcu ecu;
+        InProcessLink link{ecu};
+        LinkState state;
+        ExchangeCycle cycle{link, state};
+
+        explicit EcuRig(const FaultSettings& faults = {}) : ecu(EcuMemory::factory(), {}, faults) {
+            ecu.useManualClock();
+            link.open(QStringLiteral("1"), QStringLiteral("9600,n,8,1"));
+        }
+        // Ticks until `done` holds, at most maxTicks times.
+        template <class Done> void runUntil(Done done, int maxTicks) {
+            for (int i = 0; i < maxTicks && !done(); ++i) {
+                ecu.advance(cycle.intervalMs());
+                cycle.tick();
+            }
         }
     };
 
@@ -128,54 +150,52 @@ private slots:
         QCOMPARE(data.cutOffFlag, QString());
     }
 
-    void sixteenUnansweredRequestsThenPollEveryTwoSeconds() {
-        Rig rig;
-        rig.ticks(16);
-        QCOMPARE(rig.link.written.size(), 16);
-        QCOMPARE(rig.cycle.intervalMs(), 300);
-        QCOMPARE(rig.lostNotices, 0);
-        for (int i = 0; i < 3; ++i) {
-            rig.cycle.tick();
-            QCOMPARE(rig.link.written.last(), Commands::frame(7));
-            QCOMPARE(rig.cycle.intervalMs(), 2000);
+    // Silence and replies that cannot be used are both no answer: sixteen requests without one
+    // lose the link, told once and with its reason; the ECU is then polled every 2 s, noise
+    // still being no answer, until a usable reply ends it and the screen's own request goes
+    // out again with a fresh count.
+    void sixteenRequestsWithoutAnAnswerLoseTheLink() {
+        QByteArray wrongLength = replyFrame(1, bytes({0, 0, 0, 0}));
+        wrongLength[3] = 8; // byte 4 says 8 but 9 bytes came
+        const struct {
+            const char* name;
+            QList<QByteArray> replies; // one a tick, in turn
+            ExchangeCycle::LostReason reason;
+            QByteArray usable;
+        } runs[] = {
+            {"silence",
+             {QByteArray()},
+             ExchangeCycle::LostReason::Silence,
+             replyFrame(7, bytes({3, 1, 20}))},
+            // A wrong length, a frame nobody handles, one the handler rejects.
+            {"unusable replies",
+             {wrongLength, replyFrame(42), replyFrame(1)},
+             ExchangeCycle::LostReason::InvalidReplies,
+             replyFrame(1)},
+        };
+        for (const auto& run : runs) {
+            Rig rig;
+            rig.answer = Outcome::Rejected;
+            for (int i = 0; i < 19; ++i) {
+                rig.reply(run.replies[i % run.replies.size()]);
+                QVERIFY2(rig.lostNotices == (i < 16 ? 0 : 1), run.name);
+                QCOMPARE(rig.cycle.intervalMs(), i < 16 ? 300 : 2000);
+                QCOMPARE(rig.link.written.last(), Commands::frame(i < 16 ? 1 : 7));
+            }
             QVERIFY(rig.cycle.isRunning());
+            QCOMPARE(rig.cycle.lostReason(), run.reason);
+            QCOMPARE(rig.state.LinkRetryCount, 16);
+            // The six frames of command 1 reached the handler; the wrong length and the unknown
+            // command did not.
+            QCOMPARE(rig.handled.size(), run.replies.size() == 3 ? 6 : 0);
+            rig.reply(bytes({1, 2, 3, 4}));
+            QCOMPARE(rig.link.written.last(), Commands::frame(7));
+            rig.answer = Outcome::Next;
+            rig.reply(run.usable);
+            QVERIFY(!rig.cycle.isLost());
+            QCOMPARE(rig.link.written.last(), Commands::frame(1));
+            QCOMPARE(rig.state.LinkRetryCount, 1);
         }
-        // Told once per loss, not on every poll.
-        QCOMPARE(rig.lostNotices, 1);
-        QCOMPARE(rig.cycle.lostReason(), ExchangeCycle::LostReason::Silence);
-        QCOMPARE(rig.state.LinkRetryCount, 16);
-        // Noise is no answer; the reply to the poll ends the lost state and the screen's own
-        // request goes out again.
-        rig.reply(bytes({1, 2, 3, 4}));
-        QCOMPARE(rig.link.written.last(), Commands::frame(7));
-        rig.reply(replyFrame(7, bytes({3, 1, 20})));
-        QCOMPARE(rig.link.written.last(), Commands::frame(1));
-        QCOMPARE(rig.state.LinkRetryCount, 1);
-    }
-
-    // Replies that cannot be used are no answer: a run of them ends in the lost state as
-    // silence does, and says so.
-    void unusableRepliesCountAsNoAnswer() {
-        Rig rig;
-        rig.ticks(5);
-        // Byte 4 says 8 but 9 bytes came; a frame nobody handles; one a handler rejects.
-        QByteArray wrong = replyFrame(1, bytes({0, 0, 0, 0}));
-        wrong[3] = 8;
-        rig.reply(wrong);
-        rig.reply(replyFrame(42));
-        rig.answer = Outcome::Rejected;
-        rig.reply(replyFrame(1));
-        QCOMPARE(rig.state.LinkRetryCount, 8);
-        QCOMPARE(rig.handled, QList<int>{1});
-        while (rig.lostNotices == 0)
-            rig.reply(replyFrame(1));
-        QCOMPARE(rig.cycle.lostReason(), ExchangeCycle::LostReason::InvalidReplies);
-        QCOMPARE(rig.link.written.last(), Commands::frame(7));
-        // A usable one ends it.
-        rig.answer = Outcome::Next;
-        rig.reply(replyFrame(1));
-        QVERIFY(!rig.cycle.isLost());
-        QCOMPARE(rig.state.LinkRetryCount, 1);
     }
 
     // What arrives is kept across ticks: a reply straddling a tick gets the time its missing
@@ -399,15 +419,10 @@ private slots:
         QFETCH(bool, refuse);
         FaultSettings faults{.seed = 7, .dropRate = dropRate, .lateMs = lateMs, .lateRate = 0.15};
         if (refuse) faults.refusedIds = {SwitchRpm, 62 + 9};
-        VirtualEcu ecu(EcuMemory::factory(), {}, faults);
-        ecu.useManualClock();
-        InProcessLink link(ecu);
-        QVERIFY(link.open(QStringLiteral("1"), QStringLiteral("9600,n,8,1")));
-        LinkState state;
-        ExchangeCycle cycle(link, state);
+        EcuRig rig(faults);
+        QVERIFY(rig.link.isOpen());
         // The whole image, changed everywhere, as the bulk write sends it.
-        ParameterSet wanted;
-        SetParameterDefaults(wanted);
+        ParameterSet wanted = defaultSet();
         wanted.setValue(SwitchRpm, 2500);
         for (int j = 1; j <= TableSize; ++j)
             wanted.setKtar(j, 100 + j % 50);
@@ -417,21 +432,18 @@ private slots:
         seq.start(image.image(), WriteSequence::ReadBack::Both,
                   RequestPlan::parameterMenu().writeTiming());
         bool finished = false;
-        cycle.run(seq, [&finished] {
+        rig.cycle.run(seq, [&finished] {
             finished = true;
             return Outcome::End;
         });
-        for (int i = 0; i < 3000 && !finished; ++i) {
-            ecu.advance(cycle.intervalMs());
-            cycle.tick();
-        }
+        rig.runUntil([&finished] { return finished; }, 3000);
         QVERIFY(finished);
         if (refuse) {
             QCOMPARE(seq.result(), WriteSequence::Result::Differences);
             QCOMPARE(seq.differences().size(), std::size_t(2));
             QCOMPARE(seq.differences()[0].id, int(SwitchRpm));
             QVERIFY(seq.differences()[1].table && seq.differences()[1].id == 9);
-            const QList<QByteArray>& sent = ecu.received();
+            const QList<QByteArray>& sent = rig.ecu.received();
             QSet<QByteArray> rewritten;
             for (qsizetype k = sent.indexOf(Commands::frame(Commands::ReadParameters));
                  k < sent.size(); ++k)
@@ -443,9 +455,9 @@ private slots:
         } else {
             QCOMPARE(seq.result(), WriteSequence::Result::Verified);
             for (int k = 1; k <= ParameterCount; ++k)
-                QCOMPARE(int(ecu.memory().words[k]), wanted.value(k));
+                QCOMPARE(int(rig.ecu.memory().words[k]), wanted.value(k));
             for (int j = 1; j <= TableSize; ++j)
-                QCOMPARE(int(ecu.memory().table[j]), wanted.ktar(j));
+                QCOMPARE(int(rig.ecu.memory().table[j]), wanted.ktar(j));
         }
         ParameterSet readBack;
         seq.storeReadBack(readBack);
@@ -479,19 +491,15 @@ private slots:
         QFETCH(QList<int>, commands);
         QFETCH(bool, valid);
         QFETCH(bool, repairing);
-        VirtualEcu virtualEcu(EcuMemory::factory());
-        virtualEcu.useManualClock();
-        EcuMemory& memory = virtualEcu.memory();
+        EcuRig rig;
+        QVERIFY(rig.link.isOpen());
+        EcuMemory& memory = rig.ecu.memory();
         if (ecu == QLatin1String("ktar")) memory.table[1] = 151;
         if (ecu == QLatin1String("refused")) {
             memory.words[SwitchRpm] = 100;
             memory.refusedIds = {SwitchRpm};
         }
         if (ecu == QLatin1String("outOfRange")) memory.putOutOfRange();
-        InProcessLink link(virtualEcu);
-        QVERIFY(link.open(QStringLiteral("1"), QStringLiteral("9600,n,8,1")));
-        LinkState state;
-        ExchangeCycle cycle(link, state);
         ParameterSet set;
         WriteList list;
         const Commands::EcuVersion version{2, 4, 7};
@@ -504,18 +512,15 @@ private slots:
                                                           : QStringLiteral("refused"));
             return Outcome::End;
         };
-        ParameterUploadCycle upload(cycle, RequestPlan::mainMenu(), set, list, version, hooks);
+        ParameterUploadCycle upload(rig.cycle, RequestPlan::mainMenu(), set, list, version, hooks);
         QVERIFY(!upload.isRunning());
         upload.start(checked ? ParameterUpload::Check::Ranges : ParameterUpload::Check::None,
                      chosenGas < 0 ? std::vector<WriteSequence::Write>{}
                                    : FuelChoice::switchWrites(FuelChoice::Lpg, chosenGas));
-        cycle.start(0);
-        for (int i = 0; i < 200 && cycle.isRunning(); ++i) {
-            virtualEcu.advance(cycle.intervalMs());
-            cycle.tick();
-        }
+        rig.cycle.start(0);
+        rig.runUntil([&rig] { return !rig.cycle.isRunning(); }, 200);
         QList<int> seen;
-        for (const QByteArray& f : virtualEcu.received())
+        for (const QByteArray& f : rig.ecu.received())
             seen << static_cast<unsigned char>(f.at(4));
         QCOMPARE(seen, commands);
         QVERIFY(!upload.isRunning());
@@ -528,10 +533,7 @@ private slots:
                                     "parametri:\nGIRI COMMUTAZIONE (12)"));
         // The set is what the ECU holds at the end, repaired where it was asked to be.
         ParameterSet held;
-        for (int k = 1; k <= ParameterCount; ++k)
-            held.setValue(k, memory.words[k]);
-        for (int j = 1; j <= TableSize; ++j)
-            held.setKtar(j, memory.table[j]);
+        uploadFrom(memory, held);
         QVERIFY(set == held);
         if (ecu == QLatin1String("ktar")) QCOMPARE(set.ktar(1), 105);
         if (chosenGas == FuelChoice::Methane)
@@ -539,12 +541,9 @@ private slots:
 
         // Ended, the upload takes no block: one that turns up for other work stays out of it.
         memory.words[SwitchRpm] = 2600;
-        cycle.send(RequestPlan::mainMenu().request(Commands::ReadParameters));
-        cycle.start(0);
-        for (int i = 0; i < 3; ++i) {
-            virtualEcu.advance(cycle.intervalMs());
-            cycle.tick();
-        }
+        rig.cycle.send(RequestPlan::mainMenu().request(Commands::ReadParameters));
+        rig.cycle.start(0);
+        rig.runUntil([] { return false; }, 3);
         QVERIFY(set.value(SwitchRpm) != 2600);
     }
 

@@ -1,3 +1,5 @@
+#include "common/TestData.h"
+
 #include "params/FuelChoice.h"
 #include "params/ParameterChecks.h"
 #include "params/ParameterSet.h"
@@ -11,30 +13,21 @@ using Pairs = QList<QPair<int, int>>; // (value, id), as queued
 
 namespace {
 
-ParameterSet defaults() {
-    ParameterSet s;
-    SetParameterDefaults(s);
-    return s;
-}
-
 // Runs the upload check and returns the scalar entries, then the table entries.
-std::pair<Pairs, Pairs> uploadCheck(const ParameterSet& s) {
-    WriteList w;
-    w.resetQueue();
-    CheckUploadedParameters(s, w);
+std::pair<Pairs, Pairs> queuedPairs(const ParameterSet& s) {
     Pairs scalars, table;
-    for (const auto& e : w.queued())
+    for (const auto& e : uploadChecked(s).queued())
         (e.table ? table : scalars) << qMakePair(e.value, e.id);
     return {scalars, table};
 }
 
 Pairs scalarsOf(const ParameterSet& s) {
-    return uploadCheck(s).first;
+    return queuedPairs(s).first;
 }
 
 // What the ECU holds after the queued defaults were written.
 ParameterSet applied(ParameterSet s) {
-    const auto [scalars, table] = uploadCheck(s);
+    const auto [scalars, table] = queuedPairs(s);
     for (const auto& [v, id] : scalars)
         s.setValue(id, v);
     for (const auto& [v, j] : table)
@@ -47,9 +40,11 @@ ParameterSet applied(ParameterSet s) {
 class TestParams : public QObject {
     Q_OBJECT
 private slots:
-    void defaultsFillEveryFieldAndPassBothChecks() {
-        const ParameterSet s = defaults();
-        QCOMPARE(uploadCheck(s), std::make_pair(Pairs{}, Pairs{}));
+    // The defaults fill every field and pass both checks; ids outside the set are never
+    // stored.
+    void defaultsPassBothChecksAndIdsOutsideAreNeverStored() {
+        ParameterSet s = defaultSet();
+        QCOMPARE(queuedPairs(s), std::make_pair(Pairs{}, Pairs{}));
 
         WriteList w;
         w.loadImage(s);
@@ -59,14 +54,11 @@ private slots:
         ParameterSet back;
         w.storeImage(back);
         QCOMPARE(back, s);
-    }
 
-    void idsOutsideTheSetAreNeverStored() {
-        ParameterSet s = defaults();
         s.setValue(0, 99);
         s.setValue(63, 99);
         s.setKtar(65, 99);
-        QCOMPARE(s, defaults());
+        QCOMPARE(s, defaultSet());
         QCOMPARE(s.value(63), 0);
     }
 
@@ -97,7 +89,7 @@ private slots:
             {{{RpmBreakpoint1 + 1, 650}, {TinjBreakpoint1, 500}, {TinjBreakpoint1 + 7, 25000}}, {}},
         };
         for (const auto& [changes, queued] : cases) {
-            ParameterSet s = defaults();
+            ParameterSet s = defaultSet();
             for (const auto& [id, value] : changes)
                 s.setValue(id, value);
             QCOMPARE(scalarsOf(s), queued);
@@ -107,7 +99,7 @@ private slots:
     // Inverted probes want rich <= lean; repairing them with the direct defaults (lean 350,
     // rich 600) would break the same rule again at the next upload, for ever.
     void invertedProbeIsRepairedWithSwappedThresholdsAndStaysRepaired() {
-        ParameterSet s = defaults();
+        ParameterSet s = defaultSet();
         s.setValue(Lambda1Type, 0);
         QVERIFY(scalarsOf(s).isEmpty()); // lean 350, rich 600 is right for a direct probe
         for (int type : {1, 3}) {
@@ -123,15 +115,13 @@ private slots:
     }
 
     void tableEntriesQueueAfterTheScalars() {
-        ParameterSet s = defaults();
+        ParameterSet s = defaultSet();
         s.setKtar(3, 99);
         s.setKtar(64, 151);
         s.setKtar(10, 100);
         s.setKtar(11, 150);
         s.setValue(SwitchRpm, 9000);
-        WriteList w;
-        w.resetQueue();
-        CheckUploadedParameters(s, w);
+        const WriteList w = uploadChecked(s);
         QCOMPARE(w.OutOfRangeCount, 2);
         QCOMPARE(w.TableOutOfRangeCount, 3);
         Pairs queued;
@@ -148,9 +138,7 @@ private slots:
         s.setValue(MinTemperature, 1);
         for (int j = 1; j <= TableSize; ++j)
             s.setKtar(j, 0);
-        WriteList w;
-        w.resetQueue();
-        CheckUploadedParameters(s, w);
+        const WriteList w = uploadChecked(s);
         QCOMPARE(w.TableOutOfRangeCount - 1, 64);
         QVERIFY(w.OutOfRangeCount - 1 <= 53);
         QVERIFY(w.OutOfRangeCount + w.TableOutOfRangeCount - 2 <= WriteList::LastSlot);
@@ -176,7 +164,7 @@ private slots:
                               {SwitchRpm, 100, SwitchRpm},   {GasType, 2, GasType},
                               {ParameterCount + 7, 200, 63}, {LevelThreshold1, 20, 0}};
         WriteList defaultImage;
-        defaultImage.loadImage(defaults());
+        defaultImage.loadImage(defaultSet());
         for (const Case& c : cases) {
             WriteList w = defaultImage;
             w.WriteValues[c.slot] = c.value;

@@ -1,4 +1,5 @@
 #include "common/FileSizeLimit.h"
+#include "common/TestData.h"
 #include "lang/LanguageTable.h"
 #include "params/ParameterChecks.h"
 #include "params/ParameterSet.h"
@@ -23,11 +24,6 @@ const QString Fixtures = QStringLiteral(QT_TESTCASE_SOURCEDIR "/vehicle/fixtures
 
 QString fixtureFile(const char* name) {
     return Fixtures + QString::fromUtf8(name);
-}
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 void writeAll(const QString& path, const QByteArray& bytes) {
@@ -129,10 +125,8 @@ SheetCells grid(const std::vector<std::optional<double>>& raw) {
 }
 
 WriteList defaultImage() {
-    ParameterSet s;
-    SetParameterDefaults(s);
     WriteList w;
-    w.loadImage(s);
+    w.loadImage(defaultSet());
     return w;
 }
 
@@ -144,10 +138,7 @@ std::vector<std::optional<double>> defaultSlots() {
 bool passesUploadCheck(const WriteList& image) {
     ParameterSet s;
     image.storeImage(s);
-    WriteList w;
-    w.resetQueue();
-    CheckUploadedParameters(s, w);
-    return w.queued().empty();
+    return uploadChecked(s).queued().empty();
 }
 
 QString soffice() {
@@ -181,8 +172,7 @@ private slots:
         const VehicleLoad fixture = VehicleArchive::load(fixtureFile("vehicle-libreoffice.xlsx"));
         ParameterSet set;
         fixture.image.storeImage(set);
-        ParameterSet defaults;
-        SetParameterDefaults(defaults);
+        const ParameterSet defaults = defaultSet();
         const QString good = path("car.xlsx");
         QVERIFY(VehicleArchive::save(good, defaults));
         // An old archive's name is saved as .xlsx, not as .xls.xlsx.
@@ -213,8 +203,9 @@ private slots:
 
     // A hand-edited value outside its range, or one that fits no word or byte on the link,
     // comes back as its default and is named; a group the load check leaves out of order goes
-    // back wholly to its defaults.
-    void outOfRangeValuesTakeTheirDefaults() {
+    // back wholly to its defaults. A fraction or a text where a number belongs refuses the
+    // file, naming the first such cell, column A before the table.
+    void outOfRangeValuesTakeTheirDefaultsAndBadCellsRefuseTheFile() {
         auto raw = defaultSlots();
         raw[SwitchRpm] = 9000;       // checked range 1200..8000
         raw[AuxParameter31] = 65536; // no check, but no 16-bit word either
@@ -249,14 +240,11 @@ private slots:
             QCOMPARE(load.image.WriteValues[id], int(*defaults[id]));
         QCOMPARE(load.image.WriteValues[CalibrationPressure], 1400);
         QVERIFY(passesUploadCheck(load.image));
-    }
 
-    void badCellsRefuseTheFile() {
-        auto raw = defaultSlots();
-        SheetCells cells = grid(raw);
+        SheetCells cells = grid(defaults);
         cells.set(9, 1, WorkbookCell::ofNumber(20.5));
         cells.set(30, 1, WorkbookCell::ofText(QStringLiteral("abc")));
-        VehicleLoad load = VehicleArchive::fromCells(cells, QStringLiteral("car.xls"));
+        load = VehicleArchive::fromCells(cells, QStringLiteral("car.xls"));
         QCOMPARE(load.status, Status::Fractional);
         QCOMPARE(load.cell, QStringLiteral("A9"));
         cells.set(9, 1, WorkbookCell::ofNumber(20));
@@ -303,13 +291,18 @@ private slots:
     }
 
     // The xlsx reader on what spreadsheet programs may write: the first sheet found through the
-    // workbook, strings shared and inline, styles, prefixes, references left out.
+    // workbook, strings shared and inline, styles, prefixes, references left out. A number
+    // shown as a date or a time (row 3) is no number, as in a legacy .xls (whose reader only
+    // gets the date text): named by what the spreadsheet shows. Other styles are numbers.
     void readsWhatOtherWritersProduce() {
         const QByteArray rows =
             "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>1</v></c><c r=\"C1\" "
             "t=\"inlineStr\"><is><r><t>ab</t></r>"
             "<r><t>c</t></r></is></c><c t=\"b\"><v>1</v></c><c><v> 2.5e1 </v></c></row>"
             "<row><c r=\"B2\" s=\"9\"><f>1+1</f><v>2</v></c><c r=\"XFD2\"><v>7</v></c></row>"
+            "<row r=\"3\"><c r=\"A3\" s=\"1\"><v>1300</v></c><c r=\"B3\" s=\"2\"><v>0.5</v></c>"
+            "<c r=\"C3\" s=\"3\"><v>45000.25</v></c><c r=\"D3\" s=\"4\"><v>1300</v></c>"
+            "<c r=\"E3\" s=\"9\"><v>7</v></c><c r=\"F3\" s=\"5\"><v>61</v></c></row>"
             "<row r=\"1048576\"><c r=\"XFD1048576\"><v>1</v></c></row>";
         Package p(rows, "<si><t>zero</t></si><si><r><t>on</t></r><r><t>e</t></r></si>");
         // Every element of the sheet under a prefix, as some writers do.
@@ -319,30 +312,6 @@ private slots:
                                          .replace(QStringLiteral("<x:worksheet"),
                                                   QStringLiteral("<x:worksheet xmlns:x=\"s\""))
                                          .toLatin1();
-        writeAll(path("kinds.xlsx"), zipped(p));
-        WorkbookReader reader(62, 10);
-        QVERIFY2(reader.read(path("kinds.xlsx")), qPrintable(reader.status().detail));
-        QCOMPARE(reader.format(), WorkbookReader::Format::Xlsx);
-        const SheetCells& c = reader.cells();
-        QCOMPARE(c.at(1, 1).text, QStringLiteral("one"));
-        QCOMPARE(c.at(1, 3).text, QStringLiteral("abc"));
-        QCOMPARE(c.at(1, 4).kind, WorkbookCell::Kind::Other);
-        QCOMPARE(c.at(1, 5).number, 25.0);
-        QCOMPARE(c.at(2, 2).number, 2.0);
-        QCOMPARE(c.at(1, 2).kind, WorkbookCell::Kind::Empty);
-    }
-
-    // A number shown as a date or a time is no number, as in a legacy .xls (whose reader only
-    // gets the date text): named by what the spreadsheet shows. Other styles are numbers.
-    void numbersShownAsDatesOrTimesAreNotNumbers() {
-        const QByteArray rows = "<row r=\"1\">"
-                                "<c r=\"A1\" s=\"1\"><v>1300</v></c>"
-                                "<c r=\"B1\" s=\"2\"><v>0.5</v></c>"
-                                "<c r=\"C1\" s=\"3\"><v>45000.25</v></c>"
-                                "<c r=\"D1\" s=\"4\"><v>1300</v></c>"
-                                "<c r=\"E1\" s=\"9\"><v>7</v></c>"
-                                "<c r=\"F1\" s=\"5\"><v>61</v></c></row>";
-        Package p(rows);
         p.parts["xl/styles.xml"] =
             "<styleSheet><numFmts count=\"3\"><numFmt numFmtId=\"164\" formatCode=\"h:mm\"/>"
             "<numFmt numFmtId=\"165\" formatCode=\"dd/mm/yyyy\\ hh:mm\"/>"
@@ -354,25 +323,33 @@ private slots:
             "</Relationships>",
             "<Relationship Id=\"rId9\" Type=\"http://schemas.openxmlformats.org/"
             "officeDocument/2006/relationships/styles\" Target=\"styles.xml\"/></Relationships>");
-        writeAll(path("dates.xlsx"), zipped(p));
+        writeAll(path("kinds.xlsx"), zipped(p));
         WorkbookReader reader(62, 10);
-        QVERIFY2(reader.read(path("dates.xlsx")), qPrintable(reader.status().detail));
+        QVERIFY2(reader.read(path("kinds.xlsx")), qPrintable(reader.status().detail));
+        QCOMPARE(reader.format(), WorkbookReader::Format::Xlsx);
         const SheetCells& c = reader.cells();
+        QCOMPARE(c.at(1, 1).text, QStringLiteral("one"));
+        QCOMPARE(c.at(1, 3).text, QStringLiteral("abc"));
+        QCOMPARE(c.at(1, 4).kind, WorkbookCell::Kind::Other);
+        QCOMPARE(c.at(1, 5).number, 25.0);
+        QCOMPARE(c.at(2, 2).number, 2.0);
+        QCOMPARE(c.at(1, 2).kind, WorkbookCell::Kind::Empty);
         const QStringList shown{"1903-07-23", "12:00:00", "2023-03-15 06:00:00",
                                 "",           "",         "1900-03-01 00:00:00"};
         for (int column = 1; column <= 6; ++column) {
-            const WorkbookCell& cell = c.at(1, column);
+            const WorkbookCell& cell = c.at(3, column);
             QCOMPARE(cell.kind, shown[column - 1].isEmpty() ? WorkbookCell::Kind::Number
                                                             : WorkbookCell::Kind::Other);
             QCOMPARE(cell.text, shown[column - 1]);
         }
-        QCOMPARE(c.at(1, 4).number, 1300.0);
-        QCOMPARE(c.at(1, 5).number, 7.0);
+        QCOMPARE(c.at(3, 4).number, 1300.0);
+        QCOMPARE(c.at(3, 5).number, 7.0);
     }
 
     // Each refused with the reader's reason in the message; the screen test has the empty and
-    // the text file.
-    void brokenFilesAreRefused() {
+    // the text file. Then a file gone since it was chosen, a folder, and the .xls helper (a
+    // process of its own) failing in any way.
+    void brokenAndUnreadableFilesAreRefused() {
         const QByteArray good = readAll(fixtureFile("vehicle-libreoffice.xlsx"));
         QByteArray garbage("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
         std::mt19937 rng(7);
@@ -407,25 +384,19 @@ private slots:
                          message.contains(QString::fromUtf8(says)),
                      qPrintable(message));
         }
-    }
-
-    // A file gone since it was chosen, a folder, and the .xls helper (a process of its own)
-    // failing in any way: the file is refused.
-    void unreadableFilesAreRefused() {
         for (const QString& p : {path("none.xlsx"), m_dir.path()}) {
             const VehicleLoad load = VehicleArchive::load(p);
             QCOMPARE(load.read.error, WorkbookError::Unreadable);
             QVERIFY(VehicleArchiveTexts::loadError(load, LanguageTable())
                         .startsWith(QStringLiteral("Impossibile aprire")));
         }
-        const QString file = fixtureFile("vehicle-libreoffice-biff8.xls");
         const QList<QPair<QString, WorkbookError>> helpers{
             {path("no-helper"), WorkbookError::Unreadable},
             {QStringLiteral("/bin/false"), WorkbookError::Damaged}, // fails
             {QStringLiteral("/bin/echo"), WorkbookError::Damaged}}; // answers nonsense
         for (const auto& [helper, error] : helpers) {
             WorkbookReader reader(62, 10, helper);
-            QVERIFY(!reader.read(file));
+            QVERIFY(!reader.read(fixtureFile("vehicle-libreoffice-biff8.xls")));
             QCOMPARE(reader.status().error, error);
         }
     }
@@ -452,21 +423,17 @@ private slots:
 
     // Files LibreOffice (xlsx, BIFF8) and Gnumeric (BIFF5) made from vehicle.csv, named .dat:
     // the first bytes tell the format, not the name; every value is in the cell fitters know.
-    void loadsWorkbooksOfOtherPrograms() {
+    // Then LibreOffice, where it is installed, as the peer: it reads our workbook cell for cell,
+    // and we read the .xlsx and the .xls it writes.
+    void workbooksOfOtherProgramsAndLibreOfficeAsThePeer() {
+        const auto cells = csvCells(readAll(fixtureFile("vehicle.csv")));
         for (const QString& file : {QStringLiteral("vehicle-libreoffice.xlsx"),
                                     QStringLiteral("vehicle-libreoffice-biff8.xls"),
                                     QStringLiteral("vehicle-gnumeric-biff5.xls")}) {
             QVERIFY(QFile::copy(Fixtures + file, path(file + QStringLiteral(".dat"))));
-            compareImage(VehicleArchive::load(path(file + QStringLiteral(".dat"))),
-                         csvCells(readAll(fixtureFile("vehicle.csv"))));
+            compareImage(VehicleArchive::load(path(file + QStringLiteral(".dat"))), cells);
         }
-    }
-
-    // LibreOffice as the peer: it reads our workbook cell for cell, and we read the .xlsx and
-    // the .xls it writes.
-    void libreOfficeIsThePeer() {
         if (soffice().isEmpty()) QSKIP("LibreOffice is not installed");
-        const auto cells = csvCells(readAll(fixtureFile("vehicle.csv")));
         ParameterSet set;
         VehicleArchive::load(fixtureFile("vehicle-libreoffice.xlsx")).image.storeImage(set);
         QVERIFY(VehicleArchive::save(path("ours.xlsx"), set).ok());
