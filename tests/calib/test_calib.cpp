@@ -1,4 +1,4 @@
-#include "common/Defaults.h"
+#include "common/TestData.h"
 
 #include "calib/CalibrationGraph.h"
 #include "calib/CalibrationPageMachine.h"
@@ -109,7 +109,7 @@ class TestCalib : public QObject {
 private slots:
     // The operating-point marker stays on the grid, whatever breakpoints the ECU holds.
     void markerFollowsTheBreakpointsAndStaysOnTheGrid() {
-        const Breakpoints b = Breakpoints::of(defaults());
+        const Breakpoints b = Breakpoints::of(defaultSet());
         const QList<QPair<int, float>> left{{0, 960},     {649, 960},   {650, 1320},
                                             {1500, 2580}, {7000, 7200}, {7001, 7440}};
         for (const auto& [rpm, expected] : left)
@@ -129,7 +129,7 @@ private slots:
     }
 
     void correctiveFiguresTruncateTowardZeroAndDoNotWrap() {
-        ParameterSet s = defaults(); // CalibrationTemperature 70, CalibrationPressure 1300
+        ParameterSet s = defaultSet(); // CalibrationTemperature 70, CalibrationPressure 1300
         s.setValue(TemperatureCorrection, 3);
         s.setValue(TemperatureCorrectionInterval, 10);
         const QList<QPair<int, int>> temperature{{90, 6}, {72, 0}, {70, 0}, {40, -9}, {62, -2}};
@@ -231,7 +231,7 @@ private slots:
             QCOMPARE(CalibrationGraph::valueY(v), pixel);
         QCOMPARE(CalibrationGraph::valueY(2'000'000'000), -32768); // no overflow
 
-        ParameterSet s = defaults();
+        ParameterSet s = defaultSet();
         s.setKtar(27, 150); // cell 26: row 3, column 2
         const CalibrationGraph g = CalibrationGraph::fromParameters(s);
         QCOMPARE(g.position(2, 3), QPoint(280, 208));
@@ -256,7 +256,7 @@ private slots:
     // the chosen curve's; the chosen curve is white every other tick, and a deselection or a
     // press without a curve leaves none white.
     void graphPressesAndBlinks() {
-        ParameterSet s = defaults();
+        ParameterSet s = defaultSet();
         for (int cell = 0; cell < TableSize; ++cell) // no two curves share a pixel...
             s.setKtar(cell + 1, 102 + 7 * (cell % 8) + cell / 8);
         s.setKtar(8 * 5 + 3 + 1, s.ktar(8 * 5 + 1 + 1)); // ...but curves 4 and 2 on point 5

@@ -1,6 +1,6 @@
 #include "calib/CalibrationFields.h"
-#include "common/Defaults.h"
 #include "common/EcuRecords.h"
+#include "common/TestData.h"
 #include "lang/LanguageTable.h"
 #include "pages/LambdaThresholdMemory.h"
 #include "pages/LevelIndicator.h"
@@ -41,7 +41,7 @@ Values withTexts(Values v, std::initializer_list<std::pair<const char*, const ch
 
 // Empty and full readings with thresholds 30, 60, 90 %.
 ParameterSet levelSet(int levelMin, int levelMax, int senderType) {
-    ParameterSet s = defaults();
+    ParameterSet s = defaultSet();
     s.setValue(LevelMin, levelMin);
     s.setValue(LevelMax, levelMax);
     s.setValue(LevelThreshold1, 30);
@@ -155,7 +155,7 @@ private slots:
 
         // An unreadable box fails with the text its range would give, on every page.
         PageValues v =
-            withTexts(m_switching.valuesFrom(defaults()), {{"Text1", ""}, {"Text4", "99999"}});
+            withTexts(m_switching.valuesFrom(defaultSet()), {{"Text1", ""}, {"Text4", "99999"}});
         v.texts.remove(QStringLiteral("Text5"));
         const FieldReport r = rejectionOf(m_switching, v);
         QCOMPARE(r.message, QStringLiteral(" GIRI COMMUTAZIONE 1200-8000 TEMPERATURA COMMUTAZIONE "
@@ -164,7 +164,7 @@ private slots:
     }
 
     void rejectionsListEveryFailureInCheckOrder() {
-        PageValues v = withTexts(m_other.valuesFrom(defaults()),
+        PageValues v = withTexts(m_other.valuesFrom(defaultSet()),
                                  {{"Text1", "9"}, {"Text4", "0"}, {"Text5", "3"}, {"Text6", "59"}});
         FieldReport r = rejectionOf(m_other, v);
         QCOMPARE(r.message, QStringLiteral(" NUMERO BOBINE 1-8 TEMPERATURA MINIMA-TEMPERATURA "
@@ -184,13 +184,13 @@ private slots:
                                                                       {"0", "3", false},
                                                                       {"3", "0", false}};
         for (const auto& [min, max, ok] : windows) {
-            v = withTexts(m_other.valuesFrom(defaults()), {{"Text4", min}, {"Text5", max}});
+            v = withTexts(m_other.valuesFrom(defaultSet()), {{"Text4", min}, {"Text5", max}});
             QCOMPARE(m_other.check(v, m_italian).passed(), ok);
         }
     }
 
     void writesFollowEachPagesOrderWithTheTypedAndSelectedValues() {
-        ParameterSet s = defaults();
+        ParameterSet s = defaultSet();
         PageValues v = m_other.valuesFrom(s);
         v.choices[QStringLiteral("Option4")] = 3; // the fourth injector
         v.texts[QStringLiteral("Text3")] = QStringLiteral(" 1500 ");
@@ -216,7 +216,7 @@ private slots:
     }
 
     void limitsAreTheEdgesTheTextsName() {
-        ParameterSet s = defaults();
+        ParameterSet s = defaultSet();
         s.setValue(SwitchTemperature, 90); // the ECU keeps it, the page does not
         PageValues v = m_switching.valuesFrom(s);
         QCOMPARE(v.texts[QStringLiteral("Text4")], QStringLiteral("90"));
@@ -232,7 +232,7 @@ private slots:
         }
 
         // Empty and full at one reading leave no span for the level indicator.
-        v = withTexts(m_level.valuesFrom(defaults()), {{"Text1", "2500"}, {"Text2", "2500"}});
+        v = withTexts(m_level.valuesFrom(defaultSet()), {{"Text1", "2500"}, {"Text2", "2500"}});
         QCOMPARE(rejectionOf(m_level, v).message, QStringLiteral(" MIN LIVELLO <> MAX LIVELLO"));
         QCOMPARE(rejectionOf(m_level, v).rejected, (QStringList{"Text1", "Text2"}));
         v.texts[QStringLiteral("Text2")] = QStringLiteral("5001");
@@ -241,7 +241,7 @@ private slots:
 
     void aPageNeverWritesWhatItCannotRead() {
         // No injector option selected (the ECU held a model the page does not know).
-        ParameterSet s = defaults();
+        ParameterSet s = defaultSet();
         s.setValue(GasInjectorType, 9);
         PageValues v = m_other.valuesFrom(s);
         QCOMPARE(v.choices[QStringLiteral("Option4")], -1);
@@ -249,12 +249,12 @@ private slots:
         QCOMPARE(rejectionOf(m_other, v).rejected, QStringList{"Option4"});
 
         // The level thresholds have no rule of their own, but an unreadable one is not written.
-        v = withTexts(m_level.valuesFrom(defaults()), {{"Text4", "x"}});
+        v = withTexts(m_level.valuesFrom(defaultSet()), {{"Text4", "x"}});
         QCOMPARE(rejectionOf(m_level, v).message, QStringLiteral(" SOGLIA 1/3 -> 2/3 10-100 "));
     }
 
     void lambdaOrderAndRangeFollowTheProbeType() {
-        PageValues v = m_lambda.valuesFrom(defaults());
+        PageValues v = m_lambda.valuesFrom(defaultSet());
         const auto messageFor = [&](int type, const char* lean, const char* rich) {
             v.choices[QStringLiteral("Option1")] = type;
             v = withTexts(v, {{"Text6", lean}, {"Text5", rich}});
@@ -283,7 +283,7 @@ private slots:
     // A probe type the ECU has not held shows no thresholds, and "Modifica" refuses the empty
     // boxes instead of writing a pair made up for another probe.
     void anUnseenProbeTypeAsksForItsThresholds() {
-        ParameterSet ecu = defaults();
+        ParameterSet ecu = defaultSet();
         ecu.setValue(Lambda1Type, 2);
         ecu.setValue(Lambda1LeanThreshold, 300);
         ecu.setValue(Lambda1RichThreshold, 700);
@@ -476,13 +476,13 @@ private slots:
     }
 
     void calibrationFieldsAreCheckedAgainstTheirRangesAndNeighbours() {
-        CalibrationInput in = withTexts(calibrationFrom(defaults()), {{"Text6_1", "500"}});
+        CalibrationInput in = withTexts(calibrationFrom(defaultSet()), {{"Text6_1", "500"}});
         FieldReport r = rejectionOf(in);
         QCOMPARE(r.message, QStringLiteral("  RPM 500-500 RPM 650-2000"));
         QCOMPARE(r.rejected, (QStringList{"Text6_0", "Text6_1"}));
 
         // Equal neighbours pass.
-        in = withTexts(calibrationFrom(defaults()),
+        in = withTexts(calibrationFrom(defaultSet()),
                        {{"Text6_1", "650"}, {"Text6_15", "25000"}, {"Text6_20", "150"}});
         QVERIFY(CalibrationFields::check(in, m_italian).passed());
         in = withTexts(in, {{"Text6_15", "25001"}, {"Text6_20", "151"}, {"Text6_21", "99"}});
@@ -491,11 +491,11 @@ private slots:
         QCOMPARE(r.rejected, (QStringList{"Text6_15", "Text6_20", "Text6_21"}));
 
         // An unreadable breakpoint is rejected; its neighbours are judged against the fence.
-        in = withTexts(calibrationFrom(defaults()), {{"Text6_9", "3.5"}});
+        in = withTexts(calibrationFrom(defaultSet()), {{"Text6_9", "3.5"}});
         QCOMPARE(rejectionOf(in).message, QStringLiteral("  TINJ 2000-5000"));
 
         in =
-            withTexts(calibrationFrom(defaults()),
+            withTexts(calibrationFrom(defaultSet()),
                       {{"Text10", ""}, {"Text25", "99999"}, {"Text24", "8001"}, {"Text26", "abc"}});
         r = rejectionOf(in);
         QCOMPARE(r.message, QStringLiteral(" Intervallo pressione 10-1000 Soglia giri inserimento  "
@@ -504,7 +504,7 @@ private slots:
         QCOMPARE(r.rejected, (QStringList{"Text10", "Text25", "Text24", "Text26"}));
 
         // Values no control should let through are refused all the same.
-        in = calibrationFrom(defaults());
+        in = calibrationFrom(defaultSet());
         in.manual = true;
         in.manualKgb = 99;
         in.pressureCorrection = 6;
@@ -516,7 +516,7 @@ private slots:
     // coefficient being tried.
     void calibrationWritesGoInTheEcusOrder() {
         CalibrationInput in =
-            withTexts(calibrationFrom(defaults()),
+            withTexts(calibrationFrom(defaultSet()),
                       {{"Text10", "150"}, {"Text6_7", "7200"}, {"Text6_17", "121"}});
         in.pressureCorrection = 3;
         in.temperatureCorrection = 2;
@@ -526,8 +526,8 @@ private slots:
                  QStringLiteral("21:3 22:150 23:1100 26:2 27:10 24:4 25:1500"));
         Writes rest;
         for (int i = 0; i < 16; ++i)
-            rest.push_back(
-                {RpmBreakpoint1 + i, i == 7 ? 7200 : defaults().value(RpmBreakpoint1 + i), false});
+            rest.push_back({RpmBreakpoint1 + i,
+                            i == 7 ? 7200 : defaultSet().value(RpmBreakpoint1 + i), false});
         for (int j = 1; j <= TableSize; ++j)
             rest.push_back({j, j == 2 ? 121 : 105, true});
         QCOMPARE(listed(Writes(w.begin() + 7, w.end())), listed(rest));

@@ -2,6 +2,7 @@
 // VETTURE" driven through their buttons, with the file names fed to the recording dialogs and
 // the virtual ECU on the other end of the bulk write.
 #include "common/EcuRecords.h"
+#include "common/TestData.h"
 #include "common/World.h"
 
 #include "screens/vehicle/Form18.h"
@@ -20,11 +21,6 @@ ParameterSet heldBy(const EcuMemory& ecu) {
     ParameterSet set;
     uploadFrom(ecu, set);
     return set;
-}
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "common/Defaults.h"
+#include "common/TestData.h"
 
 #include "lang/LanguageTable.h"
 #include "lang/SetLingua.h"
@@ -39,7 +39,7 @@ private slots:
     void listsExactlyWhatDiffers() {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("car.xlsx"));
-        const ParameterSet ecu = changed(defaults(), {{SwitchRpm, 2500}}, {{10, 112}});
+        const ParameterSet ecu = changed(defaultSet(), {{SwitchRpm, 2500}}, {{10, 112}});
         // Lambda1EmulationPeriod has no log label: it goes by its design caption.
         const ParameterSet file = changed(ecu, {{SwitchRpm, 2800}, {Lambda1EmulationPeriod, 700}},
                                           {{1, 120}, {10, 108}, {64, 150}});
@@ -102,7 +102,7 @@ private slots:
         f.close();
         const LanguageTable language = english();
         for (const QString& path : {notes, dir.filePath(QStringLiteral("missing.xlsx"))}) {
-            const VehicleComparison c = VehicleComparison::of(defaults(), path, language);
+            const VehicleComparison c = VehicleComparison::of(defaultSet(), path, language);
             QVERIFY(!c.ok());
             QVERIFY(!c.same());
             QVERIFY(c.parameters.empty() && c.cells.empty());
