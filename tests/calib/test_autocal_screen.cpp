@@ -59,7 +59,9 @@ struct Scripted {
     Form8* screen = nullptr;
     ScriptedLink* link = nullptr;
 
-    Scripted() {
+    // `before` prepares the world before the screen opens.
+    explicit Scripted(const std::function<void(World&)>& before = {}) {
+        if (before) before(w);
         w.host.show(ScreenId::Form8);
         screen = w.screen<Form8>(ScreenId::Form8);
         link = w.scripted.back();
@@ -145,35 +147,27 @@ private slots:
     // A port that cannot be opened is said on the screen; START tries it again, and with the
     // engine stopped sends nothing and says why. The second pressure shows with a second
     // sensor (and not without one, below), as on the live screen.
-    void startNeedsAnOpenPortAndATurningEngine() {
-        World w(World::Links::Scripted);
-        w.failOpenWith = EcuLink::ErrorOther;
-        w.g.parameters.setValue(PressureSensorType, 1);
-        w.host.show(ScreenId::Form8);
-        QVERIFY(!w.control<QWidget>(ScreenId::Form8, QStringLiteral("Frame5"))->isHidden());
-        QCOMPARE(textOf(w, "StatusText"), QStringLiteral("scripted error"));
-        ScriptedLink* link = w.scripted.back();
-        QVERIFY(!link->isOpen());
-        link->failOpenWith = EcuLink::ErrorNone;
-        w.click(ScreenId::Form8, QStringLiteral("Command3"));
-        QVERIFY(link->isOpen());
-        auto* screen = w.screen<Form8>(ScreenId::Form8);
-        QVERIFY(screen->cycle().isRunning());
-        screen->Timer1Tick();
-        QCOMPARE(commandOf(link->written.value(0)), int(Commands::CalibrationLive));
+    void startNeedsAnOpenPortAndATurningEngineThenStopThenExit() {
+        Scripted s([](World& w) {
+            w.failOpenWith = EcuLink::ErrorOther;
+            w.g.parameters.setValue(PressureSensorType, 1);
+        });
+        QVERIFY(!s.w.control<QWidget>(ScreenId::Form8, QStringLiteral("Frame5"))->isHidden());
+        QCOMPARE(textOf(s.w, "StatusText"), QStringLiteral("scripted error"));
+        QVERIFY(!s.link->isOpen());
+        s.link->failOpenWith = EcuLink::ErrorNone;
+        s.w.click(ScreenId::Form8, QStringLiteral("Command3"));
+        QVERIFY(s.link->isOpen());
+        QVERIFY(s.screen->cycle().isRunning());
+        QCOMPARE(s.exchange(), int(Commands::CalibrationLive));
 
         // What the run does with the engine stopped is its own test; the screen says it.
-        link->arriving = record(0, true);
-        screen->Timer1Tick();
-        w.click(ScreenId::Form8, QStringLiteral("Command3"));
-        QVERIFY(textOf(w, "StatusText").startsWith(QStringLiteral("MOTORE SPENTO")));
-    }
+        s.exchange(record(0, true));
+        s.w.click(ScreenId::Form8, QStringLiteral("Command3"));
+        QVERIFY(textOf(s.w, "StatusText").startsWith(QStringLiteral("MOTORE SPENTO")));
 
-    // STOP TARATURA sends the leave request and the run is over on its acknowledgement;
-    // with calibration mode left, EXIT leaves at once with nothing to say.
-    void stopThenExit() {
-        Scripted s;
-        QVERIFY(s.w.control<QWidget>(ScreenId::Form8, QStringLiteral("Frame5"))->isHidden());
+        // STOP TARATURA sends the leave request and the run is over on its acknowledgement;
+        // with calibration mode left, EXIT leaves at once with nothing to say.
         s.inCalibrationMode();
         QVERIFY(enabled(s.w, "Command1"));
         s.w.click(ScreenId::Form8, QStringLiteral("Command1"));
@@ -192,6 +186,7 @@ private slots:
     // lost, keeps polling with the coefficient in use, and a second EXIT leaves with a warning.
     void secondExitAfterALostLinkLeaves() {
         Scripted s;
+        QVERIFY(s.w.control<QWidget>(ScreenId::Form8, QStringLiteral("Frame5"))->isHidden());
         s.w.g.LostLinkText = QStringLiteral("NO COMUNICAZIONE");
         s.inCalibrationMode();
         s.w.click(ScreenId::Form8, QStringLiteral("Command5"));
