@@ -467,6 +467,7 @@ private slots:
         QCOMPARE(p.link->written.last(), Commands::frame(12));
         p.answer(12);
         QVERIFY(p.w.host.isVisible(ScreenId::Form2));
+        QVERIFY(p.menuStatus().contains(QStringLiteral("30 scritture su 87")));
         QCOMPARE(p.link->written.count(Commands::writeTableEntry(64, 105)), 0);
         QCOMPARE(p.w.g.parameters.value(LambdaCorrectionRpm), 2000);
 

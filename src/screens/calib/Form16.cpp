@@ -672,6 +672,7 @@ void Form16::modificaClicked() {
         return;
     }
     m_page.startWrite();
+    m_abandonedWriteNotes.clear();
     m_writes.start(prepared.writes, WriteSequence::ReadBack::Both, plan().writeTiming());
     VerifiedWrite write;
     // The parameter set then holds what the ECU answered, not what was typed: the graphical
@@ -729,9 +730,15 @@ bool Form16::carryOut(const PageAction& action, const QString& writeNote) {
         ctx.dialogs.setBusy(false);
     }
     if (action.leave == PageExit::Stay) {
-        if (action.abandonWrite) Label4->tell(notes.join(QLatin1Char('\n')));
+        if (action.abandonWrite) {
+            Label4->tell(notes.join(QLatin1Char('\n')));
+            // The page leaves once the ECU is out of manual calibration; the menu must still
+            // hear how far the write got.
+            m_abandonedWriteNotes = notes;
+        }
         return false;
     }
+    notes = m_abandonedWriteNotes + notes;
     if (action.manualMayStillBeOn) notes << CalibrationTexts::manualMayStillBeOn(g.language);
     if (action.leave == PageExit::ToAutoCalibration) {
         leaveFor(ScreenId::Form8);

@@ -79,6 +79,8 @@ private:
     ExchangeCycle::Outcome writeFinished(bool verified, const QString& outcome);
     // Acts on what the machine decided about leaving; true when the page is gone.
     bool carryOut(const PageAction& action, const QString& writeNote = QString());
+    // What the page said of a write it gave up while waiting to leave.
+    QStringList m_abandonedWriteNotes;
 
     // Text6 elements 0..79: rpm breakpoints, injection-time breakpoints, table cells.
     std::array<QLineEdit*, 80> Text6{};
